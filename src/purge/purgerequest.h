@@ -1,0 +1,32 @@
+#pragma once
+
+// What the user asks to purge, as the main window shows it: plain texts as typed, read afresh by
+// every run and every summary.
+
+#include <QString>
+
+namespace culler {
+
+enum class PurgeMode {
+    Days, // older than a number of days before today
+    Date, // on or before a given date
+};
+
+struct PurgeRequest {
+    QString directory;
+    QString pattern;
+    PurgeMode mode = PurgeMode::Days;
+    QString daysOld;
+    QString beforeDate;
+};
+
+// The input a message is about, which gets the focus once it is read.
+enum class RequestField {
+    None,
+    Directory,
+    FileType,
+    DaysOld,
+    BeforeDate,
+};
+
+} // namespace culler

@@ -1,0 +1,85 @@
+#include "directory.h"
+
+#include "wildcard.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace culler {
+
+QString SystemError::reason() const {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+Directory::Directory(const QString &path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        m_error.code = errno;
+        return;
+    }
+    m_stream = ::fdopendir(fd);
+    if (m_stream == nullptr) {
+        m_error.code = errno;
+        ::close(fd);
+    }
+}
+
+Directory::~Directory() {
+    if (m_stream != nullptr)
+        ::closedir(m_stream);
+}
+
+void Directory::rewind() {
+    if (m_stream != nullptr)
+        ::rewinddir(m_stream);
+}
+
+const char *Directory::nextPlainFile(const Wildcard &pattern) {
+    if (m_stream == nullptr)
+        return nullptr;
+    errno = 0;
+    while (const dirent *entry = ::readdir(m_stream)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (isPlainFile(*entry) && pattern.matches(entry->d_name))
+            return entry->d_name;
+    }
+    if (errno != 0)
+        m_error.code = errno;
+    return nullptr;
+}
+
+bool Directory::isPlainFile(const dirent &entry) const {
+    if (entry.d_type != DT_UNKNOWN)
+        return entry.d_type == DT_REG;
+    // Some file systems do not say what an entry is in the listing: ask, without following.
+    struct stat status {};
+    if (::fstatat(::dirfd(m_stream), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    return S_ISREG(status.st_mode);
+}
+
+FileStamp Directory::stamp(const char *name) const {
+    FileStamp result;
+    struct stat status {};
+    if (::fstatat(::dirfd(m_stream), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        result.error.code = errno;
+        return result;
+    }
+    result.isPlainFile = S_ISREG(status.st_mode);
+    result.modified = dateValueOfStamp(status.st_mtim);
+    return result;
+}
+
+SystemError Directory::remove(const char *name) const {
+    // Without AT_REMOVEDIR, unlinkat refuses directories; a link is removed, never its target.
+    if (::unlinkat(::dirfd(m_stream), name, 0) != 0)
+        return SystemError{errno};
+    return {};
+}
+
+} // namespace culler

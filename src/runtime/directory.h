@@ -1,0 +1,61 @@
+#pragma once
+
+// One directory, opened once: its plain files are listed, stamped and removed relative to that
+// open handle and never through a symbolic link, so a path swapped while the program works on
+// it cannot send a removal anywhere else. Listing streams names; no list of them is kept.
+
+#include "datevalue.h"
+
+#include <QString>
+#include <dirent.h>
+
+namespace culler {
+
+class Wildcard;
+
+// An operating-system error number with its readable reason; 0 is success.
+struct SystemError {
+    int code = 0;
+
+    explicit operator bool() const { return code != 0; }
+    QString reason() const;
+};
+
+struct FileStamp {
+    SystemError error;
+    // False for anything but a regular file: a link, a directory, a device...
+    bool isPlainFile = false;
+    DateValue modified = 0.0;
+};
+
+class Directory {
+public:
+    // Opens the directory at path (relative paths start from the current directory).
+    explicit Directory(const QString &path);
+    ~Directory();
+    Directory(const Directory &) = delete;
+    Directory &operator=(const Directory &) = delete;
+
+    // Why the directory could not be opened or listed; 0 while all is well.
+    SystemError error() const { return m_error; }
+
+    // Starts a listing from the first entry.
+    void rewind();
+    // The name of the next plain file that matches the pattern, or nullptr at the end of the
+    // listing. Plain files are regular files whose names do not begin with "."; links,
+    // directories, devices, pipes and sockets are never listed. The name stays valid until the
+    // next call.
+    const char *nextPlainFile(const Wildcard &pattern);
+
+    FileStamp stamp(const char *name) const;
+    // Removes the entry called name; never follows a link and never removes a directory.
+    SystemError remove(const char *name) const;
+
+private:
+    bool isPlainFile(const dirent &entry) const;
+
+    DIR *m_stream = nullptr;
+    SystemError m_error;
+};
+
+} // namespace culler

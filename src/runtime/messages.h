@@ -1,0 +1,35 @@
+#pragma once
+
+// Message boxes as the program asks for them, behind an interface: the windows show real
+// modal boxes, tests record what would have been shown.
+
+#include <QString>
+
+namespace culler {
+
+enum class MessageStyle {
+    Critical = 16,    // the critical-stop icon
+    Exclamation = 48, // the warning icon
+};
+
+struct Message {
+    QString prompt;
+    MessageStyle style = MessageStyle::Critical;
+    QString title;
+
+    bool operator==(const Message &) const = default;
+};
+
+// The title of every message about a request the user got wrong or a failure to carry it out.
+inline QString errorTitle() {
+    return QStringLiteral("Error!!");
+}
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows a modal box with one OK button and returns when it is closed.
+    virtual void show(const Message &message) = 0;
+};
+
+} // namespace culler

@@ -1,0 +1,25 @@
+#pragma once
+
+// File name patterns: "*" matches any run of characters (none too), "?" exactly one character,
+// everything else itself, over the whole name and with case. Names are the file system's bytes;
+// "?" takes one whole UTF-8 character. "*.*" has no special meaning: it needs a dot.
+
+#include <QByteArray>
+#include <QString>
+#include <string_view>
+
+namespace culler {
+
+class Wildcard {
+public:
+    explicit Wildcard(const QString &pattern);
+
+    bool matches(std::string_view name) const;
+
+private:
+    QByteArray m_pattern;
+};
+
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+} // namespace culler

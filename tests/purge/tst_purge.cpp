@@ -1,0 +1,411 @@
+#include "purge/purge.h"
+#include "runtime/calendar.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace culler;
+
+// The purge removes files with unlinkat. This definition takes its place in the test program so
+// that a removal can be made to fail the way it does for a user without permission; every other
+// name goes to the system call as usual.
+static const char *refusedName = nullptr;
+
+extern "C" int unlinkat(int directory, const char *name, int flags) noexcept {
+    if (refusedName != nullptr && std::strcmp(name, refusedName) == 0) {
+        errno = EPERM;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_unlinkat, directory, name, flags));
+}
+
+namespace {
+
+// The day of the examples: 6 December 1999 at 10:15, so 20 days ago is 16 November 1999.
+const QDate today(1999, 12, 6);
+
+QDateTime at(int daysFromToday, QTime time) {
+    return QDateTime(today.addDays(daysFromToday), time);
+}
+
+// A display that changes the directory while the run works on it: once the progress maximum or
+// value reaches a given number, that is during the counting or the deleting pass.
+class ScriptedDisplay final : public test::RecordingDisplay {
+public:
+    void setProgressMaximum(qint64 newMaximum) override {
+        RecordingDisplay::setProgressMaximum(newMaximum);
+        if (newMaximum == atMaximum)
+            action();
+    }
+    void setProgressValue(qint64 newValue) override {
+        RecordingDisplay::setProgressValue(newValue);
+        if (newValue == atValue)
+            action();
+    }
+    qint64 atMaximum = -1;
+    qint64 atValue = -1;
+    std::function<void()> action;
+};
+
+} // namespace
+
+class tst_Purge : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void limitDate_data();
+    void limitDate();
+    void deletesFilesOnOrBeforeTheLimitDay_data();
+    void deletesFilesOnOrBeforeTheLimitDay();
+    void leavesEverythingElseAlone();
+    void rejectedRequests_data();
+    void rejectedRequests();
+    void unreadableDirectory_data();
+    void unreadableDirectory();
+    void noMatchIsFinished();
+    void refusedRemovalIsReportedAndTheRunGoesOn();
+    void vanishedFilesAreReported_data();
+    void vanishedFilesAreReported();
+    void directoryChangedBetweenPassesLeavesItUnfinished();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QSet<QString> remaining() const;
+    PurgeRequest daysRequest(const QString &days) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    test::FixedClock m_clock{test::exampleNow()};
+    Calendar m_calendar{m_clock, test::testLocale()};
+};
+
+void tst_Purge::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    refusedName = nullptr;
+}
+
+void tst_Purge::cleanup() {
+    refusedName = nullptr;
+    m_dir.reset();
+}
+
+QSet<QString> tst_Purge::remaining() const {
+    const QStringList names =
+        QDir(m_dir->path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QSet<QString>(names.begin(), names.end());
+}
+
+PurgeRequest tst_Purge::daysRequest(const QString &days) const {
+    return PurgeRequest{m_dir->path(), QStringLiteral("*.tmp"), PurgeMode::Days, days, QString()};
+}
+
+void tst_Purge::limitDate_data() {
+    QTest::addColumn<PurgeMode>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("limit"); // NaN: no limit date
+    QTest::addColumn<RequestField>("field");
+
+    const double day = 36500.0; // 6 December 1999
+    const double none = std::nan("");
+    QTest::newRow("20 days") << PurgeMode::Days << "20" << day - 20 << RequestField::None;
+    QTest::newRow("1.5 days is noon of the day before yesterday")
+        << PurgeMode::Days << "1.5" << day - 1.5 << RequestField::None;
+    QTest::newRow("letters count as 0") << PurgeMode::Days << "many" << day << RequestField::None;
+    QTest::newRow("empty counts as 0") << PurgeMode::Days << "" << day << RequestField::None;
+    QTest::newRow("leading number of a text")
+        << PurgeMode::Days << "3 weeks" << day - 3 << RequestField::None;
+    QTest::newRow("negative days reach into the future")
+        << PurgeMode::Days << "-1" << day + 1 << RequestField::None;
+    QTest::newRow("days beyond the calendar")
+        << PurgeMode::Days << "99999999" << none << RequestField::DaysOld;
+    QTest::newRow("days far beyond the calendar")
+        << PurgeMode::Days << "1e400" << none << RequestField::DaysOld;
+    QTest::newRow("date") << PurgeMode::Date << "11/16/99" << day - 20 << RequestField::None;
+    QTest::newRow("two-digit year in this century")
+        << PurgeMode::Date << "12/1/26" << 46357.0 << RequestField::None;
+    QTest::newRow("not a date") << PurgeMode::Date << "11/31/99" << none
+                                << RequestField::BeforeDate;
+    QTest::newRow("placeholder") << PurgeMode::Date << "##/##/##" << none
+                                 << RequestField::BeforeDate;
+}
+
+void tst_Purge::limitDate() {
+    QFETCH(PurgeMode, mode);
+    QFETCH(QString, text);
+    QFETCH(double, limit);
+    QFETCH(RequestField, field);
+
+    const PurgeRequest request{QStringLiteral("/tmp"), QStringLiteral("*"), mode, text, text};
+    const LimitDate result = culler::limitDate(request, m_calendar);
+    QCOMPARE(result.value.has_value(), !std::isnan(limit));
+    if (result.value)
+        QCOMPARE(*result.value, limit);
+    QCOMPARE(result.field, field);
+    if (!result.value) {
+        QCOMPARE(result.error.title, QStringLiteral("Error!!"));
+        QCOMPARE(result.error.style, MessageStyle::Critical);
+        QVERIFY(result.error.prompt.contains(text.left(4)));
+    }
+}
+
+void tst_Purge::deletesFilesOnOrBeforeTheLimitDay_data() {
+    QTest::addColumn<PurgeMode>("mode");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("kept");
+
+    // The files every row starts from: name, day relative to today, time of day.
+    const QStringList all = {"a-21.tmp",    "b-20-late.tmp", "c-20-midnight.tmp",
+                             "d-19.tmp",    "e-2-late.tmp",  "f-1.tmp",
+                             "g-today.tmp", "h-tomorrow.tmp"};
+    QTest::newRow("20 days") << PurgeMode::Days << "20" << all.mid(3);
+    QTest::newRow("the same day as a date") << PurgeMode::Date << "11/16/99" << all.mid(3);
+    QTest::newRow("20 days, directory text ending in a separator")
+        << PurgeMode::Days << "20/" << all.mid(3);
+    QTest::newRow("1.5 days takes the whole day before yesterday")
+        << PurgeMode::Days << "1.5" << all.mid(5);
+    QTest::newRow("no number means today") << PurgeMode::Days << "none" << all.mid(7);
+    QTest::newRow("a date after every file") << PurgeMode::Date << "1/1/00" << QStringList();
+}
+
+void tst_Purge::deletesFilesOnOrBeforeTheLimitDay() {
+    QFETCH(PurgeMode, mode);
+    QFETCH(QString, text);
+    QFETCH(QStringList, kept);
+
+    test::writeFile(path("a-21.tmp"), at(-21, QTime(10, 0)));
+    test::writeFile(path("b-20-late.tmp"), at(-20, QTime(23, 59, 59)));
+    test::writeFile(path("c-20-midnight.tmp"), at(-20, QTime(0, 0)));
+    test::writeFile(path("d-19.tmp"), at(-19, QTime(0, 0)));
+    test::writeFile(path("e-2-late.tmp"), at(-2, QTime(23, 0)));
+    test::writeFile(path("f-1.tmp"), at(-1, QTime(0, 0)));
+    test::writeFile(path("g-today.tmp"), at(0, QTime(9, 0)));
+    test::writeFile(path("h-tomorrow.tmp"), at(1, QTime(8, 0)));
+
+    PurgeRequest request{m_dir->path(), QStringLiteral("*.tmp"), mode, text, text};
+    if (text.endsWith(QLatin1Char('/'))) {
+        request.directory += QLatin1Char('/');
+        request.daysOld.chop(1);
+    }
+    test::RecordingDisplay display;
+    const PurgeSummary summary = runPurge(request, m_calendar, display);
+
+    QCOMPARE(remaining(), QSet<QString>(kept.begin(), kept.end()));
+    QCOMPARE(summary.status, PurgeStatus::Finished);
+    QCOMPARE(summary.deleted, 8 - kept.size());
+    QCOMPARE(display.maximum, 9);
+    QCOMPARE(display.value, 0);
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+    QVERIFY(display.messages.isEmpty());
+}
+
+void tst_Purge::leavesEverythingElseAlone() {
+    const QDateTime old = at(-100, QTime(12, 0));
+    QTemporaryDir outside;
+    test::writeFile(outside.filePath("target.tmp"), old);
+    QVERIFY(QDir(m_dir->path()).mkdir("sub.tmp"));
+    test::writeFile(path("sub.tmp/inner.tmp"), old);
+    test::writeFile(path(".hidden.tmp"), old);
+    test::writeFile(path("old.bak"), old);
+    test::writeFile(path("old.tmp.bak"), old);
+    test::writeFile(path("OLD.TMP"), old);
+    QVERIFY(QFile::link(outside.filePath("target.tmp"), path("link.tmp")));
+    QVERIFY(QFile::link(outside.filePath("missing.tmp"), path("dangling.tmp")));
+    QVERIFY(QFile::link(outside.path(), path("dirlink.tmp")));
+    QCOMPARE(::mkfifo(QFile::encodeName(path("pipe.tmp")).constData(), 0600), 0);
+    test::writeFile(path("gone.tmp"), old);
+
+    test::RecordingDisplay display;
+    runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+
+    const QSet<QString> expected = {"sub.tmp",      ".hidden.tmp", "old.bak",
+                                    "old.tmp.bak",  "OLD.TMP",     "link.tmp",
+                                    "dangling.tmp", "dirlink.tmp", "pipe.tmp"};
+    QCOMPARE(remaining(), expected);
+    QVERIFY(QFileInfo::exists(path("sub.tmp/inner.tmp")));
+    QVERIFY(QFileInfo::exists(outside.filePath("target.tmp")));
+    QCOMPARE(display.maximum, 2); // only gone.tmp was listed
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+}
+
+void tst_Purge::rejectedRequests_data() {
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<RequestField>("field");
+
+    QTest::newRow("no directory") << ""
+                                  << "*.tmp"
+                                  << "You must enter a Directory to Purge files from!"
+                                  << RequestField::Directory;
+    QTest::newRow("no directory and no pattern")
+        << ""
+        << ""
+        << "You must enter a Directory to Purge files from!" << RequestField::Directory;
+    QTest::newRow("no pattern") << "dir"
+                                << ""
+                                << "You must enter a File Type to Purge!" << RequestField::FileType;
+}
+
+void tst_Purge::rejectedRequests() {
+    QFETCH(QString, directory);
+    QFETCH(QString, pattern);
+    QFETCH(QString, prompt);
+    QFETCH(RequestField, field);
+
+    test::writeFile(path("old.tmp"), at(-100, QTime(12, 0)));
+    const PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern,
+                               PurgeMode::Days, QStringLiteral("20"), QString()};
+    test::RecordingDisplay display;
+    const PurgeSummary summary = runPurge(request, m_calendar, display);
+
+    QCOMPARE(summary.status, PurgeStatus::Rejected);
+    const Message expected{prompt, MessageStyle::Critical, QStringLiteral("Error!!")};
+    QCOMPARE(display.messages, QList<Message>{expected});
+    QCOMPARE(display.focus, field);
+    QCOMPARE(display.value, 0);
+    QCOMPARE(display.maximum, 1);
+    QCOMPARE(display.status, QString());
+    QVERIFY(QFileInfo::exists(path("old.tmp")));
+}
+
+void tst_Purge::unreadableDirectory_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing") << "missing"
+                             << "No such file or directory";
+    QTest::newRow("a file, not a directory") << "file"
+                                             << "Not a directory";
+}
+
+void tst_Purge::unreadableDirectory() {
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+
+    test::writeFile(path("file"), at(-100, QTime(12, 0)));
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.directory = path(name);
+    test::RecordingDisplay display;
+    const PurgeSummary summary = runPurge(request, m_calendar, display);
+
+    QCOMPARE(summary.status, PurgeStatus::Rejected);
+    QCOMPARE(display.messages.size(), 1);
+    const QString expected =
+        QStringLiteral("Cannot read the directory \"%1\": %2.").arg(request.directory, reason);
+    QCOMPARE(display.messages[0].prompt, expected);
+    QCOMPARE(display.focus, RequestField::Directory);
+    QCOMPARE(display.status, QString());
+    QVERIFY(QFileInfo::exists(path("file")));
+}
+
+void tst_Purge::noMatchIsFinished() {
+    test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
+    test::RecordingDisplay display;
+    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+
+    QCOMPARE(summary.status, PurgeStatus::Finished);
+    QCOMPARE(display.maximum, 1);
+    QCOMPARE(display.value, 0);
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+    QVERIFY(display.messages.isEmpty());
+}
+
+void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
+    const QDateTime old = at(-100, QTime(12, 0));
+    for (const char *name : {"a.tmp", "locked.tmp", "z.tmp"})
+        test::writeFile(path(name), old);
+    refusedName = "locked.tmp";
+
+    // The separator goes in even after one the user typed, as in every path the run builds.
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.directory += QLatin1Char('/');
+    test::RecordingDisplay display;
+    const PurgeSummary summary = runPurge(request, m_calendar, display);
+
+    QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
+    QCOMPARE(summary.deleted, 2);
+    QCOMPARE(summary.failed, 1);
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+    QCOMPARE(display.value, 0);
+    QCOMPARE(display.messages.size(), 1);
+    QCOMPARE(display.messages[0].prompt,
+             QStringLiteral("1 file could not be deleted:\n%1//locked.tmp: Operation not permitted")
+                 .arg(m_dir->path()));
+    QCOMPARE(display.messages[0].title, QStringLiteral("Error!!"));
+}
+
+void tst_Purge::vanishedFilesAreReported_data() {
+    QTest::addColumn<int>("files");
+    QTest::addColumn<QString>("tail");
+
+    QTest::newRow("all named") << 3 << "";
+    QTest::newRow("ten named, the rest counted") << 12 << "\n... and 1 more.";
+}
+
+void tst_Purge::vanishedFilesAreReported() {
+    QFETCH(int, files);
+    QFETCH(QString, tail);
+
+    const QDateTime old = at(-100, QTime(12, 0));
+    for (int i = 0; i < files; ++i)
+        test::writeFile(path(QStringLiteral("f%1.tmp").arg(i, 2, 10, QLatin1Char('0'))), old);
+
+    // Once the first file is done, the others vanish behind the listing's back.
+    ScriptedDisplay display;
+    display.atValue = 1;
+    display.action = [this] {
+        for (const QString &name : QDir(m_dir->path()).entryList(QDir::Files))
+            QFile::remove(path(name));
+    };
+    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+
+    QCOMPARE(summary.examined, files);
+    QCOMPARE(summary.deleted, 1);
+    QCOMPARE(summary.failed, files - 1);
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+    QCOMPARE(display.messages.size(), 1);
+    const QString prompt = display.messages[0].prompt;
+    QVERIFY2(prompt.startsWith(QStringLiteral("%1 files could not be deleted:\n").arg(files - 1)),
+             qPrintable(prompt));
+    QCOMPARE(prompt.count(QStringLiteral(": No such file or directory")), qMin(files - 1, 10));
+    QVERIFY(prompt.endsWith(tail + (tail.isEmpty() ? QStringLiteral("directory") : QString())));
+}
+
+void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
+    const QDateTime old = at(-100, QTime(12, 0));
+    for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
+        test::writeFile(path(name), old);
+
+    // A file added once the count is done: the deleting pass sees one file more than was counted.
+    ScriptedDisplay display;
+    display.atMaximum = 4;
+    display.action = [&] {
+        test::writeFile(path("late.tmp"), old);
+    };
+    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+
+    QCOMPARE(summary.status, PurgeStatus::Unfinished);
+    QCOMPARE(summary.examined, 4);
+    QCOMPARE(display.maximum, 4);
+    QCOMPARE(display.value, 4);
+    QCOMPARE(display.status, QString());
+    QVERIFY(remaining().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_Purge)
+#include "tst_purge.moc"

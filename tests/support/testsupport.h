@@ -1,0 +1,59 @@
+#pragma once
+
+// What the tests share: a clock they set, the locale they read dates in, message boxes and a
+// purge display that record instead of showing, and files with chosen modification times.
+
+#include "purge/purge.h"
+#include "runtime/clock.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+namespace culler::test {
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(QDateTime now)
+        : m_now(std::move(now)) {}
+    QDateTime now() const override { return m_now; }
+    void set(QDateTime now) { m_now = std::move(now); }
+
+private:
+    QDateTime m_now;
+};
+
+// United States English: short dates as M/d/yy, e.g. 11/16/99.
+QLocale testLocale();
+
+// 6 December 1999 at 10:15, local time.
+QDateTime exampleNow();
+
+class RecordingMessageBoxes final : public MessageBoxes {
+public:
+    void show(const Message &message) override { shown.append(message); }
+    QList<Message> shown;
+};
+
+class RecordingDisplay : public PurgeDisplay {
+public:
+    void setProgressMaximum(qint64 newMaximum) override { maximum = newMaximum; }
+    void setProgressValue(qint64 newValue) override { value = newValue; }
+    void setStatusText(const QString &text) override { status = text; }
+    void showMessage(const Message &message, RequestField field) override {
+        messages.append(message);
+        focus = field;
+    }
+
+    qint64 maximum = 100;
+    qint64 value = 42;
+    QString status = QStringLiteral("stale");
+    QList<Message> messages;
+    RequestField focus = RequestField::None;
+};
+
+// Creates (or rewrites) a file holding its own name and gives it the modification time.
+void writeFile(const QString &path, const QDateTime &modified);
+
+} // namespace culler::test
