@@ -1,10 +1,13 @@
 # The two set-up commands of the README. Both install what is missing,
 # configure once, build incrementally and then test or start the program.
+# `make check` runs the same tests on a build with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 
 BUILD_DIR := build
+ASAN_DIR  := build-asan
 JOBS      := 2
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test check run bench clean
 
 all: build
 
@@ -20,6 +23,13 @@ build: deps $(BUILD_DIR)/build.ninja
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
+$(ASAN_DIR)/build.ninja: | deps
+	cmake --preset asan
+
+check: deps $(ASAN_DIR)/build.ninja
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
 run: build
 	$(BUILD_DIR)/src/culler
 
@@ -27,4 +37,4 @@ bench: build
 	$(BUILD_DIR)/bench/purge_bench
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)
