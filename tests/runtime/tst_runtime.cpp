@@ -5,6 +5,7 @@
 
 #include <QTest>
 #include <cmath>
+#include <limits>
 
 using namespace culler;
 
@@ -94,6 +95,17 @@ void tst_Runtime::numberFromText_data() {
     QTest::newRow("comma is not a decimal point") << "1,5" << 1.0;
     QTest::newRow("infinity is not a number") << "inf" << 0.0;
     QTest::newRow("sign without digits") << "-x" << 0.0;
+
+    // Beyond a double's range: the size of the number decides, not the sign of its exponent.
+    const double infinity = std::numeric_limits<double>::infinity();
+    const QString zeros(400, QLatin1Char('0'));
+    QTest::newRow("huge") << "1e400" << infinity;
+    QTest::newRow("huge and negative") << "-1e400" << -infinity;
+    QTest::newRow("tiny") << "1e-400" << 0.0;
+    QTest::newRow("tiny without an exponent") << "0." + zeros + "1" << 0.0;
+    QTest::newRow("huge despite a negative exponent") << "1" + zeros + "e-3" << infinity;
+    QTest::newRow("tiny despite a positive exponent") << "0." + zeros + "1e5" << 0.0;
+    QTest::newRow("in range only thanks to the exponent") << "1" + zeros + "e-399" << 10.0;
 }
 
 void tst_Runtime::numberFromText() {
