@@ -22,6 +22,14 @@ bool hasTwoDigitYear(const QString &format) {
     return format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy"));
 }
 
+QString withFourDigitYear(QString format) {
+    return format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+}
+
+// The years a two-digit year names when it is read.
+constexpr int firstTwoDigitYear = 1950;
+constexpr int lastTwoDigitYear = 2049;
+
 } // namespace
 
 Calendar::Calendar(const Clock &clock, QLocale locale)
@@ -39,7 +47,13 @@ DateValue Calendar::now() const {
 }
 
 QString Calendar::dateText(DateValue value) const {
-    return m_locale.toString(calendarDayOf(value), m_dateFormat);
+    const QDate date = calendarDayOf(value);
+    // Two digits of any other year would read back as a day a century or more away, so such a
+    // year is written in full.
+    if (hasTwoDigitYear(m_dateFormat) &&
+        (date.year() < firstTwoDigitYear || date.year() > lastTwoDigitYear))
+        return m_locale.toString(date, withFourDigitYear(m_dateFormat));
+    return m_locale.toString(date, m_dateFormat);
 }
 
 QString Calendar::timeText(DateValue value) const {
@@ -49,13 +63,10 @@ QString Calendar::timeText(DateValue value) const {
 std::optional<DateValue> Calendar::dateFromText(const QString &text) const {
     const QString trimmed = text.trimmed();
     QDate date = m_locale.toDate(trimmed, m_dateFormat);
-    if (date.isValid() && hasTwoDigitYear(m_dateFormat) && date.year() < 1950)
+    if (date.isValid() && hasTwoDigitYear(m_dateFormat) && date.year() < firstTwoDigitYear)
         date = date.addYears(100);
-    if (!date.isValid() && hasTwoDigitYear(m_dateFormat)) {
-        QString fourDigits = m_dateFormat;
-        fourDigits.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-        date = m_locale.toDate(trimmed, fourDigits);
-    }
+    if (!date.isValid() && hasTwoDigitYear(m_dateFormat))
+        date = m_locale.toDate(trimmed, withFourDigitYear(m_dateFormat));
     if (!date.isValid())
         return std::nullopt;
     return dateValueOf(date);

@@ -22,7 +22,8 @@ public:
     // Today's date with the time of day.
     DateValue now() const;
 
-    // A date in the short date format, e.g. "11/16/99".
+    // A date in the short date format, e.g. "11/16/99"; a year that two digits would not name when
+    // read back is written in full, e.g. "12/30/1899".
     QString dateText(DateValue value) const;
     // The time of day with seconds and without a time zone, e.g. "10:15:00 AM".
     QString timeText(DateValue value) const;

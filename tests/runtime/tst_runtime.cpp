@@ -120,6 +120,14 @@ void tst_Runtime::dateText_data() {
 
     QTest::newRow("twenty days before the example day") << QDate(1999, 11, 16) << "11/16/99";
     QTest::newRow("single digits") << QDate(2026, 1, 5) << "1/5/26";
+    QTest::newRow("first year of two digits") << QDate(1950, 1, 1) << "1/1/50";
+    QTest::newRow("last year of two digits") << QDate(2049, 12, 31) << "12/31/49";
+    // Two digits would read back as another century: the year is written in full.
+    QTest::newRow("year before the two-digit years") << QDate(1949, 12, 31) << "12/31/1949";
+    QTest::newRow("year after the two-digit years") << QDate(2050, 1, 1) << "1/1/2050";
+    QTest::newRow("day 0 of the count") << QDate(1899, 12, 30) << "12/30/1899";
+    QTest::newRow("earliest date") << QDate(100, 1, 1) << "1/1/0100";
+    QTest::newRow("latest date") << QDate(9999, 12, 31) << "12/31/9999";
 }
 
 void tst_Runtime::dateText() {
@@ -129,6 +137,8 @@ void tst_Runtime::dateText() {
     const Calendar calendar(clock, test::testLocale());
     QCOMPARE(calendar.dateText(dateValueOf(date)), text);
     QCOMPARE(calendar.dateText(dateValueOf(date) + 0.99), text);
+    // What the program writes, it reads back as the same day.
+    QCOMPARE(calendar.dateFromText(text), std::optional<DateValue>(dateValueOf(date)));
 }
 
 void tst_Runtime::dateFromText_data() {
@@ -140,6 +150,8 @@ void tst_Runtime::dateFromText_data() {
     QTest::newRow("two-digit year 49 is 2049") << "1/1/49" << QDate(2049, 1, 1);
     QTest::newRow("two-digit year 50 is 1950") << "1/1/50" << QDate(1950, 1, 1);
     QTest::newRow("four-digit year") << "1/1/1920" << QDate(1920, 1, 1);
+    QTest::newRow("earliest date") << "1/1/0100" << QDate(100, 1, 1);
+    QTest::newRow("latest date") << "12/31/9999" << QDate(9999, 12, 31);
     QTest::newRow("blanks around") << " 11/16/99 " << QDate(1999, 11, 16);
     QTest::newRow("no such day") << "2/30/99" << QDate();
     QTest::newRow("day and month swapped") << "16/11/99" << QDate();
