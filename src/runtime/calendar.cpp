@@ -69,7 +69,11 @@ std::optional<DateValue> Calendar::dateFromText(const QString &text) const {
         date = m_locale.toDate(trimmed, withFourDigitYear(m_dateFormat));
     if (!date.isValid())
         return std::nullopt;
-    return dateValueOf(date);
+    // Qt reads years before 100 too; the program names no date before 1 January 100.
+    const DateValue value = dateValueOf(date);
+    if (!isInDateRange(value))
+        return std::nullopt;
+    return value;
 }
 
 } // namespace culler

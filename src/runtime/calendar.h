@@ -28,7 +28,8 @@ public:
     // The time of day with seconds and without a time zone, e.g. "10:15:00 AM".
     QString timeText(DateValue value) const;
     // A date read in the short date format; a two-digit year names 1950 to 2049.
-    // Four-digit years are accepted too. Nothing when the text names no date.
+    // Four-digit years are accepted too. Nothing when the text names no date, or one outside the
+    // dates the program can name.
     std::optional<DateValue> dateFromText(const QString &text) const;
 
     const QLocale &locale() const { return m_locale; }

@@ -142,6 +142,8 @@ void tst_Purge::limitDate_data() {
                                 << RequestField::BeforeDate;
     QTest::newRow("placeholder") << PurgeMode::Date << "##/##/##" << none
                                  << RequestField::BeforeDate;
+    QTest::newRow("date before the calendar")
+        << PurgeMode::Date << "12/31/0099" << none << RequestField::BeforeDate;
 }
 
 void tst_Purge::limitDate() {

@@ -151,6 +151,7 @@ void tst_Runtime::dateFromText_data() {
     QTest::newRow("two-digit year 50 is 1950") << "1/1/50" << QDate(1950, 1, 1);
     QTest::newRow("four-digit year") << "1/1/1920" << QDate(1920, 1, 1);
     QTest::newRow("earliest date") << "1/1/0100" << QDate(100, 1, 1);
+    QTest::newRow("before the earliest date") << "12/31/0099" << QDate();
     QTest::newRow("latest date") << "12/31/9999" << QDate(9999, 12, 31);
     QTest::newRow("blanks around") << " 11/16/99 " << QDate(1999, 11, 16);
     QTest::newRow("no such day") << "2/30/99" << QDate();
