@@ -2,6 +2,8 @@
 
 #include "clock.h"
 
+#include <QCalendar>
+
 namespace culler {
 
 namespace {
@@ -29,6 +31,19 @@ QString withFourDigitYear(QString format) {
 // The years a two-digit year names when it is read.
 constexpr int firstTwoDigitYear = 1950;
 constexpr int lastTwoDigitYear = 2049;
+
+// Qt reads two digits as a year from 1900 to 1999, and 1900 had no 29 February while 2000 had.
+// The Julian calendar gives every fourth year a leap day, as the years 1950 to 2049 have, so
+// reading in it checks the day against the year meant; the day and month then carry over.
+QDate readTwoDigitYear(const QLocale &locale, const QString &text, const QString &format) {
+    const QCalendar julian(QCalendar::System::Julian);
+    const QDate read = locale.toDate(text, format, julian);
+    if (!read.isValid())
+        return {};
+    const QCalendar::YearMonthDay parts = julian.partsFromDate(read);
+    const int year = parts.year < firstTwoDigitYear ? parts.year + 100 : parts.year;
+    return QDate(year, parts.month, parts.day);
+}
 
 } // namespace
 
@@ -62,11 +77,14 @@ QString Calendar::timeText(DateValue value) const {
 
 std::optional<DateValue> Calendar::dateFromText(const QString &text) const {
     const QString trimmed = text.trimmed();
-    QDate date = m_locale.toDate(trimmed, m_dateFormat);
-    if (date.isValid() && hasTwoDigitYear(m_dateFormat) && date.year() < firstTwoDigitYear)
-        date = date.addYears(100);
-    if (!date.isValid() && hasTwoDigitYear(m_dateFormat))
-        date = m_locale.toDate(trimmed, withFourDigitYear(m_dateFormat));
+    QDate date;
+    if (hasTwoDigitYear(m_dateFormat)) {
+        date = readTwoDigitYear(m_locale, trimmed, m_dateFormat);
+        if (!date.isValid())
+            date = m_locale.toDate(trimmed, withFourDigitYear(m_dateFormat));
+    } else {
+        date = m_locale.toDate(trimmed, m_dateFormat);
+    }
     if (!date.isValid())
         return std::nullopt;
     // Qt reads years before 100 too; the program names no date before 1 January 100.

@@ -120,6 +120,7 @@ void tst_Runtime::dateText_data() {
 
     QTest::newRow("twenty days before the example day") << QDate(1999, 11, 16) << "11/16/99";
     QTest::newRow("single digits") << QDate(2026, 1, 5) << "1/5/26";
+    QTest::newRow("leap day of 2000") << QDate(2000, 2, 29) << "2/29/00";
     QTest::newRow("first year of two digits") << QDate(1950, 1, 1) << "1/1/50";
     QTest::newRow("last year of two digits") << QDate(2049, 12, 31) << "12/31/49";
     // Two digits would read back as another century: the year is written in full.
@@ -155,6 +156,12 @@ void tst_Runtime::dateFromText_data() {
     QTest::newRow("latest date") << "12/31/9999" << QDate(9999, 12, 31);
     QTest::newRow("blanks around") << " 11/16/99 " << QDate(1999, 11, 16);
     QTest::newRow("no such day") << "2/30/99" << QDate();
+    // Qt reads two digits as 19yy first, and 1900 had no leap day.
+    QTest::newRow("leap day of 2000") << "2/29/00" << QDate(2000, 2, 29);
+    QTest::newRow("leap day of 2048") << "2/29/48" << QDate(2048, 2, 29);
+    QTest::newRow("leap day of 1952") << "2/29/52" << QDate(1952, 2, 29);
+    QTest::newRow("no leap day in 2001") << "2/29/01" << QDate();
+    QTest::newRow("no leap day in 1900") << "2/29/1900" << QDate();
     QTest::newRow("day and month swapped") << "16/11/99" << QDate();
     QTest::newRow("placeholder") << "##/##/##" << QDate();
     QTest::newRow("empty") << "" << QDate();
