@@ -1,13 +1,14 @@
 # The two set-up commands of the README. Both install what is missing,
 # configure once, build incrementally and then test or start the program.
 # `make check` runs the same tests on a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; `make fuzz` builds the libFuzzer programs.
 
 BUILD_DIR := build
 ASAN_DIR  := build-asan
+FUZZ_DIR  := build-fuzz
 JOBS      := 2
 
-.PHONY: all deps build test check run bench clean
+.PHONY: all deps build test check fuzz run bench clean
 
 all: build
 
@@ -30,6 +31,12 @@ check: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
+$(FUZZ_DIR)/build.ninja: | deps
+	cmake --preset fuzz
+
+fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
 run: build
 	$(BUILD_DIR)/src/culler
 
@@ -37,4 +44,4 @@ bench: build
 	$(BUILD_DIR)/bench/purge_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -20,6 +20,8 @@ private:
     QByteArray m_pattern;
 };
 
+// The pattern is UTF-8 text, as Wildcard encodes it; the name may be any bytes. A pattern that is
+// not UTF-8 (a stray continuation byte after a star) can miss a match.
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
 } // namespace culler
