@@ -81,6 +81,8 @@ private Q_SLOTS:
     void vanishedFilesAreReported_data();
     void vanishedFilesAreReported();
     void directoryChangedBetweenPassesLeavesItUnfinished();
+    void directorySwappedForALinkRemovesNothingElsewhere_data();
+    void directorySwappedForALinkRemovesNothingElsewhere();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -407,6 +409,70 @@ void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
     QCOMPARE(display.value, 4);
     QCOMPARE(display.status, QString());
     QVERIFY(remaining().isEmpty());
+}
+
+void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere_data() {
+    QTest::addColumn<qint64>("atMaximum");
+    QTest::addColumn<qint64>("atValue");
+
+    QTest::newRow("after the count") << qint64(4) << qint64(-1);
+    QTest::newRow("after the first removal") << qint64(-1) << qint64(1);
+}
+
+void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
+    QFETCH(qint64, atMaximum);
+    QFETCH(qint64, atValue);
+
+    // The chosen directory and a decoy beside it, both full of old files the pattern matches,
+    // some of them under the same names.
+    const QDateTime old = at(-100, QTime(12, 0));
+    QDir top(m_dir->path());
+    QVERIFY(top.mkdir("chosen"));
+    QVERIFY(top.mkdir("decoy"));
+    for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
+        test::writeFile(path(QStringLiteral("chosen/") + name), old);
+    for (const char *name : {"a.tmp", "b.tmp", "c.tmp", "d.tmp", "e.tmp"})
+        test::writeFile(path(QStringLiteral("decoy/") + name), old);
+    const auto decoyState = [this] {
+        QStringList state;
+        const QDir decoy(path("decoy"));
+        for (const QFileInfo &file : decoy.entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                         QDir::System | QDir::NoDotAndDotDot)) {
+            QFile content(file.filePath());
+            if (!content.open(QIODevice::ReadOnly))
+                return QStringList{QStringLiteral("unreadable ") + file.fileName()};
+            state << file.fileName() + QLatin1Char(' ') +
+                         file.lastModified().toString(Qt::ISODateWithMs) + QLatin1Char(' ') +
+                         QString::fromLatin1(content.readAll().toHex());
+        }
+        return state;
+    };
+    const QStringList decoyBefore = decoyState();
+    QCOMPARE(decoyBefore.size(), 5);
+
+    // Meanwhile someone moves the chosen directory away and puts a link to the decoy in its place.
+    ScriptedDisplay display;
+    display.atMaximum = atMaximum;
+    display.atValue = atValue;
+    display.action = [&] {
+        QVERIFY(top.rename("chosen", "moved"));
+        QVERIFY(QFile::link(path("decoy"), path("chosen")));
+    };
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.directory = path("chosen");
+    const PurgeSummary summary = runPurge(request, m_calendar, display);
+
+    QVERIFY(QFileInfo(path("chosen")).isSymLink());
+    QCOMPARE(decoyState(), decoyBefore);
+    // The run works on the directory it opened, wherever it now is: the files it counted there are
+    // the ones it removed, and the run is complete.
+    QVERIFY(QDir(path("moved"))
+                .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    QCOMPARE(summary.status, PurgeStatus::Finished);
+    QCOMPARE(summary.examined, 3);
+    QCOMPARE(summary.deleted, 3);
+    QCOMPARE(summary.failed, 0);
+    QVERIFY(display.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)
