@@ -109,9 +109,16 @@ ProcessRun runProcess(const QStringList &arguments) {
         argv.push_back(argument.data());
     argv.push_back(nullptr);
 
+    // What the process prints is not part of the measurement.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
         std::perror(argv[0]);
         std::exit(2);
     }
