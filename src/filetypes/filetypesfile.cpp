@@ -1,5 +1,6 @@
 #include "filetypesfile.h"
 
+#include "filetypeslocation.h"
 #include "runtime/sequentialfile.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace culler {
 
@@ -26,7 +28,9 @@ FileTypesFile::FileTypesFile(QString path)
     : m_path(std::move(path)) {}
 
 QString FileTypesFile::defaultPath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/filetypes.dat");
+    const QString executableDir = QCoreApplication::applicationDirPath();
+    return fileTypesLocation(executableDir, directoryAccess(executableDir),
+                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 const QString &FileTypesFile::path() const {

@@ -97,7 +97,6 @@ private Q_SLOTS:
     void failedSaveLeavesTheOldListWhole();
     void failedSaveIsReported_data();
     void failedSaveIsReported();
-    void defaultPathIsBesideTheExecutable();
 
 private:
     QString listPath() const { return m_dir->filePath(QStringLiteral("filetypes.dat")); }
@@ -302,11 +301,6 @@ void tst_FileTypesFile::failedSaveIsReported() {
         QCOMPARE(readBytes(path), twoPatterns);
     if (QTest::currentDataTag() == QByteArray("a directory in its place"))
         QVERIFY(QFileInfo(path).isDir());
-}
-
-void tst_FileTypesFile::defaultPathIsBesideTheExecutable() {
-    QCOMPARE(FileTypesFile::defaultPath(),
-             QCoreApplication::applicationDirPath() + QStringLiteral("/filetypes.dat"));
 }
 
 QTEST_GUILESS_MAIN(tst_FileTypesFile)
