@@ -14,10 +14,6 @@ namespace culler {
 
 namespace {
 
-Message errorMessage(const QString &prompt) {
-    return Message{prompt, MessageStyle::Critical, errorTitle()};
-}
-
 QString shown(const QString &path) {
     return QDir::toNativeSeparators(path);
 }
