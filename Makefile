@@ -4,7 +4,7 @@
 BUILD_DIR := build
 JOBS      := 2
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench package clean
 
 all: build
 
@@ -25,6 +25,9 @@ run: build
 
 bench: build
 	$(BUILD_DIR)/bench/purge_bench
+
+package: build
+	cd $(BUILD_DIR) && cpack
 
 clean:
 	rm -rf $(BUILD_DIR)

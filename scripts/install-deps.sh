@@ -8,6 +8,7 @@ packages=(
     ninja-build
     g++
     make
+    dpkg-dev
     qt6-base-dev
     qt6-base-dev-tools
     libgl-dev

@@ -65,6 +65,10 @@ bool Directory::isPlainFile(const dirent &entry) const {
 
 FileStamp Directory::stamp(const char *name) const {
     FileStamp result;
+    if (m_stream == nullptr) {
+        result.error.code = EBADF;
+        return result;
+    }
     struct stat status {};
     if (::fstatat(::dirfd(m_stream), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         result.error.code = errno;
@@ -76,6 +80,8 @@ FileStamp Directory::stamp(const char *name) const {
 }
 
 SystemError Directory::remove(const char *name) const {
+    if (m_stream == nullptr)
+        return SystemError{EBADF};
     // Without AT_REMOVEDIR, unlinkat refuses directories; a link is removed, never its target.
     if (::unlinkat(::dirfd(m_stream), name, 0) != 0)
         return SystemError{errno};
