@@ -1,5 +1,7 @@
 #include "frmmain.h"
 
+#include "filetypes/filetypesfile.h"
+#include "filetypes/patternlistmodel.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "runtime/number.h"
@@ -10,14 +12,19 @@
 #include "ui/twips.h"
 
 #include <QCheckBox>
-#include <QCollator>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStyle>
+#include <algorithm>
+#include <climits>
 
 namespace culler {
 
@@ -50,6 +57,10 @@ QPushButton *button(QWidget *window, const QString &name, const QString &text,
     return control;
 }
 
+int barUnits(qint64 count) {
+    return int(std::clamp<qint64>(count, 0, INT_MAX));
+}
+
 } // namespace
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, QWidget *parent)
@@ -57,16 +68,18 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, QWidget *pare
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages,
                  std::unique_ptr<VolumeSource> volumes, QWidget *parent)
-    : frmMain(calendar, messages, *volumes, parent) {
+    : frmMain(calendar, messages, *volumes, FileTypesFile::defaultPath(), parent) {
     m_ownVolumes = std::move(volumes);
 }
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeSource &volumes,
-                 QWidget *parent)
+                 const QString &fileTypesPath, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_calendar(calendar)
     , m_messages(messages)
-    , m_drives(std::make_unique<Drives>(volumes)) {
+    , m_drives(std::make_unique<Drives>(volumes))
+    , m_fileTypes(std::make_unique<FileTypesFile>(fileTypesPath))
+    , m_patterns(new PatternListModel(calendar.locale(), this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
     setWindowIcon(style()->standardIcon(QStyle::SP_TrashIcon));
@@ -75,6 +88,7 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeS
     move(twipsPoint(1500, 1545));
     createControls();
     arrangeTabOrder();
+    connectHandlers();
 }
 
 frmMain::~frmMain() = default;
@@ -137,6 +151,7 @@ void frmMain::createControls() {
         place<QComboBox>(this, QStringLiteral("cboFileType"), twipsRect(4080, 600, 735, 315),
                          QStringLiteral("Type of files to delete"));
     cboFileType->setEditable(true);
+    cboFileType->setModel(m_patterns);
     cboFileType->setInsertPolicy(QComboBox::NoInsert);
     cboFileType->setDuplicatesEnabled(true);
     // What is typed is what is purged: no completion puts other characters into the box.
@@ -176,21 +191,37 @@ void frmMain::Form_Load() {
     m_summary = std::make_unique<frmSummary>(m_calendar, *this);
 }
 
+void frmMain::connectHandlers() {
+    connect(cmdAdd, &QPushButton::clicked, this, &frmMain::cmdAdd_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &frmMain::cmdClear_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmMain::cmdDelete_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::Drive1_Change);
+    connect(Drive1, &DriveList::aboutToShowPopup, this, &frmMain::refreshDrives);
+    connect(Dir1, &DirectoryList::changed, this, &frmMain::Dir1_Change);
+    connect(optBeforeDate, &QRadioButton::toggled, this, &frmMain::optBeforeDate_Click);
+    connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
+    txtBeforeDate->installEventFilter(this);
+}
+
+void frmMain::loadPatternList() {
+    const FileTypesLoad loaded = m_fileTypes->load();
+    if (loaded.error)
+        m_messages.show(*loaded.error);
+    addPatterns(loaded.patterns);
+}
+
 void frmMain::addPatterns(const QStringList &patterns) {
     for (const QString &pattern : patterns)
         addPattern(pattern);
 }
 
 void frmMain::addPattern(const QString &pattern) {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    int row = 0;
-    while (row < cboFileType->count() && collator.compare(cboFileType->itemText(row), pattern) <= 0)
-        ++row;
     const QString edited = cboFileType->currentText();
-    cboFileType->insertItem(row, pattern);
-    // The list changes under the edit field; what the user typed stays as typed.
-    if (cboFileType->currentText() != edited) {
+    m_patterns->add(pattern);
+    // The box chooses the first entry of a list that was empty; what the user typed stays.
+    if (cboFileType->currentText() != edited || cboFileType->currentIndex() >= 0) {
         cboFileType->setCurrentIndex(-1);
         cboFileType->setEditText(edited);
     }
@@ -208,6 +239,192 @@ PurgeRequest frmMain::purgeRequest() const {
 
 void frmMain::clearDirectoryText() {
     txtDirectory->clear();
+}
+
+void frmMain::cmdAdd_Click() {
+    if (m_running)
+        return;
+    addPattern(cboFileType->currentText());
+}
+
+void frmMain::Command1_Click() {
+    if (m_running || !m_summary)
+        return;
+    m_summary->clearReport();
+    m_summary->show();
+    m_summary->raise();
+    m_summary->activateWindow();
+}
+
+void frmMain::cmdClear_Click() {
+    if (m_running)
+        return;
+    clearDirectoryText();
+}
+
+void frmMain::cmdDelete_Click() {
+    if (m_running)
+        return;
+    m_running = true;
+    m_sincePainted.start();
+    runPurge(purgeRequest(), m_calendar, *this);
+    m_running = false;
+    showProgress();
+    if (m_closeAfterRun)
+        close();
+}
+
+void frmMain::cmdExit_Click() {
+    if (m_running)
+        return;
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    if (m_running) {
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
+    m_summary.reset();
+    if (const std::optional<Message> failure = m_fileTypes->save(m_patterns->patterns()))
+        m_messages.show(*failure);
+    m_ended = true;
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::Drive1_Change() {
+    const QString drive = Drive1->drive();
+    if (const SystemError error = m_drives->changeDrive(drive)) {
+        m_messages.show(errorMessage(
+            QStringLiteral("The drive \"%1\" is not ready: %2.").arg(drive, error.reason())));
+        Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
+        return;
+    }
+    const QString current = m_drives->currentDirectory();
+    Dir1->setPath(current);
+    txtDirectory->setText(current);
+}
+
+void frmMain::Dir1_Change() {
+    const SystemError error = m_drives->changeDirectory(Dir1->path());
+    if (error) {
+        m_messages.show(errorMessage(QStringLiteral("The directory \"%1\" cannot be opened: %2.")
+                                         .arg(Dir1->path(), error.reason())));
+    }
+    // The list shows the directory as the system names it: the one it could not open is
+    // replaced by the one still current, a link by what it leads to.
+    const QString current = m_drives->currentDirectory();
+    if (Dir1->path() != current) {
+        const QSignalBlocker quiet(Dir1);
+        Dir1->setPath(current);
+    }
+    if (error)
+        return;
+    Drive1->showDrive(m_drives->driveOf(current));
+    txtDirectory->setText(current);
+}
+
+void frmMain::refreshDrives() {
+    Drive1->setVolumes(m_drives->volumes());
+    Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
+}
+
+void frmMain::optBeforeDate_Click() {
+    if (!optBeforeDate->isChecked())
+        return;
+    txtDaysOld->setEnabled(false);
+    txtBeforeDate->setEnabled(true);
+}
+
+void frmMain::optDaysOld_Click() {
+    if (!optDaysOld->isChecked())
+        return;
+    txtDaysOld->setEnabled(true);
+    txtBeforeDate->setEnabled(false);
+}
+
+void frmMain::txtBeforeDate_GotFocus() {
+    m_messages.show(Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. ") +
+                                m_calendar.dateText(m_calendar.today()) + QStringLiteral(")"),
+                            MessageStyle::Exclamation, QStringLiteral("Please Note")});
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != txtBeforeDate || event->type() != QEvent::FocusIn)
+        return QWidget::eventFilter(watched, event);
+    // The hint is for the user arriving in the box. The focus coming back as the window is
+    // activated again, for instance when the hint itself closes, is no arrival.
+    switch (static_cast<QFocusEvent *>(event)->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        // Shown once the focus has settled, not from inside the event that moves it.
+        QMetaObject::invokeMethod(this, &frmMain::txtBeforeDate_GotFocus, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::setProgressMaximum(qint64 maximum) {
+    m_progressMaximum = maximum;
+    keepPainting();
+}
+
+void frmMain::setProgressValue(qint64 value) {
+    m_progressValue = value;
+    keepPainting();
+}
+
+void frmMain::setStatusText(const QString &text) {
+    showProgress();
+    lblFinished->setText(text);
+}
+
+void frmMain::showMessage(const Message &message, RequestField focus) {
+    showProgress();
+    m_messages.show(message);
+    if (QWidget *control = controlFor(focus))
+        control->setFocus();
+}
+
+void frmMain::showProgress() {
+    // The value goes last: a range that leaves the old value outside it empties the bar.
+    progLeft->setRange(0, barUnits(m_progressMaximum));
+    progLeft->setValue(barUnits(m_progressValue));
+}
+
+void frmMain::keepPainting() {
+    if (m_running && m_sincePainted.elapsed() < m_paintInterval.count())
+        return;
+    showProgress();
+    // Paints and timers, but no clicks or keys: those wait until the run is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sincePainted.start();
+}
+
+QWidget *frmMain::controlFor(RequestField field) const {
+    switch (field) {
+    case RequestField::Directory:
+        return txtDirectory;
+    case RequestField::FileType:
+        return cboFileType;
+    case RequestField::DaysOld:
+        return txtDaysOld;
+    case RequestField::BeforeDate:
+        return txtBeforeDate;
+    case RequestField::None:
+        break;
+    }
+    return nullptr;
 }
 
 } // namespace culler

@@ -1,3 +1,4 @@
+#include "../fixedvolumes.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "testsupport.h"
@@ -19,12 +20,6 @@
 using namespace culler;
 
 namespace {
-
-class FixedVolumes final : public VolumeSource {
-public:
-    QList<Volume> volumes() const override { return list; }
-    QList<Volume> list;
-};
 
 QString textOf(const QWidget *control) {
     if (const auto *button = qobject_cast<const QAbstractButton *>(control))
@@ -61,10 +56,11 @@ private:
     QString m_startDirectory;
     QTemporaryDir m_temp;
     QString m_work;
-    FixedVolumes m_volumes;
+    test::FixedVolumes m_volumes;
     test::FixedClock m_clock{test::exampleNow()};
     Calendar m_calendar{m_clock, test::testLocale()};
     test::RecordingMessageBoxes m_messages;
+    QString m_fileTypes;
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -76,9 +72,10 @@ void tst_MainWindow::init() {
     for (const char *sub : {"/work/logs", "/work/Archive", "/work/cache", "/other"})
         QVERIFY(QDir().mkpath(temp + QLatin1String(sub)));
     m_volumes.list = {Volume{temp, QStringLiteral("DATA"), true}};
+    m_fileTypes = temp + QStringLiteral("/filetypes.dat");
     QVERIFY(QDir::setCurrent(m_work));
     m_clock.set(test::exampleNow());
-    m_window = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes);
+    m_window = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
 }
 
 void tst_MainWindow::cleanup() {
@@ -114,7 +111,7 @@ void tst_MainWindow::loadFillsTheDirectoryAndTheDate() {
     QFETCH(QString, beforeDate);
     m_clock.set(now);
     const Calendar calendar(m_clock, locale);
-    frmMain window(calendar, m_messages, m_volumes);
+    frmMain window(calendar, m_messages, m_volumes, m_fileTypes);
     window.Form_Load();
 
     const PurgeRequest request = window.purgeRequest();

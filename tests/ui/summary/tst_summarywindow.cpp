@@ -1,3 +1,4 @@
+#include "../fixedvolumes.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "testsupport.h"
@@ -19,11 +20,6 @@
 using namespace culler;
 
 namespace {
-
-class FixedVolumes final : public VolumeSource {
-public:
-    QList<Volume> volumes() const override { return {}; }
-};
 
 const QString indent = QStringLiteral("     ");
 
@@ -71,10 +67,11 @@ private:
 
     QString m_startDirectory;
     QTemporaryDir m_temp;
-    FixedVolumes m_volumes;
+    test::FixedVolumes m_volumes;
     test::FixedClock m_clock{test::exampleNow()};
     Calendar m_calendar{m_clock, test::testLocale()};
     test::RecordingMessageBoxes m_messages;
+    QString m_fileTypes;
     std::unique_ptr<frmMain> m_main;
     frmSummary *m_summary = nullptr;
 };
@@ -83,7 +80,8 @@ void tst_SummaryWindow::init() {
     m_startDirectory = QDir::currentPath();
     QVERIFY(m_temp.isValid());
     QVERIFY(QDir::setCurrent(m_temp.path()));
-    m_main = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes);
+    m_fileTypes = m_temp.filePath(QStringLiteral("filetypes.dat"));
+    m_main = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
     m_main->Form_Load();
     m_summary = m_main->summaryWindow();
     QVERIFY(m_summary != nullptr);
