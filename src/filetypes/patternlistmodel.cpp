@@ -21,6 +21,9 @@ int PatternListModel::rowCount(const QModelIndex &parent) const {
 }
 
 QVariant PatternListModel::data(const QModelIndex &index, int role) const {
+    // A combo box asks for its invalid current index while its list is empty: no entry, no fuss.
+    if (!index.isValid())
+        return {};
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     if (role != Qt::DisplayRole && role != Qt::EditRole)

@@ -41,11 +41,14 @@ void Directory::rewind() {
 const char *Directory::nextPlainFile(const Wildcard &pattern) {
     if (m_stream == nullptr)
         return nullptr;
-    errno = 0;
-    while (const dirent *entry = ::readdir(m_stream)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        if (isPlainFile(*entry) && pattern.matches(entry->d_name))
+    for (;;) {
+        // readdir tells its end from an error only through errno, which the stat of an entry of
+        // unknown kind may have set meanwhile.
+        errno = 0;
+        const dirent *entry = ::readdir(m_stream);
+        if (entry == nullptr)
+            break;
+        if (entry->d_name[0] != '.' && isPlainFile(*entry) && pattern.matches(entry->d_name))
             return entry->d_name;
     }
     if (errno != 0)
