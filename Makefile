@@ -8,7 +8,7 @@ ASAN_DIR  := build-asan
 FUZZ_DIR  := build-fuzz
 JOBS      := 2
 
-.PHONY: all deps build test check fuzz run bench clean
+.PHONY: all deps build test check fuzz run bench package clean
 
 all: build
 
@@ -42,6 +42,9 @@ run: build
 
 bench: build
 	$(BUILD_DIR)/bench/purge_bench
+
+package: build
+	cd $(BUILD_DIR) && cpack
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

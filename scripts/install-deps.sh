@@ -10,6 +10,7 @@ packages=(
     clang
     libclang-rt-14-dev
     make
+    dpkg-dev
     qt6-base-dev
     qt6-base-dev-tools
     libgl-dev

@@ -13,10 +13,6 @@ namespace {
 // How many failed files the closing message names one by one.
 constexpr qsizetype namedFailuresLimit = 10;
 
-Message errorMessage(const QString &prompt) {
-    return Message{prompt, MessageStyle::Critical, errorTitle()};
-}
-
 // The path a file is reported under: the directory text, a separator and the name, joined as they
 // stand, so the user recognises the directory they typed.
 QString filePath(const QString &directory, const char *name) {

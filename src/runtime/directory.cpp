@@ -41,11 +41,14 @@ void Directory::rewind() {
 const char *Directory::nextPlainFile(const Wildcard &pattern) {
     if (m_stream == nullptr)
         return nullptr;
-    errno = 0;
-    while (const dirent *entry = ::readdir(m_stream)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        if (isPlainFile(*entry) && pattern.matches(entry->d_name))
+    for (;;) {
+        // readdir tells its end from an error only through errno, which the stat of an entry of
+        // unknown kind may have set meanwhile.
+        errno = 0;
+        const dirent *entry = ::readdir(m_stream);
+        if (entry == nullptr)
+            break;
+        if (entry->d_name[0] != '.' && isPlainFile(*entry) && pattern.matches(entry->d_name))
             return entry->d_name;
     }
     if (errno != 0)
@@ -65,6 +68,10 @@ bool Directory::isPlainFile(const dirent &entry) const {
 
 FileStamp Directory::stamp(const char *name) const {
     FileStamp result;
+    if (m_stream == nullptr) {
+        result.error.code = EBADF;
+        return result;
+    }
     struct stat status {};
     if (::fstatat(::dirfd(m_stream), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         result.error.code = errno;
@@ -76,6 +83,8 @@ FileStamp Directory::stamp(const char *name) const {
 }
 
 SystemError Directory::remove(const char *name) const {
+    if (m_stream == nullptr)
+        return SystemError{EBADF};
     // Without AT_REMOVEDIR, unlinkat refuses directories; a link is removed, never its target.
     if (::unlinkat(::dirfd(m_stream), name, 0) != 0)
         return SystemError{errno};

@@ -20,9 +20,13 @@ struct Message {
     bool operator==(const Message &) const = default;
 };
 
-// The title of every message about a request the user got wrong or a failure to carry it out.
 inline QString errorTitle() {
     return QStringLiteral("Error!!");
+}
+
+// A message about a request the user got wrong or a failure to carry it out.
+inline Message errorMessage(const QString &prompt) {
+    return Message{prompt, MessageStyle::Critical, errorTitle()};
 }
 
 class MessageBoxes {

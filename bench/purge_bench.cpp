@@ -1,0 +1,229 @@
+// Times the purge engine against find(1) doing the same purge on an identical directory, and
+// measures the engine's peak memory at two directory sizes to show it does not grow with them.
+//
+//   purge_bench [--files N] [--rounds R] [--dir BASE]
+//
+// Each measurement is a whole process, the engine's as much as find's: this program runs itself
+// with --engine-only DIR for the engine, so start-up counts on both sides and the peak memory is
+// the engine's alone.
+
+#include "purge/purge.h"
+#include "runtime/calendar.h"
+#include "runtime/clock.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+using namespace culler;
+
+constexpr int daysOld = 20;
+
+class SilentDisplay final : public PurgeDisplay {
+public:
+    void setProgressMaximum(qint64) override {}
+    void setProgressValue(qint64) override {}
+    void setStatusText(const QString &) override {}
+    void showMessage(const Message &message, RequestField) override {
+        QTextStream(stderr) << message.prompt << '\n';
+    }
+};
+
+// This process's own peak resident memory. The peak that wait4 reports for a child is no use
+// here: it counts the memory of the parent the child was spawned from, before exec.
+long peakMemoryKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+int runEngine(const QString &directory) {
+    const SystemClock clock;
+    const Calendar calendar(clock, QLocale::system());
+    const PurgeRequest request{directory, QStringLiteral("*.tmp"), PurgeMode::Days,
+                               QString::number(daysOld), QString()};
+    SilentDisplay display;
+    const PurgeSummary summary = runPurge(request, calendar, display);
+    QTextStream(stdout) << peakMemoryKiB() << '\n';
+    return summary.status == PurgeStatus::Finished ? 0 : 1;
+}
+
+// N files, every fifth not matching *.tmp; the even ones thirty days old, the odd ones a day old.
+void buildDirectory(const QString &path, int files) {
+    QDir().mkpath(path);
+    const time_t now = time(nullptr);
+    const timespec oldTime{now - 30 * 86400, 0};
+    const timespec newTime{now - 86400, 0};
+    for (int i = 0; i < files; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/f%07d.%s", i, i % 5 == 4 ? "log" : "tmp");
+        const QByteArray filePath = QFile::encodeName(path) + name;
+        const int fd = ::open(filePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            std::perror(filePath.constData());
+            std::exit(2);
+        }
+        const timespec times[2] = {oldTime, i % 2 == 0 ? oldTime : newTime};
+        ::futimens(fd, times);
+        ::close(fd);
+    }
+}
+
+qsizetype countEntries(const QString &path) {
+    return QDir(path).entryList(QDir::Files | QDir::Hidden).size();
+}
+
+struct ProcessRun {
+    double seconds = 0;
+    int status = 0;
+};
+
+ProcessRun runProcess(const QStringList &arguments) {
+    std::vector<QByteArray> bytes;
+    for (const QString &argument : arguments)
+        bytes.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    // What the process prints is not part of the measurement.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        std::perror(argv[0]);
+        std::exit(2);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return {elapsed.count(), status};
+}
+
+ProcessRun engineRun(const QString &directory) {
+    return runProcess(
+        {QCoreApplication::applicationFilePath(), QStringLiteral("--engine-only"), directory});
+}
+
+ProcessRun findRun(const QString &directory) {
+    const QDate limitDay = QDate::currentDate().addDays(-daysOld);
+    const QString limit = limitDay.toString(Qt::ISODate) + QStringLiteral(" 23:59:59");
+    return runProcess({QStringLiteral("find"), directory, QStringLiteral("-maxdepth"),
+                       QStringLiteral("1"), QStringLiteral("-type"), QStringLiteral("f"),
+                       QStringLiteral("-name"), QStringLiteral("*.tmp"), QStringLiteral("!"),
+                       QStringLiteral("-newermt"), limit, QStringLiteral("-delete")});
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() == 3 && arguments[1] == QStringLiteral("--engine-only"))
+        return runEngine(arguments[2]);
+
+    int files = 100000;
+    int rounds = 3;
+    QString base = QDir::tempPath();
+    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
+        if (arguments[i] == QStringLiteral("--files"))
+            files = arguments[i + 1].toInt();
+        else if (arguments[i] == QStringLiteral("--rounds"))
+            rounds = arguments[i + 1].toInt();
+        else if (arguments[i] == QStringLiteral("--dir"))
+            base = arguments[i + 1];
+    }
+    if (files <= 0 || rounds <= 0) {
+        QTextStream(stderr) << "usage: purge_bench [--files N] [--rounds R] [--dir BASE]\n";
+        return 2;
+    }
+
+    QTemporaryDir work(base + QStringLiteral("/culler-bench-XXXXXX"));
+    QTextStream out(stdout);
+    out << "Purging " << files << " files (*.tmp older than " << daysOld << " days), " << rounds
+        << " rounds, in " << work.path() << '\n';
+
+    std::vector<double> engineSeconds;
+    std::vector<double> findSeconds;
+    for (int round = 0; round < rounds; ++round) {
+        const QString engineDir = work.filePath(QStringLiteral("engine%1").arg(round));
+        const QString findDir = work.filePath(QStringLiteral("find%1").arg(round));
+        buildDirectory(engineDir, files);
+        buildDirectory(findDir, files);
+        ::sync();
+        // Alternate which goes first, so neither always gets the warmer caches.
+        ProcessRun engine;
+        ProcessRun find;
+        if (round % 2 == 0) {
+            engine = engineRun(engineDir);
+            find = findRun(findDir);
+        } else {
+            find = findRun(findDir);
+            engine = engineRun(engineDir);
+        }
+        if (engine.status != 0 || find.status != 0 ||
+            countEntries(engineDir) != countEntries(findDir)) {
+            out << "The engine and find disagree: " << countEntries(engineDir) << " and "
+                << countEntries(findDir) << " files left.\n";
+            return 1;
+        }
+        engineSeconds.push_back(engine.seconds);
+        findSeconds.push_back(find.seconds);
+        out << "  round " << round + 1 << ": engine " << engine.seconds << " s, find "
+            << find.seconds << " s\n";
+        QDir(engineDir).removeRecursively();
+        QDir(findDir).removeRecursively();
+    }
+
+    const double engine = median(engineSeconds);
+    const double find = median(findSeconds);
+    out << "engine: " << qRound64(files / engine) << " files/s (median " << engine << " s)\n";
+    out << "find:   " << qRound64(files / find) << " files/s (median " << find << " s)\n";
+    out << "ratio engine/find: " << engine / find << '\n';
+
+    for (const int size : {1000, files}) {
+        const QString dir = work.filePath(QStringLiteral("memory%1").arg(size));
+        buildDirectory(dir, size);
+        QProcess process;
+        process.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("--engine-only"), dir});
+        process.waitForFinished(-1);
+        const QString peak = QString::fromLatin1(process.readAllStandardOutput()).trimmed();
+        out << "engine peak memory for " << size << " files: " << peak << " KiB\n";
+        QDir(dir).removeRecursively();
+    }
+    return 0;
+}

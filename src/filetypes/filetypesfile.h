@@ -1,0 +1,45 @@
+#pragma once
+
+// Load and save of the pattern list file, filetypes.dat, in the runtime's sequential-file format.
+// Reports failures as messages for the caller to show; shows nothing and knows no widgets.
+
+#include "runtime/messages.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace culler {
+
+struct FileTypesLoad {
+    // The fields in file order.
+    QStringList patterns;
+    // Set when the file exists but could not be read: title "Error!!", critical style, naming
+    // the file and the reason.
+    std::optional<Message> error;
+};
+
+class FileTypesFile {
+public:
+    explicit FileTypesFile(QString path);
+
+    // Where this copy of the program keeps its list: beside the executable when that directory
+    // can be written, otherwise in the user's data directory, which starts from a copy of the
+    // list beside the executable (see fileTypesLocation()).
+    static QString defaultPath();
+
+    const QString &path() const;
+
+    // A missing file loads as an empty list, with no error.
+    FileTypesLoad load();
+    // Writes a new file beside the old one and renames it over, so a failure leaves the old
+    // list whole. Returns nothing on success, otherwise a message naming the file and the
+    // reason. Refuses to replace a file that existed but could not be read at the last load.
+    std::optional<Message> save(const QStringList &patterns);
+
+private:
+    QString m_path;
+    bool m_keepAsItIs = false;
+};
+
+} // namespace culler

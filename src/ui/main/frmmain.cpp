@@ -1,0 +1,430 @@
+#include "frmmain.h"
+
+#include "filetypes/filetypesfile.h"
+#include "filetypes/patternlistmodel.h"
+#include "runtime/calendar.h"
+#include "runtime/drives.h"
+#include "runtime/number.h"
+#include "ui/fonts.h"
+#include "ui/main/directorylist.h"
+#include "ui/main/drivelist.h"
+#include "ui/summary/frmsummary.h"
+#include "ui/twips.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <algorithm>
+#include <climits>
+
+namespace culler {
+
+namespace {
+
+template <typename Control>
+Control *place(QWidget *window, const QString &name, const QRect &geometry,
+               const QString &toolTip = QString()) {
+    auto *control = new Control(window);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    control->setToolTip(toolTip);
+    return control;
+}
+
+template <typename Control>
+Control *placeWithText(QWidget *window, const QString &name, const QString &text,
+                       const QRect &geometry, const QString &toolTip = QString()) {
+    auto *control = place<Control>(window, name, geometry, toolTip);
+    control->setText(text);
+    return control;
+}
+
+// Enter and Esc trigger nothing by themselves in this window: no button is a default button.
+QPushButton *button(QWidget *window, const QString &name, const QString &text,
+                    const QRect &geometry, const QString &toolTip) {
+    auto *control = placeWithText<QPushButton>(window, name, text, geometry, toolTip);
+    control->setAutoDefault(false);
+    control->setDefault(false);
+    return control;
+}
+
+int barUnits(qint64 count) {
+    return int(std::clamp<qint64>(count, 0, INT_MAX));
+}
+
+} // namespace
+
+frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, QWidget *parent)
+    : frmMain(calendar, messages, std::make_unique<MountedVolumes>(), parent) {}
+
+frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages,
+                 std::unique_ptr<VolumeSource> volumes, QWidget *parent)
+    : frmMain(calendar, messages, *volumes, FileTypesFile::defaultPath(), parent) {
+    m_ownVolumes = std::move(volumes);
+}
+
+frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeSource &volumes,
+                 const QString &fileTypesPath, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_calendar(calendar)
+    , m_messages(messages)
+    , m_drives(std::make_unique<Drives>(volumes))
+    , m_fileTypes(std::make_unique<FileTypesFile>(fileTypesPath))
+    , m_patterns(new PatternListModel(calendar.locale(), this)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Delete Old Files"));
+    setWindowIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    setFont(sansFont(8.0));
+    setFixedSize(twipsSize(6705, 3060));
+    move(twipsPoint(1500, 1545));
+    createControls();
+    arrangeTabOrder();
+    connectHandlers();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+    // Made in their keyboard order, which is also the order setTabOrder restates.
+    txtDirectory =
+        placeWithText<QLineEdit>(this, QStringLiteral("txtDirectory"), QStringLiteral("c:\\temp"),
+                                 twipsRect(2640, 240, 3975, 285),
+                                 QStringLiteral("The selected Directory to Purge files from"));
+    cmdDelete = button(this, QStringLiteral("cmdDelete"), QStringLiteral("&Delete Old Files"),
+                       twipsRect(2640, 1080, 1575, 375),
+                       QStringLiteral("Press to start Deleting selected files"));
+    cmdClear = button(this, QStringLiteral("cmdClear"), QStringLiteral("&Clear Selection"),
+                      twipsRect(5400, 600, 1215, 375),
+                      QStringLiteral("Press to clear selected directory box"));
+    progLeft =
+        place<QProgressBar>(this, QStringLiteral("progLeft"), twipsRect(2640, 2760, 3975, 255));
+    progLeft->setRange(0, 100);
+    progLeft->setValue(0);
+    progLeft->setTextVisible(false);
+    txtDaysOld = placeWithText<QLineEdit>(this, QStringLiteral("txtDaysOld"), QStringLiteral("20"),
+                                          twipsRect(4320, 1560, 375, 285));
+    txtBeforeDate =
+        placeWithText<QLineEdit>(this, QStringLiteral("txtBeforeDate"), QStringLiteral("##/##/##"),
+                                 twipsRect(4800, 1920, 1215, 285));
+    txtBeforeDate->setEnabled(false);
+    lblDirectory =
+        placeWithText<QLabel>(this, QStringLiteral("lblDirectory"),
+                              QStringLiteral("Directory to Search:"), twipsRect(120, 0, 1815, 255));
+    lblDaysOld1 =
+        placeWithText<QLabel>(this, QStringLiteral("lblDaysOld1"), QStringLiteral("days old"),
+                              twipsRect(4800, 1560, 615, 255));
+    lblDaysOld1->adjustSize();
+    cmdExit = button(this, QStringLiteral("cmdExit"), QStringLiteral("&Exit"),
+                     twipsRect(2640, 2280, 1455, 375), QStringLiteral("Exit the program"));
+    Dir1 = place<DirectoryList>(this, QStringLiteral("Dir1"), twipsRect(120, 600, 2415, 2340),
+                                QStringLiteral("Select a directory to Purge files from"));
+    lblSelected =
+        placeWithText<QLabel>(this, QStringLiteral("lblSelected"),
+                              QStringLiteral("Selected Directory:"), twipsRect(2640, 0, 1815, 255));
+    lblFinished =
+        place<QLabel>(this, QStringLiteral("lblFinished"), twipsRect(5160, 2520, 1455, 255));
+    lblFinished->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    chkTimer =
+        placeWithText<QCheckBox>(this, QStringLiteral("chkTimer"), QStringLiteral("Once a Day"),
+                                 twipsRect(4320, 1080, 1215, 255));
+    chkTimer->setEnabled(false);
+    Drive1 = place<DriveList>(this, QStringLiteral("Drive1"), twipsRect(120, 240, 2415, 315),
+                              QStringLiteral("Select a drive to look at"));
+    optDaysOld = placeWithText<QRadioButton>(
+        this, QStringLiteral("optDaysOld"), QStringLiteral("Delete Files over "),
+        twipsRect(2640, 1560, 1695, 255),
+        QStringLiteral("Delete files older than this number of days"));
+    optDaysOld->setChecked(true);
+    optBeforeDate = placeWithText<QRadioButton>(
+        this, QStringLiteral("optBeforeDate"), QStringLiteral("Delet Files created before"),
+        twipsRect(2640, 1920, 2175, 255), QStringLiteral("Delete files after this date"));
+    cboFileType =
+        place<QComboBox>(this, QStringLiteral("cboFileType"), twipsRect(4080, 600, 735, 315),
+                         QStringLiteral("Type of files to delete"));
+    cboFileType->setEditable(true);
+    cboFileType->setModel(m_patterns);
+    cboFileType->setInsertPolicy(QComboBox::NoInsert);
+    cboFileType->setDuplicatesEnabled(true);
+    // What is typed is what is purged: no completion puts other characters into the box.
+    cboFileType->setCompleter(nullptr);
+    lblFileType = placeWithText<QLabel>(this, QStringLiteral("lblFileType"),
+                                        QStringLiteral("Delete Files of type"),
+                                        twipsRect(2640, 600, 1455, 255));
+    Command1 =
+        button(this, QStringLiteral("Command1"), QStringLiteral("&Summary"),
+               twipsRect(4200, 2280, 975, 375), QStringLiteral("Bring up the summary window"));
+    cmdAdd = button(this, QStringLiteral("cmdAdd"), QStringLiteral("&Add"),
+                    twipsRect(4800, 600, 495, 255),
+                    QStringLiteral("Press to Add this FileType to List"));
+}
+
+void frmMain::arrangeTabOrder() {
+    QWidget *const order[] = {txtDirectory,  cmdDelete,   cmdClear, txtDaysOld, txtBeforeDate,
+                              cmdExit,       Dir1,        chkTimer, Drive1,     optDaysOld,
+                              optBeforeDate, cboFileType, Command1, cmdAdd};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void frmMain::Form_Load() {
+    const QString current = m_drives->currentDirectory();
+    txtDirectory->setText(current);
+    txtBeforeDate->setText(
+        m_calendar.dateText(m_calendar.today() - numberFromText(txtDaysOld->text())));
+
+    Drive1->setVolumes(m_drives->volumes());
+    Drive1->showDrive(m_drives->driveOf(current));
+    {
+        const QSignalBlocker quiet(Dir1);
+        Dir1->setPath(current);
+    }
+
+    m_summary = std::make_unique<frmSummary>(m_calendar, *this);
+}
+
+void frmMain::connectHandlers() {
+    connect(cmdAdd, &QPushButton::clicked, this, &frmMain::cmdAdd_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
+    connect(cmdClear, &QPushButton::clicked, this, &frmMain::cmdClear_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmMain::cmdDelete_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::Drive1_Change);
+    connect(Drive1, &DriveList::aboutToShowPopup, this, &frmMain::refreshDrives);
+    connect(Dir1, &DirectoryList::changed, this, &frmMain::Dir1_Change);
+    connect(optBeforeDate, &QRadioButton::toggled, this, &frmMain::optBeforeDate_Click);
+    connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
+    txtBeforeDate->installEventFilter(this);
+}
+
+void frmMain::loadPatternList() {
+    const FileTypesLoad loaded = m_fileTypes->load();
+    if (loaded.error)
+        m_messages.show(*loaded.error);
+    addPatterns(loaded.patterns);
+}
+
+void frmMain::addPatterns(const QStringList &patterns) {
+    for (const QString &pattern : patterns)
+        addPattern(pattern);
+}
+
+void frmMain::addPattern(const QString &pattern) {
+    const QString edited = cboFileType->currentText();
+    m_patterns->add(pattern);
+    // The box chooses the first entry of a list that was empty; what the user typed stays.
+    if (cboFileType->currentText() != edited || cboFileType->currentIndex() >= 0) {
+        cboFileType->setCurrentIndex(-1);
+        cboFileType->setEditText(edited);
+    }
+}
+
+PurgeRequest frmMain::purgeRequest() const {
+    PurgeRequest request;
+    request.directory = txtDirectory->text();
+    request.pattern = cboFileType->currentText();
+    request.mode = optDaysOld->isChecked() ? PurgeMode::Days : PurgeMode::Date;
+    request.daysOld = txtDaysOld->text();
+    request.beforeDate = txtBeforeDate->text();
+    return request;
+}
+
+void frmMain::clearDirectoryText() {
+    txtDirectory->clear();
+}
+
+void frmMain::cmdAdd_Click() {
+    if (m_running)
+        return;
+    addPattern(cboFileType->currentText());
+}
+
+void frmMain::Command1_Click() {
+    if (m_running || !m_summary)
+        return;
+    m_summary->clearReport();
+    m_summary->show();
+    m_summary->raise();
+    m_summary->activateWindow();
+}
+
+void frmMain::cmdClear_Click() {
+    if (m_running)
+        return;
+    clearDirectoryText();
+}
+
+void frmMain::cmdDelete_Click() {
+    if (m_running)
+        return;
+    m_running = true;
+    m_sincePainted.start();
+    runPurge(purgeRequest(), m_calendar, *this);
+    m_running = false;
+    showProgress();
+    if (m_closeAfterRun)
+        close();
+}
+
+void frmMain::cmdExit_Click() {
+    if (m_running)
+        return;
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event) {
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    if (m_running) {
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
+    m_summary.reset();
+    if (const std::optional<Message> failure = m_fileTypes->save(m_patterns->patterns()))
+        m_messages.show(*failure);
+    m_ended = true;
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void frmMain::Drive1_Change() {
+    const QString drive = Drive1->drive();
+    if (const SystemError error = m_drives->changeDrive(drive)) {
+        m_messages.show(errorMessage(
+            QStringLiteral("The drive \"%1\" is not ready: %2.").arg(drive, error.reason())));
+        Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
+        return;
+    }
+    const QString current = m_drives->currentDirectory();
+    Dir1->setPath(current);
+    txtDirectory->setText(current);
+}
+
+void frmMain::Dir1_Change() {
+    const SystemError error = m_drives->changeDirectory(Dir1->path());
+    if (error) {
+        m_messages.show(errorMessage(QStringLiteral("The directory \"%1\" cannot be opened: %2.")
+                                         .arg(Dir1->path(), error.reason())));
+    }
+    // The list shows the directory as the system names it: the one it could not open is
+    // replaced by the one still current, a link by what it leads to.
+    const QString current = m_drives->currentDirectory();
+    if (Dir1->path() != current) {
+        const QSignalBlocker quiet(Dir1);
+        Dir1->setPath(current);
+    }
+    if (error)
+        return;
+    Drive1->showDrive(m_drives->driveOf(current));
+    txtDirectory->setText(current);
+}
+
+void frmMain::refreshDrives() {
+    Drive1->setVolumes(m_drives->volumes());
+    Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
+}
+
+void frmMain::optBeforeDate_Click() {
+    if (!optBeforeDate->isChecked())
+        return;
+    txtDaysOld->setEnabled(false);
+    txtBeforeDate->setEnabled(true);
+}
+
+void frmMain::optDaysOld_Click() {
+    if (!optDaysOld->isChecked())
+        return;
+    txtDaysOld->setEnabled(true);
+    txtBeforeDate->setEnabled(false);
+}
+
+void frmMain::txtBeforeDate_GotFocus() {
+    m_messages.show(Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. ") +
+                                m_calendar.dateText(m_calendar.today()) + QStringLiteral(")"),
+                            MessageStyle::Exclamation, QStringLiteral("Please Note")});
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != txtBeforeDate || event->type() != QEvent::FocusIn)
+        return QWidget::eventFilter(watched, event);
+    // The hint is for the user arriving in the box. The focus coming back as the window is
+    // activated again, for instance when the hint itself closes, is no arrival.
+    switch (static_cast<QFocusEvent *>(event)->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        // Shown once the focus has settled, not from inside the event that moves it.
+        QMetaObject::invokeMethod(this, &frmMain::txtBeforeDate_GotFocus, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::setProgressMaximum(qint64 maximum) {
+    m_progressMaximum = maximum;
+    keepPainting();
+}
+
+void frmMain::setProgressValue(qint64 value) {
+    m_progressValue = value;
+    keepPainting();
+}
+
+void frmMain::setStatusText(const QString &text) {
+    showProgress();
+    lblFinished->setText(text);
+}
+
+void frmMain::showMessage(const Message &message, RequestField focus) {
+    showProgress();
+    m_messages.show(message);
+    if (QWidget *control = controlFor(focus))
+        control->setFocus();
+}
+
+void frmMain::showProgress() {
+    // The value goes last: a range that leaves the old value outside it empties the bar.
+    progLeft->setRange(0, barUnits(m_progressMaximum));
+    progLeft->setValue(barUnits(m_progressValue));
+}
+
+void frmMain::keepPainting() {
+    if (m_running && m_sincePainted.elapsed() < m_paintInterval.count())
+        return;
+    showProgress();
+    // Paints and timers, but no clicks or keys: those wait until the run is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_sincePainted.start();
+}
+
+QWidget *frmMain::controlFor(RequestField field) const {
+    switch (field) {
+    case RequestField::Directory:
+        return txtDirectory;
+    case RequestField::FileType:
+        return cboFileType;
+    case RequestField::DaysOld:
+        return txtDaysOld;
+    case RequestField::BeforeDate:
+        return txtBeforeDate;
+    case RequestField::None:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace culler

@@ -1,0 +1,152 @@
+#include "frmsummary.h"
+
+#include "purge/purgerequest.h"
+#include "runtime/calendar.h"
+#include "runtime/number.h"
+#include "ui/fonts.h"
+#include "ui/main/frmmain.h"
+#include "ui/summary/printpanel.h"
+#include "ui/twips.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace culler {
+
+namespace {
+
+// Five print positions, as blanks: the panel's font is fixed-pitch.
+const QString indent = QStringLiteral("     ");
+
+QPushButton *button(QWidget *window, const QString &name, const QString &text,
+                    const QRect &geometry) {
+    auto *control = new QPushButton(text, window);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    control->setAutoDefault(false);
+    control->setDefault(false);
+    return control;
+}
+
+QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
+    const QString prefix = QStringLiteral("Purge Date: ");
+    if (request.mode == PurgeMode::Date)
+        return prefix + request.beforeDate;
+    // A days text with no number counts as none, as it does for the purge.
+    const DateValue limit = calendar.today() - numberFromText(request.daysOld);
+    const QString date =
+        isInDateRange(limit) ? calendar.dateText(limit) : QStringLiteral("not a date");
+    return prefix + date + QStringLiteral("  (") + request.daysOld + QStringLiteral(" days old)");
+}
+
+} // namespace
+
+frmSummary::frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
+    , m_calendar(calendar)
+    , m_main(mainWindow) {
+    setObjectName(QStringLiteral("frmSummary"));
+    setWindowTitle(QStringLiteral("Pre-Deletion Summary"));
+    setFont(sansFont(8.0));
+    setFixedSize(twipsSize(7440, 3195));
+    move(twipsPoint(4425, 3000));
+
+    // Made in their keyboard order.
+    Label1 = new QLabel(QStringLiteral("Please carefully review the details below, as changes "
+                                       "cannot be made after this stage.  ALL Specified Files "
+                                       "will be lost WITHOUT possibility or return. "),
+                        this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(120, 120, 2535, 1095));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Picture1 = new PrintPanel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipsRect(2880, 120, 4455, 3015));
+    Picture1->setFont(fixedFont(8.25));
+    // It takes the focus first, so a key pressed on arrival presses no button.
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+
+    cmdCancel = button(this, QStringLiteral("cmdCancel"), QStringLiteral("&Cancel"),
+                       twipsRect(1680, 1680, 1095, 375));
+    cmdOK = button(this, QStringLiteral("cmdOK"), QStringLiteral("&OK"),
+                   twipsRect(120, 1680, 1335, 375));
+
+    Label2 = new QLabel(QStringLiteral("Make Sure Information is Correct!!!"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twipsRect(120, 1200, 2655, 375));
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    QWidget::setTabOrder(Picture1, cmdCancel);
+    QWidget::setTabOrder(cmdCancel, cmdOK);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmSummary::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmSummary::cmdCancel_Click);
+    connect(qApp, &QApplication::focusChanged, this, &frmSummary::focusMoved);
+}
+
+void frmSummary::Form_Activate() {
+    const PurgeRequest request = m_main.purgeRequest();
+    const DateValue now = m_calendar.now();
+
+    Picture1->print(QStringLiteral("Deletion Request was made on:"));
+    Picture1->print(indent + m_calendar.dateText(now) + QStringLiteral(" at ") +
+                    m_calendar.timeText(now));
+    Picture1->print(QStringLiteral("-----------------------------"));
+    Picture1->print(QStringLiteral("Request Details:"));
+    Picture1->print(QStringLiteral("Directory:"));
+    Picture1->print(indent + (request.directory.isEmpty()
+                                  ? QStringLiteral("### NO DIRECTORY SELECTED ###")
+                                  : request.directory));
+    Picture1->print(QStringLiteral("File Type:  ") +
+                    (request.pattern.isEmpty() ? QStringLiteral("### NO FILE TYPE SELECTED ###")
+                                               : request.pattern));
+    Picture1->print(purgeDateLine(request, m_calendar));
+    if (request.mode == PurgeMode::Days)
+        Picture1->print(indent, PrintPanel::LineEnd::StayOnLine);
+}
+
+void frmSummary::clearReport() {
+    Picture1->clear();
+}
+
+void frmSummary::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || m_activeInProgram)
+        return;
+    m_activeInProgram = true;
+    Form_Activate();
+}
+
+void frmSummary::focusMoved(QWidget *, QWidget *now) {
+    // Only another window of this program takes the part; the focus leaving for another
+    // program comes as nothing.
+    if (now != nullptr && now->window() != this)
+        m_activeInProgram = false;
+}
+
+void frmSummary::hideEvent(QHideEvent *event) {
+    QWidget::hideEvent(event);
+    m_activeInProgram = false;
+}
+
+void frmSummary::cmdOK_Click() {
+    returnToMainWindow();
+}
+
+void frmSummary::cmdCancel_Click() {
+    m_main.clearDirectoryText();
+    returnToMainWindow();
+}
+
+void frmSummary::returnToMainWindow() {
+    m_main.raise();
+    m_main.activateWindow();
+    hide();
+}
+
+} // namespace culler

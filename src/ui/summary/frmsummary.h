@@ -1,0 +1,54 @@
+#pragma once
+
+// The review of the request before anything is deleted: each time the window becomes the
+// program's active window it prints the request, as the main window's controls hold it then,
+// below what its panel already shows. It deletes nothing.
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace culler {
+
+class Calendar;
+class PrintPanel;
+class frmMain;
+
+class frmSummary final : public QWidget {
+    Q_OBJECT
+
+public:
+    frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent = nullptr);
+
+    // Prints the report at the panel's print position.
+    void Form_Activate();
+    // Empties the panel, the print position back at the top.
+    void clearReport();
+
+    PrintPanel *panel() const { return Picture1; }
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void returnToMainWindow();
+    void focusMoved(QWidget *old, QWidget *now);
+
+    const Calendar &m_calendar;
+    frmMain &m_main;
+    // Whether this window is the program's active one. It stays so while the user works in
+    // another program, so coming back from there is not a new activation.
+    bool m_activeInProgram = false;
+
+    QLabel *Label1 = nullptr;
+    PrintPanel *Picture1 = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QLabel *Label2 = nullptr;
+};
+
+} // namespace culler

@@ -1,0 +1,531 @@
+#include "../fixedvolumes.h"
+#include "purge/purge.h"
+#include "runtime/calendar.h"
+#include "testsupport.h"
+#include "ui/main/directorylist.h"
+#include "ui/main/frmmain.h"
+#include "ui/summary/frmsummary.h"
+#include "ui/summary/printpanel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <cstring>
+
+using namespace culler;
+
+namespace {
+
+const QDate today(1999, 12, 6);
+
+QDateTime daysAgo(int days, QTime time = QTime(12, 0)) {
+    return QDateTime(today.addDays(-days), time);
+}
+
+QByteArray contentsOf(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("(unreadable)");
+    return file.readAll();
+}
+
+Message hint(const QString &date) {
+    return Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. %1)").arg(date),
+                   MessageStyle::Exclamation, QStringLiteral("Please Note")};
+}
+
+} // namespace
+
+class tst_MainWindowCommands : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void deleteOldFiles_data();
+    void deleteOldFiles();
+    void emptyRequestIsRefused_data();
+    void emptyRequestIsRefused();
+    void clearSelectionThenDelete();
+    void cancelInTheSummaryThenDelete();
+    void summaryStartsOnACleanPanel();
+    void addThenExitWritesTheList();
+    void closeRequestSavesLikeExit();
+    void exitReportsAListThatCannotBeSaved();
+    void unreadableListIsLeftAlone();
+    void modeOptionsSwitchTheBoxes();
+    void dateHintOncePerArrival();
+    void refusedDateGivesNoHintOnTop();
+    void driveChangeFollowsEachDrivesDirectory();
+    void driveNotReadyLeavesTheLists();
+    void directoryChangeMakesItCurrent();
+    void vanishedDirectoryIsReported();
+    void runKeepsPaintingAndTakesNoSecondCommand();
+
+private:
+    template <typename Control> Control *control(const char *name) const {
+        auto *found = m_window->findChild<Control *>(QLatin1String(name));
+        if (found == nullptr)
+            qWarning("no control named %s", name);
+        return found;
+    }
+    void click(const char *name) const;
+    void type(const char *name, const QString &text) const;
+    void typePattern(const QString &text) const;
+    void chooseDrive(const QString &root) const;
+    void activateDirectory(const QString &path) const;
+    QString path(const QString &relative) const { return m_root + QLatin1Char('/') + relative; }
+
+    QString m_startDirectory;
+    std::unique_ptr<QTemporaryDir> m_temp;
+    QString m_root;
+    QString m_driveA;
+    QString m_driveB;
+    QString m_fileTypes;
+    test::FixedVolumes m_volumes;
+    test::FixedClock m_clock{test::exampleNow()};
+    Calendar m_calendar{m_clock, test::testLocale()};
+    test::RecordingMessageBoxes m_messages;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void tst_MainWindowCommands::init() {
+    m_startDirectory = QDir::currentPath();
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_temp->isValid());
+    m_root = QDir(m_temp->path()).canonicalPath();
+    m_driveA = path(QStringLiteral("driveA"));
+    m_driveB = path(QStringLiteral("driveB"));
+    for (const char *sub : {"driveA/work/logs", "driveB/photos", "data/sub.tmp", "lists"})
+        QVERIFY(QDir().mkpath(path(QLatin1String(sub))));
+    m_volumes.list = {Volume{m_driveA, QStringLiteral("A"), true},
+                      Volume{m_driveB, QStringLiteral("B"), true}};
+    m_fileTypes = path(QStringLiteral("lists/filetypes.dat"));
+    QVERIFY(QDir::setCurrent(m_driveA + QStringLiteral("/work")));
+
+    m_messages.shown.clear();
+    m_window = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
+    m_window->Form_Load();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void tst_MainWindowCommands::cleanup() {
+    m_window.reset();
+    QDir::setCurrent(m_startDirectory);
+    m_temp.reset();
+}
+
+void tst_MainWindowCommands::click(const char *name) const {
+    QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton);
+}
+
+void tst_MainWindowCommands::type(const char *name, const QString &text) const {
+    auto *edit = control<QLineEdit>(name);
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+void tst_MainWindowCommands::typePattern(const QString &text) const {
+    QLineEdit *edit = control<QComboBox>("cboFileType")->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+void tst_MainWindowCommands::chooseDrive(const QString &root) const {
+    auto *drives = control<QComboBox>("Drive1");
+    drives->setCurrentIndex(drives->findData(root));
+}
+
+void tst_MainWindowCommands::activateDirectory(const QString &directory) const {
+    auto *list = control<DirectoryList>("Dir1");
+    QTreeWidgetItem *item = list->itemOf(directory);
+    QVERIFY(item != nullptr);
+    list->setFocus();
+    list->setCurrentItem(item);
+    QTest::keyClick(list, Qt::Key_Return);
+}
+
+void tst_MainWindowCommands::deleteOldFiles_data() {
+    QTest::addColumn<bool>("dateMode");
+    QTest::addColumn<QString>("cutOff");
+
+    QTest::newRow("twenty days") << false << "20";
+    QTest::newRow("before 16 November") << true << "11/16/99";
+}
+
+void tst_MainWindowCommands::deleteOldFiles() {
+    QFETCH(bool, dateMode);
+    QFETCH(QString, cutOff);
+    const QString data = path(QStringLiteral("data"));
+    test::writeFile(data + QStringLiteral("/old.tmp"), daysAgo(30));
+    test::writeFile(data + QStringLiteral("/limit day.tmp"), daysAgo(20, QTime(23, 59)));
+    test::writeFile(data + QStringLiteral("/newer.tmp"), daysAgo(19, QTime(0, 0)));
+    test::writeFile(data + QStringLiteral("/old.bak"), daysAgo(30));
+    test::writeFile(data + QStringLiteral("/.hidden.tmp"), daysAgo(30));
+    test::writeFile(data + QStringLiteral("/sub.tmp/inside.tmp"), daysAgo(30));
+
+    type("txtDirectory", data);
+    typePattern(QStringLiteral("*.tmp"));
+    if (dateMode) {
+        click("optBeforeDate");
+        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
+    } else {
+        type("txtDaysOld", cutOff);
+    }
+    click("cmdDelete");
+
+    QCOMPARE(m_messages.shown, QList<Message>());
+    QStringList left = QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    left.sort();
+    QCOMPARE(left, (QStringList{".hidden.tmp", "newer.tmp", "old.bak", "sub.tmp"}));
+    QVERIFY(QFileInfo::exists(data + QStringLiteral("/sub.tmp/inside.tmp")));
+    QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
+    QCOMPARE(control<QProgressBar>("progLeft")->value(), 0);
+    QCOMPARE(control<QProgressBar>("progLeft")->maximum(), 4);
+}
+
+void tst_MainWindowCommands::emptyRequestIsRefused_data() {
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("focus");
+
+    QTest::newRow("no directory") << ""
+                                  << "*.tmp"
+                                  << "You must enter a Directory to Purge files from!"
+                                  << "txtDirectory";
+    QTest::newRow("no pattern") << "data"
+                                << ""
+                                << "You must enter a File Type to Purge!"
+                                << "cboFileType";
+}
+
+void tst_MainWindowCommands::emptyRequestIsRefused() {
+    QFETCH(QString, directory);
+    QFETCH(QString, pattern);
+    QFETCH(QString, prompt);
+    QFETCH(QString, focus);
+    test::writeFile(path(QStringLiteral("data/old.tmp")), daysAgo(30));
+    type("txtDirectory", directory.isEmpty() ? QString() : path(directory));
+    typePattern(pattern);
+    click("cmdDelete");
+
+    QCOMPARE(m_messages.shown, QList<Message>{errorMessage(prompt)});
+    QVERIFY(m_window->findChild<QWidget *>(focus)->hasFocus());
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("data/old.tmp"))));
+    QCOMPARE(control<QLabel>("lblFinished")->text(), QString());
+    QCOMPARE(control<QProgressBar>("progLeft")->value(), 0);
+    QCOMPARE(control<QProgressBar>("progLeft")->maximum(), 1);
+}
+
+void tst_MainWindowCommands::clearSelectionThenDelete() {
+    test::writeFile(path(QStringLiteral("data/old.tmp")), daysAgo(30));
+    type("txtDirectory", path(QStringLiteral("data")));
+    typePattern(QStringLiteral("*.bak"));
+    click("cmdDelete");
+    QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
+    const QString listed = control<DirectoryList>("Dir1")->path();
+
+    click("cmdClear");
+    QCOMPARE(m_window->purgeRequest().directory, QString());
+    QCOMPARE(control<DirectoryList>("Dir1")->path(), listed);
+    typePattern(QStringLiteral("*.tmp"));
+    click("cmdDelete");
+
+    QCOMPARE(m_messages.shown, QList<Message>{errorMessage(QStringLiteral(
+                                   "You must enter a Directory to Purge files from!"))});
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("data/old.tmp"))));
+    // The run starts by clearing what the last one showed.
+    QCOMPARE(control<QLabel>("lblFinished")->text(), QString());
+}
+
+void tst_MainWindowCommands::cancelInTheSummaryThenDelete() {
+    test::writeFile(path(QStringLiteral("data/old.tmp")), daysAgo(30));
+    type("txtDirectory", path(QStringLiteral("data")));
+    typePattern(QStringLiteral("*.tmp"));
+    click("Command1");
+    frmSummary *summary = m_window->summaryWindow();
+    QVERIFY(QTest::qWaitForWindowActive(summary));
+
+    QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
+                      Qt::LeftButton);
+    QTRY_VERIFY(m_window->isActiveWindow());
+    click("cmdDelete");
+
+    QCOMPARE(m_messages.shown, QList<Message>{errorMessage(QStringLiteral(
+                                   "You must enter a Directory to Purge files from!"))});
+    QVERIFY(QFileInfo::exists(path(QStringLiteral("data/old.tmp"))));
+}
+
+void tst_MainWindowCommands::summaryStartsOnACleanPanel() {
+    click("Command1");
+    frmSummary *summary = m_window->summaryWindow();
+    QVERIFY(QTest::qWaitForWindowActive(summary));
+    QCOMPARE(summary->panel()->lines().size(), 8);
+    QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    QTRY_VERIFY(m_window->isActiveWindow());
+
+    click("Command1");
+    QVERIFY(QTest::qWaitForWindowActive(summary));
+    QCOMPARE(summary->panel()->lines().size(), 8);
+    QCOMPARE(summary->panel()->lines().first(), QStringLiteral("Deletion Request was made on:"));
+}
+
+void tst_MainWindowCommands::addThenExitWritesTheList() {
+    QFile list(m_fileTypes);
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("\"*.log\"\r\n");
+    list.close();
+    m_window->loadPatternList();
+
+    typePattern(QString());
+    click("cmdAdd");
+    typePattern(QStringLiteral("*.tmp"));
+    click("cmdAdd");
+    click("cmdAdd");
+    auto *types = control<QComboBox>("cboFileType");
+    QCOMPARE(types->count(), 4);
+    QCOMPARE(types->currentText(), QStringLiteral("*.tmp"));
+
+    click("cmdExit");
+
+    QCOMPARE(m_messages.shown, QList<Message>());
+    QCOMPARE(contentsOf(m_fileTypes),
+             QByteArray("\"\"\r\n\"*.log\"\r\n\"*.tmp\"\r\n\"*.tmp\"\r\n"));
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_window->summaryWindow(), nullptr);
+}
+
+void tst_MainWindowCommands::closeRequestSavesLikeExit() {
+    typePattern(QStringLiteral("*.bak"));
+    click("cmdAdd");
+
+    m_window->windowHandle()->close();
+
+    QTRY_VERIFY(!m_window->isVisible());
+    QCOMPARE(contentsOf(m_fileTypes), QByteArray("\"*.bak\"\r\n"));
+    QCOMPARE(m_window->summaryWindow(), nullptr);
+}
+
+void tst_MainWindowCommands::exitReportsAListThatCannotBeSaved() {
+    QVERIFY(QDir(path(QStringLiteral("lists"))).removeRecursively());
+    typePattern(QStringLiteral("*.bak"));
+    click("cmdAdd");
+
+    click("cmdExit");
+
+    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown.first().title, QStringLiteral("Error!!"));
+    QVERIFY2(m_messages.shown.first().prompt.contains(m_fileTypes),
+             qPrintable(m_messages.shown.first().prompt));
+    QVERIFY(!m_window->isVisible());
+}
+
+void tst_MainWindowCommands::unreadableListIsLeftAlone() {
+    // A directory where the list should be: it exists, and cannot be read as a list.
+    QVERIFY(QDir().mkpath(m_fileTypes));
+    m_window->loadPatternList();
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY(m_messages.shown.first().prompt.contains(m_fileTypes));
+
+    typePattern(QStringLiteral("*.bak"));
+    click("cmdAdd");
+    click("cmdExit");
+
+    QCOMPARE(m_messages.shown.size(), 2);
+    QVERIFY(m_messages.shown.last().prompt.contains(m_fileTypes));
+    QVERIFY(QFileInfo(m_fileTypes).isDir());
+    QVERIFY(!m_window->isVisible());
+}
+
+void tst_MainWindowCommands::modeOptionsSwitchTheBoxes() {
+    auto *days = control<QLineEdit>("txtDaysOld");
+    auto *date = control<QLineEdit>("txtBeforeDate");
+
+    click("optBeforeDate");
+    QVERIFY(!days->isEnabled());
+    QVERIFY(date->isEnabled());
+    QVERIFY(!control<QRadioButton>("optDaysOld")->isChecked());
+    QCOMPARE(m_window->purgeRequest().mode, PurgeMode::Date);
+
+    click("optDaysOld");
+    QVERIFY(days->isEnabled());
+    QVERIFY(!date->isEnabled());
+    QVERIFY(!control<QRadioButton>("optBeforeDate")->isChecked());
+    QCOMPARE(m_window->purgeRequest().mode, PurgeMode::Days);
+}
+
+void tst_MainWindowCommands::dateHintOncePerArrival() {
+    click("optBeforeDate");
+    auto *date = control<QLineEdit>("txtBeforeDate");
+    control<QWidget>("cmdClear")->setFocus();
+
+    // By the keyboard: the days box is disabled, so Tab goes on to the date box.
+    QTest::keyClick(m_window.get(), Qt::Key_Tab);
+    QVERIFY(date->hasFocus());
+    QTRY_COMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_messages.shown.first(), hint(QStringLiteral("12/6/99")));
+
+    // The focus comes back with the window, as it does when the hint closes: no new hint.
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QVERIFY(date->hasFocus());
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(m_messages.shown.size(), 1);
+
+    // By the mouse, from another control.
+    control<QWidget>("cmdClear")->setFocus();
+    QTest::mouseClick(date, Qt::LeftButton);
+    QTRY_COMPARE(m_messages.shown.size(), 2);
+
+    // Back and forth by the keyboard: one more arrival.
+    QTest::keyClick(m_window.get(), Qt::Key_Backtab);
+    QTest::keyClick(m_window.get(), Qt::Key_Tab);
+    QVERIFY(date->hasFocus());
+    QTRY_COMPARE(m_messages.shown.size(), 3);
+    QCOMPARE(m_messages.shown.last(), hint(QStringLiteral("12/6/99")));
+}
+
+void tst_MainWindowCommands::refusedDateGivesNoHintOnTop() {
+    type("txtDirectory", path(QStringLiteral("data")));
+    typePattern(QStringLiteral("*.tmp"));
+    click("optBeforeDate");
+    control<QLineEdit>("txtBeforeDate")->setText(QStringLiteral("soon"));
+    click("cmdDelete");
+
+    QVERIFY(control<QLineEdit>("txtBeforeDate")->hasFocus());
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY(m_messages.shown.first().prompt.contains(QStringLiteral("\"soon\" is not a date")));
+}
+
+void tst_MainWindowCommands::driveChangeFollowsEachDrivesDirectory() {
+    const QString work = m_driveA + QStringLiteral("/work");
+    const QString photos = m_driveB + QStringLiteral("/photos");
+    auto *list = control<DirectoryList>("Dir1");
+    auto *box = control<QLineEdit>("txtDirectory");
+
+    chooseDrive(m_driveB);
+    QCOMPARE(QDir::currentPath(), m_driveB);
+    QCOMPARE(list->path(), m_driveB);
+    QCOMPARE(box->text(), m_driveB);
+
+    activateDirectory(photos);
+    QCOMPARE(QDir::currentPath(), photos);
+    QCOMPARE(box->text(), photos);
+
+    chooseDrive(m_driveA);
+    QCOMPARE(QDir::currentPath(), work);
+    QCOMPARE(list->path(), work);
+    QCOMPARE(box->text(), work);
+
+    chooseDrive(m_driveB);
+    QCOMPARE(list->path(), photos);
+    QCOMPARE(box->text(), photos);
+    QCOMPARE(m_messages.shown, QList<Message>());
+}
+
+void tst_MainWindowCommands::driveNotReadyLeavesTheLists() {
+    const QString work = m_driveA + QStringLiteral("/work");
+    const QString empty = path(QStringLiteral("cdrom"));
+    m_volumes.list.append(Volume{empty, QString(), false});
+    auto *drives = control<QComboBox>("Drive1");
+    drives->showPopup();
+    drives->hidePopup();
+    QVERIFY(drives->findData(empty) >= 0);
+    type("txtDirectory", QStringLiteral("/typed/by/hand"));
+
+    chooseDrive(empty);
+
+    QCOMPARE(m_messages.shown,
+             QList<Message>{
+                 errorMessage(QStringLiteral("The drive \"%1\" is not ready: %2.")
+                                  .arg(empty, QString::fromLocal8Bit(std::strerror(ENOMEDIUM))))});
+    QCOMPARE(drives->currentData().toString(), m_driveA);
+    QCOMPARE(control<DirectoryList>("Dir1")->path(), work);
+    QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
+    QCOMPARE(QDir::currentPath(), work);
+}
+
+void tst_MainWindowCommands::directoryChangeMakesItCurrent() {
+    const QString logs = m_driveA + QStringLiteral("/work/logs");
+    activateDirectory(logs);
+    QCOMPARE(QDir::currentPath(), logs);
+    QCOMPARE(control<QLineEdit>("txtDirectory")->text(), logs);
+
+    // Up to the root of every drive, which lies on no volume but "/".
+    activateDirectory(QStringLiteral("/"));
+    QCOMPARE(QDir::currentPath(), QStringLiteral("/"));
+    QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/"));
+    QCOMPARE(control<QComboBox>("Drive1")->currentText(), QStringLiteral("/"));
+    QCOMPARE(m_messages.shown, QList<Message>());
+}
+
+void tst_MainWindowCommands::vanishedDirectoryIsReported() {
+    const QString work = m_driveA + QStringLiteral("/work");
+    const QString logs = work + QStringLiteral("/logs");
+    QVERIFY(QDir(logs).removeRecursively());
+    type("txtDirectory", QStringLiteral("/typed/by/hand"));
+
+    activateDirectory(logs);
+
+    QCOMPARE(m_messages.shown.size(), 1);
+    QVERIFY(m_messages.shown.first().prompt.contains(logs));
+    QCOMPARE(QDir::currentPath(), work);
+    QCOMPARE(control<DirectoryList>("Dir1")->path(), work);
+    QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
+}
+
+void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
+    const QString data = path(QStringLiteral("data"));
+    for (int i = 0; i < 5; ++i)
+        test::writeFile(data + QStringLiteral("/file%1.tmp").arg(i), daysAgo(30));
+    typePattern(QStringLiteral("*.tmp"));
+    click("cmdAdd");
+    type("txtDirectory", data);
+    m_window->setPaintInterval(std::chrono::milliseconds(0));
+    QSignalSpy bar(control<QProgressBar>("progLeft"), &QProgressBar::valueChanged);
+
+    // Commands that come in while the run works, half-way through its files, and a close
+    // request waiting for the window's next chance to handle events.
+    auto *deleteButton = control<QPushButton>("cmdDelete");
+    connect(control<QProgressBar>("progLeft"), &QProgressBar::valueChanged, deleteButton,
+            [deleteButton](int value) {
+                if (value == 2)
+                    deleteButton->click();
+            });
+    QMetaObject::invokeMethod(m_window.get(), &QWidget::close, Qt::QueuedConnection);
+    click("cmdDelete");
+
+    QCOMPARE(m_messages.shown, QList<Message>());
+    QVERIFY(QDir(data).entryList(QDir::Files).isEmpty());
+    QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
+    // The bar showed the run as it went, not only its end.
+    QList<int> shown;
+    for (const QList<QVariant> &change : std::as_const(bar))
+        shown << change.first().toInt();
+    QVERIFY2(shown.contains(3), qPrintable(QString::number(shown.size())));
+    // The close asked for during the run came once the run was over.
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(contentsOf(m_fileTypes), QByteArray("\"*.tmp\"\r\n"));
+}
+
+QTEST_MAIN(tst_MainWindowCommands)
+#include "tst_mainwindowcommands.moc"

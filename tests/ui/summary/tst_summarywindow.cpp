@@ -1,0 +1,286 @@
+#include "../fixedvolumes.h"
+#include "runtime/calendar.h"
+#include "runtime/drives.h"
+#include "testsupport.h"
+#include "ui/main/frmmain.h"
+#include "ui/summary/frmsummary.h"
+#include "ui/summary/printpanel.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace culler;
+
+namespace {
+
+const QString indent = QStringLiteral("     ");
+
+// The five lines every report opens with, on 6 December 1999 at 10:15.
+QStringList reportHead() {
+    return {"Deletion Request was made on:", "     12/6/99 at 10:15:00 AM",
+            "-----------------------------", "Request Details:", "Directory:"};
+}
+
+int darkPixels(const QImage &image) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            count += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class tst_SummaryWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void windowAndTexts();
+    void reportOnActivation_data();
+    void reportOnActivation();
+    void reportsAddUpOnEachActivation();
+    void comingBackFromAnotherProgramPrintsNothing();
+    void okAndCancelReturnToTheMainWindow_data();
+    void okAndCancelReturnToTheMainWindow();
+    void panelDrawsWhatItHolds();
+    void screenshot();
+
+private:
+    template <typename Control> Control *mainControl(const char *name) const {
+        return m_main->findChild<Control *>(QLatin1String(name));
+    }
+    void setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
+                    const QString &daysOld, const QString &beforeDate);
+    void showSummary();
+
+    QString m_startDirectory;
+    QTemporaryDir m_temp;
+    test::FixedVolumes m_volumes;
+    test::FixedClock m_clock{test::exampleNow()};
+    Calendar m_calendar{m_clock, test::testLocale()};
+    test::RecordingMessageBoxes m_messages;
+    QString m_fileTypes;
+    std::unique_ptr<frmMain> m_main;
+    frmSummary *m_summary = nullptr;
+};
+
+void tst_SummaryWindow::init() {
+    m_startDirectory = QDir::currentPath();
+    QVERIFY(m_temp.isValid());
+    QVERIFY(QDir::setCurrent(m_temp.path()));
+    m_fileTypes = m_temp.filePath(QStringLiteral("filetypes.dat"));
+    m_main = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
+    m_main->Form_Load();
+    m_summary = m_main->summaryWindow();
+    QVERIFY(m_summary != nullptr);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+}
+
+void tst_SummaryWindow::cleanup() {
+    m_main.reset();
+    QDir::setCurrent(m_startDirectory);
+}
+
+void tst_SummaryWindow::setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
+                                   const QString &daysOld, const QString &beforeDate) {
+    mainControl<QLineEdit>("txtDirectory")->setText(directory);
+    mainControl<QComboBox>("cboFileType")->setEditText(pattern);
+    mainControl<QRadioButton>(mode == PurgeMode::Days ? "optDaysOld" : "optBeforeDate")
+        ->setChecked(true);
+    mainControl<QLineEdit>("txtDaysOld")->setText(daysOld);
+    mainControl<QLineEdit>("txtBeforeDate")->setText(beforeDate);
+}
+
+void tst_SummaryWindow::showSummary() {
+    m_summary->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+}
+
+void tst_SummaryWindow::windowAndTexts() {
+    QCOMPARE(m_summary->windowTitle(), QStringLiteral("Pre-Deletion Summary"));
+    QCOMPARE(m_summary->size(), QSize(496, 213));
+    QCOMPARE(m_summary->minimumSize(), m_summary->maximumSize());
+    QCOMPARE(m_summary->pos(), QPoint(295, 200));
+    QVERIFY(!m_summary->isVisible());
+
+    QCOMPARE(m_summary->findChild<QLabel *>(QStringLiteral("Label1"))->text(),
+             QStringLiteral("Please carefully review the details below, as changes cannot be "
+                            "made after this stage.  ALL Specified Files will be lost WITHOUT "
+                            "possibility or return. "));
+    QCOMPARE(m_summary->findChild<QLabel *>(QStringLiteral("Label2"))->text(),
+             QStringLiteral("Make Sure Information is Correct!!!"));
+    const auto *panel = m_summary->findChild<PrintPanel *>(QStringLiteral("Picture1"));
+    QCOMPARE(panel->geometry(), QRect(192, 8, 297, 201));
+    QVERIFY(QFontInfo(panel->font()).fixedPitch());
+    const auto *ok = m_summary->findChild<QPushButton *>(QStringLiteral("cmdOK"));
+    const auto *cancel = m_summary->findChild<QPushButton *>(QStringLiteral("cmdCancel"));
+    QCOMPARE(ok->text(), QStringLiteral("&OK"));
+    QCOMPARE(cancel->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(panel->nextInFocusChain(), cancel);
+    QCOMPARE(cancel->nextInFocusChain(), ok);
+}
+
+void tst_SummaryWindow::reportOnActivation_data() {
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<PurgeMode>("mode");
+    QTest::addColumn<QString>("daysOld");
+    QTest::addColumn<QString>("beforeDate");
+    QTest::addColumn<QStringList>("tail");
+    QTest::addColumn<QString>("lineAfter");
+
+    const QString dir = QStringLiteral("/home/user/temp");
+    QTest::newRow("twenty days") << dir << "*.tmp" << PurgeMode::Days << "20"
+                                 << "##/##/##"
+                                 << QStringList{indent + dir, "File Type:  *.tmp",
+                                                "Purge Date: 11/16/99  (20 days old)"}
+                                 << indent;
+    QTest::newRow("nothing chosen") << ""
+                                    << "" << PurgeMode::Days << "20"
+                                    << ""
+                                    << QStringList{"     ### NO DIRECTORY SELECTED ###",
+                                                   "File Type:  ### NO FILE TYPE SELECTED ###",
+                                                   "Purge Date: 11/16/99  (20 days old)"}
+                                    << indent;
+    QTest::newRow("date mode shows the date as typed")
+        << dir << "*.bak" << PurgeMode::Date << "20"
+        << "12/25/98" << QStringList{indent + dir, "File Type:  *.bak", "Purge Date: 12/25/98"}
+        << "";
+    QTest::newRow("date mode with no date in the box")
+        << dir << "*.bak" << PurgeMode::Date << "20"
+        << "soon" << QStringList{indent + dir, "File Type:  *.bak", "Purge Date: soon"} << "";
+    QTest::newRow("days text with no number counts as none")
+        << dir << "*" << PurgeMode::Days << "abc"
+        << "" << QStringList{indent + dir, "File Type:  *", "Purge Date: 12/6/99  (abc days old)"}
+        << indent;
+    QTest::newRow("a day and a half")
+        << dir << "*" << PurgeMode::Days << "1.5"
+        << "" << QStringList{indent + dir, "File Type:  *", "Purge Date: 12/4/99  (1.5 days old)"}
+        << indent;
+    QTest::newRow("days beyond the calendar")
+        << dir << "*" << PurgeMode::Days << "99999999"
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: not a date  (99999999 days old)"}
+        << indent;
+}
+
+void tst_SummaryWindow::reportOnActivation() {
+    QFETCH(QString, directory);
+    QFETCH(QString, pattern);
+    QFETCH(PurgeMode, mode);
+    QFETCH(QString, daysOld);
+    QFETCH(QString, beforeDate);
+    QFETCH(QStringList, tail);
+    QFETCH(QString, lineAfter);
+    setRequest(directory, pattern, mode, daysOld, beforeDate);
+
+    showSummary();
+
+    QCOMPARE(m_summary->panel()->lines(), reportHead() + tail);
+    QCOMPARE(m_summary->panel()->currentLine(), lineAfter);
+}
+
+void tst_SummaryWindow::reportsAddUpOnEachActivation() {
+    setRequest(QStringLiteral("/first"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
+    showSummary();
+    QCOMPARE(m_summary->panel()->lines().size(), 8);
+
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    setRequest(QStringLiteral("/second"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
+    m_summary->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+
+    const QStringList lines = m_summary->panel()->lines();
+    QCOMPARE(lines.size(), 16);
+    QCOMPARE(lines.at(5), QStringLiteral("     /first"));
+    // The indent left after the days line starts the next report.
+    QCOMPARE(lines.at(8), QStringLiteral("     Deletion Request was made on:"));
+    QCOMPARE(lines.at(13), QStringLiteral("     /second"));
+
+    m_summary->clearReport();
+    QVERIFY(m_summary->panel()->lines().isEmpty());
+    QVERIFY(m_summary->panel()->currentLine().isEmpty());
+}
+
+void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
+    showSummary();
+    QCOMPARE(m_summary->panel()->lines().size(), 8);
+
+    QApplication::setActiveWindow(nullptr);
+    QTRY_VERIFY(!m_summary->isActiveWindow());
+    QApplication::setActiveWindow(m_summary);
+    QTRY_VERIFY(m_summary->isActiveWindow());
+    QCOMPARE(m_summary->panel()->lines().size(), 8);
+
+    // Through the main window, even by way of another program, it is a new activation.
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(m_main.get());
+    QTRY_VERIFY(m_main->isActiveWindow());
+    QApplication::setActiveWindow(m_summary);
+    QTRY_VERIFY(m_summary->isActiveWindow());
+    QCOMPARE(m_summary->panel()->lines().size(), 16);
+}
+
+void tst_SummaryWindow::okAndCancelReturnToTheMainWindow_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("directoryAfter");
+
+    QTest::newRow("OK") << "cmdOK"
+                        << "/home/user/temp";
+    QTest::newRow("Cancel empties the directory box") << "cmdCancel"
+                                                      << "";
+}
+
+void tst_SummaryWindow::okAndCancelReturnToTheMainWindow() {
+    QFETCH(QString, button);
+    QFETCH(QString, directoryAfter);
+    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
+    showSummary();
+
+    QTest::mouseClick(m_summary->findChild<QPushButton *>(button), Qt::LeftButton);
+
+    QVERIFY(!m_summary->isVisible());
+    QTRY_VERIFY(m_main->isActiveWindow());
+    QCOMPARE(m_main->purgeRequest().directory, directoryAfter);
+    QCOMPARE(m_main->purgeRequest().pattern, QStringLiteral("*.tmp"));
+}
+
+void tst_SummaryWindow::panelDrawsWhatItHolds() {
+    PrintPanel *panel = m_summary->panel();
+    showSummary();
+    const auto inside = [panel] {
+        return panel->grab().toImage().copy(panel->contentsRect());
+    };
+    QVERIFY(darkPixels(inside()) > 0);
+
+    panel->clear();
+    QCOMPARE(darkPixels(inside()), 0);
+}
+
+void tst_SummaryWindow::screenshot() {
+    setRequest(QDir::currentPath(), QStringLiteral("*.tmp"), PurgeMode::Days, QStringLiteral("20"),
+               QString());
+    showSummary();
+    const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/frmSummary.png");
+    QVERIFY(m_summary->grab().save(file));
+}
+
+QTEST_MAIN(tst_SummaryWindow)
+#include "tst_summarywindow.moc"
