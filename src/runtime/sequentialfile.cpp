@@ -129,9 +129,13 @@ QStringList readFields(const QByteArray &bytes) {
     if (utf8 && content.startsWith("\xEF\xBB\xBF"))
         content = content.sliced(3);
 
+    // Each field is decoded on its own, and QString::fromUtf8 would drop a U+FEFF that begins
+    // one; only the mark at the very start of the file is not text.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
     QStringList fields;
     for (const QByteArrayView field : FieldReader(content).fields())
-        fields.append(utf8 ? QString::fromUtf8(field) : QString::fromLatin1(field));
+        fields.append(utf8 ? decoder.decode(field) : QString::fromLatin1(field));
     return fields;
 }
 

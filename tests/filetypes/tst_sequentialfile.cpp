@@ -94,6 +94,9 @@ void tst_SequentialFile::readFields_data() {
                            << QStringList{"r\u00e9sum\u00e9.*"};
     QTest::newRow("UTF-8 byte order mark skipped")
         << QByteArray("\xef\xbb\xbf\"*.tmp\"\r\n") << QStringList{"*.tmp"};
+    QTest::newRow("byte order mark inside a field kept")
+        << QByteArray("\"\xef\xbb\xbf*.tmp\",\xef\xbb\xbf*.bak\r\n")
+        << QStringList{QStringLiteral("\ufeff*.tmp"), QStringLiteral("\ufeff*.bak")};
     QTest::newRow("single-byte code page read as Latin-1")
         << QByteArray("\"caf\xe9.*\"\r\n\"*.tmp\"\r\n") << QStringList{"caf\u00e9.*", "*.tmp"};
 }
@@ -112,6 +115,9 @@ void tst_SequentialFile::roundTrip_data() {
     QTest::newRow("blanks at both ends") << QStringList{" *.tmp", "*.bak\t"};
     QTest::newRow("quotes inside") << QStringList{"a\"b", "\"quoted\"", "say \"hi\"", "\""};
     QTest::newRow("non-ASCII") << QStringList{"r\u00e9sum\u00e9.*", "\u6587\u66f8.txt"};
+    // A literal char string would lose the character already when it becomes a QString.
+    QTest::newRow("zero-width no-break space first")
+        << QStringList{QStringLiteral("\ufeff*.tmp"), QStringLiteral("\ufeff")};
 }
 
 void tst_SequentialFile::roundTrip() {
