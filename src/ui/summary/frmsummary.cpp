@@ -89,6 +89,12 @@ frmSummary::frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *p
     connect(qApp, &QApplication::focusChanged, this, &frmSummary::focusMoved);
 }
 
+frmSummary::~frmSummary() {
+    // QWidget's destructor hides a visible window, which moves the focus; by then this is no longer
+    // a frmSummary, so the slot must not be called any more.
+    disconnect(qApp, &QApplication::focusChanged, this, &frmSummary::focusMoved);
+}
+
 void frmSummary::Form_Activate() {
     const PurgeRequest request = m_main.purgeRequest();
     const DateValue now = m_calendar.now();

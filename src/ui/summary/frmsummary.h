@@ -20,6 +20,7 @@ class frmSummary final : public QWidget {
 
 public:
     frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent = nullptr);
+    ~frmSummary() override;
 
     // Prints the report at the panel's print position.
     void Form_Activate();
