@@ -14,6 +14,8 @@ packages=(
     libgl-dev
     fonts-dejavu-core
     fonts-liberation2
+    xvfb
+    xdotool
 )
 
 missing=()

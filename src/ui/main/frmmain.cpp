@@ -22,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <algorithm>
 #include <climits>
 
@@ -82,7 +81,6 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeS
     , m_patterns(new PatternListModel(calendar.locale(), this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
-    setWindowIcon(style()->standardIcon(QStyle::SP_TrashIcon));
     setFont(sansFont(8.0));
     setFixedSize(twipsSize(6705, 3060));
     move(twipsPoint(1500, 1545));
