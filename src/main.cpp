@@ -4,12 +4,9 @@
 #include "ui/qtmessageboxes.h"
 #include "ui/startup/applicationinfo.h"
 #include "ui/startup/frmsplash.h"
-#include "ui/startup/logo.h"
 #include "ui/startup/startup.h"
 
 #include <QApplication>
-#include <QIcon>
-#include <QPixmap>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
@@ -18,7 +15,6 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationName(culler::applicationTitle());
     QApplication::setApplicationVersion(culler::applicationVersion());
     QApplication::setDesktopFileName(QStringLiteral("culler"));
-    QApplication::setWindowIcon(QIcon(culler::paintLogo(QSize(64, 64))));
 
     const culler::SystemClock clock;
     const culler::Calendar calendar(clock, QLocale::system());

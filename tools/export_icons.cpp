@@ -1,7 +1,7 @@
 // Draws the program's logo into the icon sizes a desktop looks for:
 //   export_icons DIR   writes DIR/SIZExSIZE/apps/culler.png for each size.
 
-#include "ui/startup/logo.h"
+#include "ui/logo.h"
 
 #include <QDir>
 #include <QGuiApplication>

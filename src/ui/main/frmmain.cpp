@@ -6,6 +6,7 @@
 #include "runtime/drives.h"
 #include "runtime/number.h"
 #include "ui/fonts.h"
+#include "ui/logo.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
 #include "ui/summary/frmsummary.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -81,6 +83,7 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeS
     , m_patterns(new PatternListModel(calendar.locale(), this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
+    setWindowIcon(QIcon(paintLogo(QSize(64, 64))));
     setFont(sansFont(8.0));
     setFixedSize(twipsSize(6705, 3060));
     move(twipsPoint(1500, 1545));

@@ -1,7 +1,7 @@
 #include "ui/startup/frmsplash.h"
 
 #include "ui/startup/applicationinfo.h"
-#include "ui/startup/logo.h"
+#include "ui/logo.h"
 
 #include <QCloseEvent>
 #include <QFont>
