@@ -5,6 +5,7 @@
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "runtime/number.h"
+#include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/logo.h"
 #include "ui/main/directorylist.h"
@@ -90,6 +91,13 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeS
     createControls();
     arrangeTabOrder();
     connectHandlers();
+    describeControls(*this,
+                     {{QStringLiteral("txtDirectory"), QStringLiteral("Selected Directory")},
+                      {QStringLiteral("txtDaysOld"), QStringLiteral("Days old")},
+                      {QStringLiteral("txtBeforeDate"), QStringLiteral("Before date")},
+                      {QStringLiteral("cboFileType"), QStringLiteral("Delete Files of type")},
+                      {QStringLiteral("progLeft"), QStringLiteral("Progress")},
+                      {QStringLiteral("lblFinished"), QStringLiteral("Status")}});
 }
 
 frmMain::~frmMain() = default;
