@@ -7,6 +7,7 @@
 // with --engine-only DIR for the engine, so start-up counts on both sides and the peak memory is
 // the engine's alone.
 
+#include "benchsupport.h"
 #include "purge/purge.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
@@ -33,18 +34,7 @@ extern char **environ;
 namespace {
 
 using namespace culler;
-
-constexpr int daysOld = 20;
-
-class SilentDisplay final : public PurgeDisplay {
-public:
-    void setProgressMaximum(qint64) override {}
-    void setProgressValue(qint64) override {}
-    void setStatusText(const QString &) override {}
-    void showMessage(const Message &message, RequestField) override {
-        QTextStream(stderr) << message.prompt << '\n';
-    }
-};
+using namespace culler::bench;
 
 // This process's own peak resident memory. The peak that wait4 reports for a child is no use
 // here: it counts the memory of the parent the child was spawned from, before exec.
@@ -68,31 +58,6 @@ int runEngine(const QString &directory) {
     const PurgeSummary summary = runPurge(request, calendar, display);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
     return summary.status == PurgeStatus::Finished ? 0 : 1;
-}
-
-// N files, every fifth not matching *.tmp; the even ones thirty days old, the odd ones a day old.
-void buildDirectory(const QString &path, int files) {
-    QDir().mkpath(path);
-    const time_t now = time(nullptr);
-    const timespec oldTime{now - 30 * 86400, 0};
-    const timespec newTime{now - 86400, 0};
-    for (int i = 0; i < files; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/f%07d.%s", i, i % 5 == 4 ? "log" : "tmp");
-        const QByteArray filePath = QFile::encodeName(path) + name;
-        const int fd = ::open(filePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            std::perror(filePath.constData());
-            std::exit(2);
-        }
-        const timespec times[2] = {oldTime, i % 2 == 0 ? oldTime : newTime};
-        ::futimens(fd, times);
-        ::close(fd);
-    }
-}
-
-qsizetype countEntries(const QString &path) {
-    return QDir(path).entryList(QDir::Files | QDir::Hidden).size();
 }
 
 struct ProcessRun {
@@ -142,11 +107,6 @@ ProcessRun findRun(const QString &directory) {
                        QStringLiteral("-newermt"), limit, QStringLiteral("-delete")});
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -155,21 +115,14 @@ int main(int argc, char *argv[]) {
     if (arguments.size() == 3 && arguments[1] == QStringLiteral("--engine-only"))
         return runEngine(arguments[2]);
 
-    int files = 100000;
-    int rounds = 3;
-    QString base = QDir::tempPath();
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QStringLiteral("--files"))
-            files = arguments[i + 1].toInt();
-        else if (arguments[i] == QStringLiteral("--rounds"))
-            rounds = arguments[i + 1].toInt();
-        else if (arguments[i] == QStringLiteral("--dir"))
-            base = arguments[i + 1];
-    }
-    if (files <= 0 || rounds <= 0) {
+    const std::optional<bench::Options> options = bench::parseOptions(arguments);
+    if (!options) {
         QTextStream(stderr) << "usage: purge_bench [--files N] [--rounds R] [--dir BASE]\n";
         return 2;
     }
+    const int files = options->files;
+    const int rounds = options->rounds;
+    const QString base = options->base;
 
     QTemporaryDir work(base + QStringLiteral("/culler-bench-XXXXXX"));
     QTextStream out(stdout);
@@ -195,9 +148,9 @@ int main(int argc, char *argv[]) {
             engine = engineRun(engineDir);
         }
         if (engine.status != 0 || find.status != 0 ||
-            countEntries(engineDir) != countEntries(findDir)) {
-            out << "The engine and find disagree: " << countEntries(engineDir) << " and "
-                << countEntries(findDir) << " files left.\n";
+            countFiles(engineDir) != countFiles(findDir)) {
+            out << "The engine and find disagree: " << countFiles(engineDir) << " and "
+                << countFiles(findDir) << " files left.\n";
             return 1;
         }
         engineSeconds.push_back(engine.seconds);

@@ -7,6 +7,7 @@
 // on a directory built just before it. The window's run includes its progress bar, its repaints
 // and the events it lets through while it works.
 
+#include "benchsupport.h"
 #include "filetypes/filetypesfile.h"
 #include "purge/purge.h"
 #include "runtime/calendar.h"
@@ -27,8 +28,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -36,16 +37,7 @@
 namespace {
 
 using namespace culler;
-
-class SilentDisplay final : public PurgeDisplay {
-public:
-    void setProgressMaximum(qint64) override {}
-    void setProgressValue(qint64) override {}
-    void setStatusText(const QString &) override {}
-    void showMessage(const Message &message, RequestField) override {
-        QTextStream(stderr) << message.prompt << '\n';
-    }
-};
+using namespace culler::bench;
 
 class PrintedMessages final : public MessageBoxes {
 public:
@@ -56,41 +48,11 @@ public:
     int count = 0;
 };
 
-// N files, every fifth not matching *.tmp; the even ones thirty days old, the odd ones a day old.
-void buildDirectory(const QString &path, int files) {
-    QDir().mkpath(path);
-    const time_t now = time(nullptr);
-    const timespec oldTime{now - 30 * 86400, 0};
-    const timespec newTime{now - 86400, 0};
-    for (int i = 0; i < files; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "/f%07d.%s", i, i % 5 == 4 ? "log" : "tmp");
-        const QByteArray filePath = QFile::encodeName(path) + name;
-        const int fd = ::open(filePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            std::perror(filePath.constData());
-            std::exit(2);
-        }
-        const timespec times[2] = {oldTime, i % 2 == 0 ? oldTime : newTime};
-        ::futimens(fd, times);
-        ::close(fd);
-    }
-}
-
-qsizetype countFiles(const QString &path) {
-    return QDir(path).entryList(QDir::Files | QDir::Hidden).size();
-}
-
 double secondsOf(const std::function<void()> &work) {
     const auto start = std::chrono::steady_clock::now();
     work();
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     return elapsed.count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -100,21 +62,14 @@ int main(int argc, char *argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    int files = 100000;
-    int rounds = 3;
-    QString base = QDir::tempPath();
-    for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
-        if (arguments[i] == QStringLiteral("--files"))
-            files = arguments[i + 1].toInt();
-        else if (arguments[i] == QStringLiteral("--rounds"))
-            rounds = arguments[i + 1].toInt();
-        else if (arguments[i] == QStringLiteral("--dir"))
-            base = arguments[i + 1];
-    }
-    if (files <= 0 || rounds <= 0) {
+    const std::optional<bench::Options> options = bench::parseOptions(arguments);
+    if (!options) {
         QTextStream(stderr) << "usage: window_bench [--files N] [--rounds R] [--dir BASE]\n";
         return 2;
     }
+    const int files = options->files;
+    const int rounds = options->rounds;
+    const QString base = options->base;
 
     QTemporaryDir work(base + QStringLiteral("/culler-window-bench-XXXXXX"));
     QTextStream out(stdout);

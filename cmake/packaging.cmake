@@ -5,8 +5,6 @@
 # installed copy, the program keeps the list in the user's own data directory instead, starting
 # from the copy installed here.
 
-include(GNUInstallDirs)
-
 set(CULLER_INSTALL_DIR lib/culler)
 
 install(TARGETS culler RUNTIME DESTINATION ${CULLER_INSTALL_DIR})

@@ -16,6 +16,8 @@ packages=(
     libgl-dev
     fonts-dejavu-core
     fonts-liberation2
+    xvfb
+    xdotool
 )
 
 missing=()

@@ -1,8 +1,27 @@
-#include <QCoreApplication>
-#include <QTextStream>
+#include "runtime/calendar.h"
+#include "runtime/clock.h"
+#include "ui/main/frmmain.h"
+#include "ui/qtmessageboxes.h"
+#include "ui/startup/applicationinfo.h"
+#include "ui/startup/frmsplash.h"
+#include "ui/startup/startup.h"
+
+#include <QApplication>
 
 int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
-    QTextStream(stdout) << "Culler: the purge engine is built; its windows come next.\n";
-    return 0;
+    QApplication app(argc, argv);
+    // The name decides where the pattern list is kept when the program's own directory is not
+    // writable, so it is set before any window looks for the list.
+    QApplication::setApplicationName(culler::applicationTitle());
+    QApplication::setApplicationVersion(culler::applicationVersion());
+    QApplication::setDesktopFileName(QStringLiteral("culler"));
+
+    const culler::SystemClock clock;
+    const culler::Calendar calendar(clock, QLocale::system());
+    culler::QtMessageBoxes messageBoxes;
+
+    culler::frmMain mainWindow(calendar, messageBoxes);
+    culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
+    splash.show();
+    return QApplication::exec();
 }

@@ -5,7 +5,9 @@
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "runtime/number.h"
+#include "ui/accessibility.h"
 #include "ui/fonts.h"
+#include "ui/logo.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
 #include "ui/summary/frmsummary.h"
@@ -16,13 +18,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFocusEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QStyle>
 #include <algorithm>
 #include <climits>
 
@@ -82,13 +84,20 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeS
     , m_patterns(new PatternListModel(calendar.locale(), this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
-    setWindowIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    setWindowIcon(QIcon(paintLogo(QSize(64, 64))));
     setFont(sansFont(8.0));
     setFixedSize(twipsSize(6705, 3060));
     move(twipsPoint(1500, 1545));
     createControls();
     arrangeTabOrder();
     connectHandlers();
+    describeControls(*this,
+                     {{QStringLiteral("txtDirectory"), QStringLiteral("Selected Directory")},
+                      {QStringLiteral("txtDaysOld"), QStringLiteral("Days old")},
+                      {QStringLiteral("txtBeforeDate"), QStringLiteral("Before date")},
+                      {QStringLiteral("cboFileType"), QStringLiteral("Delete Files of type")},
+                      {QStringLiteral("progLeft"), QStringLiteral("Progress")},
+                      {QStringLiteral("lblFinished"), QStringLiteral("Status")}});
 }
 
 frmMain::~frmMain() = default;

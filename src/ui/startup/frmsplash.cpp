@@ -1,7 +1,10 @@
 #include "ui/startup/frmsplash.h"
 
+#include "ui/accessibility.h"
+#include "ui/fonts.h"
+#include "ui/logo.h"
 #include "ui/startup/applicationinfo.h"
-#include "ui/startup/logo.h"
+#include "ui/twips.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -19,23 +22,10 @@ namespace culler {
 
 namespace {
 
-// The layout is given in twips, fifteen to a pixel at 96 dots per inch; Qt scales it on denser
-// screens.
-constexpr int twipsPerPixel = 15;
-
-constexpr QRect fromTwips(int left, int top, int width, int height) {
-    return {left / twipsPerPixel, top / twipsPerPixel, width / twipsPerPixel,
-            height / twipsPerPixel};
-}
-
 constexpr int splashDelayMilliseconds = 3000;
 
 QFont arial(qreal points, QFont::Weight weight) {
-    QFont font(QStringLiteral("Arial"));
-    // Where no Arial (or a face standing in for it) is installed, a sans serif face of the same
-    // size keeps the texts in their boxes.
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
+    QFont font = sansFont(points);
     font.setWeight(weight);
     return font;
 }
@@ -84,7 +74,7 @@ frmSplash::frmSplash(std::function<void()> bringUpProgram, QWidget *parent)
     // splash screen type the window manager still gives it the keyboard.
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(applicationTitle());
-    setFixedSize(fromTwips(0, 0, 7380, 4245).size());
+    setFixedSize(twipsSize(7380, 4245));
     setFocusPolicy(Qt::StrongFocus);
 
     Timer1 = new QTimer(this);
@@ -96,42 +86,42 @@ frmSplash::frmSplash(std::function<void()> bringUpProgram, QWidget *parent)
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Frame1->setGeometry(fromTwips(120, 60, 7080, 4050));
+    Frame1->setGeometry(twipsRect(120, 60, 7080, 4050));
 
     imgLogo = new QLabel(Frame1);
     imgLogo->setObjectName(QStringLiteral("imgLogo"));
-    imgLogo->setGeometry(fromTwips(240, 795, 1815, 2385));
+    imgLogo->setGeometry(twipsRect(240, 795, 1815, 2385));
     imgLogo->setScaledContents(true);
     // Drawn at twice the box so that it stays sharp on a screen that doubles it.
     imgLogo->setPixmap(paintLogo(imgLogo->size() * 2));
 
     lblProductName = makeLabel(Frame1, QStringLiteral("lblProductName"),
-                               fromTwips(2400, 1140, 2430, 765), arial(32.25, QFont::Bold));
+                               twipsRect(2400, 1140, 2430, 765), arial(32.25, QFont::Bold));
 
     lblCompanyProduct = makeLabel(Frame1, QStringLiteral("lblCompanyProduct"),
-                                  fromTwips(2160, 705, 2550, 435), arial(18, QFont::Bold));
+                                  twipsRect(2160, 705, 2550, 435), arial(18, QFont::Bold));
     lblCompanyProduct->setText(QStringLiteral("Culler Project"));
     sizeToText(lblCompanyProduct, Anchor::Left);
 
-    lblPlatform = makeLabel(Frame1, QStringLiteral("lblPlatform"), fromTwips(4710, 2340, 2145, 360),
+    lblPlatform = makeLabel(Frame1, QStringLiteral("lblPlatform"), twipsRect(4710, 2340, 2145, 360),
                             arial(15.75, QFont::Bold));
     lblPlatform->setAlignment(Qt::AlignRight | Qt::AlignTop);
     lblPlatform->setText(platformText());
     sizeToText(lblPlatform, Anchor::Right);
 
-    lblVersion = makeLabel(Frame1, QStringLiteral("lblVersion"), fromTwips(5970, 2700, 885, 285),
+    lblVersion = makeLabel(Frame1, QStringLiteral("lblVersion"), twipsRect(5970, 2700, 885, 285),
                            arial(12, QFont::Bold));
     lblVersion->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
     lblCopyright = makeLabel(Frame1, QStringLiteral("lblCopyright"),
-                             fromTwips(4560, 3060, 2415, 255), arial(8.25, QFont::Normal));
+                             twipsRect(4560, 3060, 2415, 255), arial(8.25, QFont::Normal));
     lblCopyright->setText(QStringLiteral("Copyright \u00a9 The Culler authors"));
 
-    lblCompany = makeLabel(Frame1, QStringLiteral("lblCompany"), fromTwips(4560, 3270, 2415, 255),
+    lblCompany = makeLabel(Frame1, QStringLiteral("lblCompany"), twipsRect(4560, 3270, 2415, 255),
                            arial(8.25, QFont::Normal));
     lblCompany->setText(QStringLiteral("Culler Project"));
 
-    lblWarning = makeLabel(Frame1, QStringLiteral("lblWarning"), fromTwips(150, 3600, 6855, 435),
+    lblWarning = makeLabel(Frame1, QStringLiteral("lblWarning"), twipsRect(150, 3600, 6855, 435),
                            arial(8.25, QFont::Normal));
     lblWarning->setWordWrap(true);
     lblWarning->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -145,6 +135,8 @@ frmSplash::frmSplash(std::function<void()> bringUpProgram, QWidget *parent)
         child->installEventFilter(this);
 
     Form_Load();
+    describeControls(*this, {{QStringLiteral("Frame1"), applicationTitle()},
+                             {QStringLiteral("imgLogo"), QStringLiteral("Logo")}});
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -3,6 +3,7 @@
 #include "purge/purgerequest.h"
 #include "runtime/calendar.h"
 #include "runtime/number.h"
+#include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/main/frmmain.h"
 #include "ui/summary/printpanel.h"
@@ -83,6 +84,7 @@ frmSummary::frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *p
 
     QWidget::setTabOrder(Picture1, cmdCancel);
     QWidget::setTabOrder(cmdCancel, cmdOK);
+    describeControls(*this, {{QStringLiteral("Picture1"), QStringLiteral("Deletion request")}});
 
     connect(cmdOK, &QPushButton::clicked, this, &frmSummary::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSummary::cmdCancel_Click);

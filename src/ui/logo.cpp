@@ -1,4 +1,4 @@
-#include "ui/startup/logo.h"
+#include "ui/logo.h"
 
 #include <QColor>
 #include <QPainter>

@@ -1,0 +1,42 @@
+#pragma once
+
+// What the benchmarks share: their options, the directory they purge, and a display that keeps
+// quiet unless something goes wrong.
+
+#include "purge/purge.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace culler::bench {
+
+// The age the benchmarks purge: files older than this many days go.
+inline constexpr int daysOld = 20;
+
+struct Options {
+    int files = 100000;
+    int rounds = 3;
+    QString base;
+};
+
+// --files N, --rounds R and --dir BASE; nothing when the arguments make no sense.
+std::optional<Options> parseOptions(const QStringList &arguments);
+
+// N empty files, every fifth not matching *.tmp; the even ones thirty days old, the odd ones a
+// day old.
+void buildDirectory(const QString &path, int files);
+
+qsizetype countFiles(const QString &path);
+
+double median(std::vector<double> values);
+
+class SilentDisplay final : public PurgeDisplay {
+public:
+    void setProgressMaximum(qint64) override {}
+    void setProgressValue(qint64) override {}
+    void setStatusText(const QString &) override {}
+    void showMessage(const Message &message, RequestField) override;
+};
+
+} // namespace culler::bench

@@ -1,0 +1,14 @@
+#pragma once
+
+// What the splash does when it gives way: load the main window, show it, and only then fill its
+// pattern list from filetypes.dat, so the window is up before the file is read.
+
+#include <functional>
+
+namespace culler {
+
+class frmMain;
+
+std::function<void()> bringUpMainWindow(frmMain &window);
+
+} // namespace culler

@@ -1,0 +1,95 @@
+#include "../fixedvolumes.h"
+#include "runtime/calendar.h"
+#include "testsupport.h"
+#include "ui/main/frmmain.h"
+#include "ui/startup/frmsplash.h"
+#include "ui/startup/startup.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace culler;
+
+// The start-up sequence as the program runs it: the splash hands over to the main window, which
+// shows before its pattern list is read, and reads it once.
+class tst_Startup : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void handOver_data();
+    void handOver();
+
+private:
+    QTemporaryDir m_temp;
+    QString m_startDirectory;
+    test::FixedVolumes m_volumes;
+    test::FixedClock m_clock{test::exampleNow()};
+    Calendar m_calendar{m_clock, test::testLocale()};
+    test::RecordingMessageBoxes m_messages;
+};
+
+void tst_Startup::init() {
+    QVERIFY(m_temp.isValid());
+    m_startDirectory = QDir::currentPath();
+    const QString temp = QDir(m_temp.path()).canonicalPath();
+    m_volumes.list = {Volume{temp, QStringLiteral("DATA"), true}};
+    QVERIFY(QDir::setCurrent(temp));
+    QFile list(temp + QStringLiteral("/filetypes.dat"));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("\"*.tmp\"\r\n\"*.bak\"\r\n");
+}
+
+void tst_Startup::cleanup() {
+    QDir::setCurrent(m_startDirectory);
+}
+
+void tst_Startup::handOver_data() {
+    QTest::addColumn<QString>("first");
+    QTest::newRow("key press") << "key";
+    QTest::newRow("timer tick") << "tick";
+}
+
+void tst_Startup::handOver() {
+    QFETCH(QString, first);
+
+    frmMain window(m_calendar, m_messages, m_volumes, m_temp.filePath("filetypes.dat"));
+    auto *types = window.findChild<QComboBox *>("cboFileType");
+    QVERIFY(types != nullptr);
+    QList<bool> visibleWhenFilled;
+    connect(types->model(), &QAbstractItemModel::rowsInserted, this,
+            [&] { visibleWhenFilled << window.isVisible(); });
+
+    frmSplash splash(bringUpMainWindow(window));
+    splash.show();
+    auto *timer = splash.findChild<QTimer *>("Timer1");
+    QVERIFY(timer != nullptr);
+    const auto fire = [&](const QString &event) {
+        if (event == QLatin1String("key"))
+            QTest::keyClick(&splash, Qt::Key_Space);
+        else
+            QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
+    };
+
+    fire(first);
+    QVERIFY(window.isVisible());
+    QVERIFY(!splash.isVisible());
+    QCOMPARE(window.findChild<QLineEdit *>("txtDirectory")->text(), QDir::currentPath());
+    QCOMPARE(visibleWhenFilled, (QList<bool>{true, true}));
+    QCOMPARE(types->count(), 2);
+    QCOMPARE(types->itemText(0), QStringLiteral("*.bak"));
+
+    // Whatever comes later finds the program already up: the list is not read again.
+    fire(first == QLatin1String("key") ? QStringLiteral("tick") : QStringLiteral("key"));
+    QCOMPARE(types->count(), 2);
+    QVERIFY(m_messages.shown.isEmpty());
+}
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
