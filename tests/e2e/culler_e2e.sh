@@ -117,7 +117,12 @@ replace_text 290 50 '*.bak'
 click 336 48
 click 224 164
 wait_for "the program to end" sh -c "! kill -0 $culler_pid 2>/dev/null"
+# It must end cleanly too: a crash on the way out, or in a sanitized build a leak or a memory
+# error, is a failure even when the files are right.
+exit_status=0
+wait "$culler_pid" || exit_status=$?
 culler_pid=
+[[ $exit_status -eq 0 ]] || fail "the program ended with status $exit_status: $(cat "$work/culler.log")"
 
 expected=$(printf '"*.bak"\r\n"*.tmp"\r\n' | od -An -tx1)
 actual=$(od -An -tx1 "$work/app/filetypes.dat")
