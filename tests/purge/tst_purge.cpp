@@ -19,7 +19,9 @@ using namespace culler;
 
 // The purge removes files with unlinkat. This definition takes its place in the test program so
 // that a removal can be made to fail the way it does for a user without permission; every other
-// name goes to the system call as usual.
+// name goes to the system call as usual. AddressSanitizer does not intercept unlinkat, so under
+// `make check` too this is the definition the purge calls; if it ever were not,
+// refusedRemovalIsReportedAndTheRunGoesOn would fail, so it cannot go unnoticed.
 static const char *refusedName = nullptr;
 
 extern "C" int unlinkat(int directory, const char *name, int flags) noexcept {
