@@ -1,5 +1,6 @@
 #include "runtime/drives.h"
 #include "runtime/subdirectories.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,12 +12,6 @@
 using namespace culler;
 
 namespace {
-
-class FixedVolumes final : public VolumeSource {
-public:
-    QList<Volume> volumes() const override { return list; }
-    QList<Volume> list;
-};
 
 QStringList sorted(QStringList names) {
     names.sort();
@@ -51,7 +46,7 @@ private:
     QTemporaryDir m_temp;
     QString m_driveA;
     QString m_driveB;
-    FixedVolumes m_volumes;
+    test::FixedVolumes m_volumes;
 };
 
 void tst_Drives::init() {

@@ -1,10 +1,12 @@
 #pragma once
 
-// What the tests share: a clock they set, the locale they read dates in, message boxes and a
-// purge display that record instead of showing, and files with chosen modification times.
+// What the tests share: a clock they set, the locale they read dates in, volumes they choose,
+// message boxes and a purge display that record instead of showing, and files with chosen
+// modification times.
 
 #include "purge/purge.h"
 #include "runtime/clock.h"
+#include "runtime/drives.h"
 
 #include <QDateTime>
 #include <QList>
@@ -29,6 +31,13 @@ QLocale testLocale();
 
 // 6 December 1999 at 10:15, local time.
 QDateTime exampleNow();
+
+// Volumes a test sets, in place of the machine's mounted ones.
+class FixedVolumes final : public VolumeSource {
+public:
+    QList<Volume> volumes() const override { return list; }
+    QList<Volume> list;
+};
 
 class RecordingMessageBoxes final : public MessageBoxes {
 public:

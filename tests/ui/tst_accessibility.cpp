@@ -1,9 +1,9 @@
-#include "fixedvolumes.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
 #include "ui/main/frmmain.h"
 #include "ui/startup/frmsplash.h"
 #include "ui/summary/frmsummary.h"
+#include "windowtestsupport.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -28,19 +28,16 @@ private:
     QWidget *window(const QString &name) const;
 
     QTemporaryDir m_temp;
-    test::FixedVolumes m_volumes;
-    test::FixedClock m_clock{test::exampleNow()};
-    Calendar m_calendar{m_clock, test::testLocale()};
-    test::RecordingMessageBoxes m_messages;
+    test::WindowEnvironment m_env;
     std::unique_ptr<frmMain> m_main;
     std::unique_ptr<frmSplash> m_splash;
 };
 
 void tst_Accessibility::initTestCase() {
     QVERIFY(m_temp.isValid());
-    m_volumes.list = {Volume{m_temp.path(), QStringLiteral("DATA"), true}};
+    m_env.volumes.list = {Volume{m_temp.path(), QStringLiteral("DATA"), true}};
     QVERIFY(QDir::setCurrent(m_temp.path()));
-    m_main = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes,
+    m_main = std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes,
                                        m_temp.filePath("filetypes.dat"));
     m_main->Form_Load();
     m_splash = std::make_unique<frmSplash>([] {});

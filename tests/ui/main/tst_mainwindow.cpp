@@ -1,4 +1,4 @@
-#include "../fixedvolumes.h"
+#include "../windowtestsupport.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "testsupport.h"
@@ -56,10 +56,7 @@ private:
     QString m_startDirectory;
     QTemporaryDir m_temp;
     QString m_work;
-    test::FixedVolumes m_volumes;
-    test::FixedClock m_clock{test::exampleNow()};
-    Calendar m_calendar{m_clock, test::testLocale()};
-    test::RecordingMessageBoxes m_messages;
+    test::WindowEnvironment m_env;
     QString m_fileTypes;
     std::unique_ptr<frmMain> m_window;
 };
@@ -71,11 +68,12 @@ void tst_MainWindow::init() {
     m_work = temp + QStringLiteral("/work");
     for (const char *sub : {"/work/logs", "/work/Archive", "/work/cache", "/other"})
         QVERIFY(QDir().mkpath(temp + QLatin1String(sub)));
-    m_volumes.list = {Volume{temp, QStringLiteral("DATA"), true}};
+    m_env.volumes.list = {Volume{temp, QStringLiteral("DATA"), true}};
     m_fileTypes = temp + QStringLiteral("/filetypes.dat");
     QVERIFY(QDir::setCurrent(m_work));
-    m_clock.set(test::exampleNow());
-    m_window = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
+    m_env.clock.set(test::exampleNow());
+    m_window =
+        std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
 }
 
 void tst_MainWindow::cleanup() {
@@ -109,9 +107,9 @@ void tst_MainWindow::loadFillsTheDirectoryAndTheDate() {
     QFETCH(QDateTime, now);
     QFETCH(QLocale, locale);
     QFETCH(QString, beforeDate);
-    m_clock.set(now);
-    const Calendar calendar(m_clock, locale);
-    frmMain window(calendar, m_messages, m_volumes, m_fileTypes);
+    m_env.clock.set(now);
+    const Calendar calendar(m_env.clock, locale);
+    frmMain window(calendar, m_env.messages, m_env.volumes, m_fileTypes);
     window.Form_Load();
 
     const PurgeRequest request = window.purgeRequest();
@@ -128,7 +126,7 @@ void tst_MainWindow::loadFillsTheDirectoryAndTheDate() {
 
     QVERIFY(window.summaryWindow() != nullptr);
     QVERIFY(!window.summaryWindow()->isVisible());
-    QVERIFY(m_messages.shown.isEmpty());
+    QVERIFY(m_env.messages.shown.isEmpty());
 }
 
 void tst_MainWindow::listsStartOnTheCurrentDriveAndDirectory() {
@@ -137,7 +135,7 @@ void tst_MainWindow::listsStartOnTheCurrentDriveAndDirectory() {
     auto *drives = qobject_cast<QComboBox *>(control("Drive1"));
     QCOMPARE(drives->count(), 2);
     QCOMPARE(drives->itemText(0), QStringLiteral("/"));
-    QCOMPARE(drives->currentText(), m_volumes.list.first().root + QStringLiteral(" [DATA]"));
+    QCOMPARE(drives->currentText(), m_env.volumes.list.first().root + QStringLiteral(" [DATA]"));
 
     auto *directories = qobject_cast<DirectoryList *>(control("Dir1"));
     QCOMPARE(directories->path(), m_work);

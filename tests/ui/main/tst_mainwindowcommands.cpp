@@ -1,4 +1,4 @@
-#include "../fixedvolumes.h"
+#include "../windowtestsupport.h"
 #include "purge/purge.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
@@ -94,10 +94,7 @@ private:
     QString m_driveA;
     QString m_driveB;
     QString m_fileTypes;
-    test::FixedVolumes m_volumes;
-    test::FixedClock m_clock{test::exampleNow()};
-    Calendar m_calendar{m_clock, test::testLocale()};
-    test::RecordingMessageBoxes m_messages;
+    test::WindowEnvironment m_env;
     std::unique_ptr<frmMain> m_window;
 };
 
@@ -110,13 +107,14 @@ void tst_MainWindowCommands::init() {
     m_driveB = path(QStringLiteral("driveB"));
     for (const char *sub : {"driveA/work/logs", "driveB/photos", "data/sub.tmp", "lists"})
         QVERIFY(QDir().mkpath(path(QLatin1String(sub))));
-    m_volumes.list = {Volume{m_driveA, QStringLiteral("A"), true},
-                      Volume{m_driveB, QStringLiteral("B"), true}};
+    m_env.volumes.list = {Volume{m_driveA, QStringLiteral("A"), true},
+                          Volume{m_driveB, QStringLiteral("B"), true}};
     m_fileTypes = path(QStringLiteral("lists/filetypes.dat"));
     QVERIFY(QDir::setCurrent(m_driveA + QStringLiteral("/work")));
 
-    m_messages.shown.clear();
-    m_window = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
+    m_env.messages.shown.clear();
+    m_window =
+        std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
     m_window->Form_Load();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -187,7 +185,7 @@ void tst_MainWindowCommands::deleteOldFiles() {
     }
     click("cmdDelete");
 
-    QCOMPARE(m_messages.shown, QList<Message>());
+    QCOMPARE(m_env.messages.shown, QList<Message>());
     QStringList left = QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     left.sort();
     QCOMPARE(left, (QStringList{".hidden.tmp", "newer.tmp", "old.bak", "sub.tmp"}));
@@ -223,7 +221,7 @@ void tst_MainWindowCommands::emptyRequestIsRefused() {
     typePattern(pattern);
     click("cmdDelete");
 
-    QCOMPARE(m_messages.shown, QList<Message>{errorMessage(prompt)});
+    QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(prompt)});
     QVERIFY(m_window->findChild<QWidget *>(focus)->hasFocus());
     QVERIFY(QFileInfo::exists(path(QStringLiteral("data/old.tmp"))));
     QCOMPARE(control<QLabel>("lblFinished")->text(), QString());
@@ -245,8 +243,8 @@ void tst_MainWindowCommands::clearSelectionThenDelete() {
     typePattern(QStringLiteral("*.tmp"));
     click("cmdDelete");
 
-    QCOMPARE(m_messages.shown, QList<Message>{errorMessage(QStringLiteral(
-                                   "You must enter a Directory to Purge files from!"))});
+    QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(QStringLiteral(
+                                       "You must enter a Directory to Purge files from!"))});
     QVERIFY(QFileInfo::exists(path(QStringLiteral("data/old.tmp"))));
     // The run starts by clearing what the last one showed.
     QCOMPARE(control<QLabel>("lblFinished")->text(), QString());
@@ -265,8 +263,8 @@ void tst_MainWindowCommands::cancelInTheSummaryThenDelete() {
     QTRY_VERIFY(m_window->isActiveWindow());
     click("cmdDelete");
 
-    QCOMPARE(m_messages.shown, QList<Message>{errorMessage(QStringLiteral(
-                                   "You must enter a Directory to Purge files from!"))});
+    QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(QStringLiteral(
+                                       "You must enter a Directory to Purge files from!"))});
     QVERIFY(QFileInfo::exists(path(QStringLiteral("data/old.tmp"))));
 }
 
@@ -302,7 +300,7 @@ void tst_MainWindowCommands::addThenExitWritesTheList() {
 
     click("cmdExit");
 
-    QCOMPARE(m_messages.shown, QList<Message>());
+    QCOMPARE(m_env.messages.shown, QList<Message>());
     QCOMPARE(contentsOf(m_fileTypes),
              QByteArray("\"\"\r\n\"*.log\"\r\n\"*.tmp\"\r\n\"*.tmp\"\r\n"));
     QVERIFY(!m_window->isVisible());
@@ -327,10 +325,10 @@ void tst_MainWindowCommands::exitReportsAListThatCannotBeSaved() {
 
     click("cmdExit");
 
-    QCOMPARE(m_messages.shown.size(), 1);
-    QCOMPARE(m_messages.shown.first().title, QStringLiteral("Error!!"));
-    QVERIFY2(m_messages.shown.first().prompt.contains(m_fileTypes),
-             qPrintable(m_messages.shown.first().prompt));
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QCOMPARE(m_env.messages.shown.first().title, QStringLiteral("Error!!"));
+    QVERIFY2(m_env.messages.shown.first().prompt.contains(m_fileTypes),
+             qPrintable(m_env.messages.shown.first().prompt));
     QVERIFY(!m_window->isVisible());
 }
 
@@ -338,15 +336,15 @@ void tst_MainWindowCommands::unreadableListIsLeftAlone() {
     // A directory where the list should be: it exists, and cannot be read as a list.
     QVERIFY(QDir().mkpath(m_fileTypes));
     m_window->loadPatternList();
-    QCOMPARE(m_messages.shown.size(), 1);
-    QVERIFY(m_messages.shown.first().prompt.contains(m_fileTypes));
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY(m_env.messages.shown.first().prompt.contains(m_fileTypes));
 
     typePattern(QStringLiteral("*.bak"));
     click("cmdAdd");
     click("cmdExit");
 
-    QCOMPARE(m_messages.shown.size(), 2);
-    QVERIFY(m_messages.shown.last().prompt.contains(m_fileTypes));
+    QCOMPARE(m_env.messages.shown.size(), 2);
+    QVERIFY(m_env.messages.shown.last().prompt.contains(m_fileTypes));
     QVERIFY(QFileInfo(m_fileTypes).isDir());
     QVERIFY(!m_window->isVisible());
 }
@@ -376,8 +374,8 @@ void tst_MainWindowCommands::dateHintOncePerArrival() {
     // By the keyboard: the days box is disabled, so Tab goes on to the date box.
     QTest::keyClick(m_window.get(), Qt::Key_Tab);
     QVERIFY(date->hasFocus());
-    QTRY_COMPARE(m_messages.shown.size(), 1);
-    QCOMPARE(m_messages.shown.first(), hint(QStringLiteral("12/6/99")));
+    QTRY_COMPARE(m_env.messages.shown.size(), 1);
+    QCOMPARE(m_env.messages.shown.first(), hint(QStringLiteral("12/6/99")));
 
     // The focus comes back with the window, as it does when the hint closes: no new hint.
     QWidget elsewhere;
@@ -388,19 +386,19 @@ void tst_MainWindowCommands::dateHintOncePerArrival() {
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QVERIFY(date->hasFocus());
     QCoreApplication::sendPostedEvents();
-    QCOMPARE(m_messages.shown.size(), 1);
+    QCOMPARE(m_env.messages.shown.size(), 1);
 
     // By the mouse, from another control.
     control<QWidget>("cmdClear")->setFocus();
     QTest::mouseClick(date, Qt::LeftButton);
-    QTRY_COMPARE(m_messages.shown.size(), 2);
+    QTRY_COMPARE(m_env.messages.shown.size(), 2);
 
     // Back and forth by the keyboard: one more arrival.
     QTest::keyClick(m_window.get(), Qt::Key_Backtab);
     QTest::keyClick(m_window.get(), Qt::Key_Tab);
     QVERIFY(date->hasFocus());
-    QTRY_COMPARE(m_messages.shown.size(), 3);
-    QCOMPARE(m_messages.shown.last(), hint(QStringLiteral("12/6/99")));
+    QTRY_COMPARE(m_env.messages.shown.size(), 3);
+    QCOMPARE(m_env.messages.shown.last(), hint(QStringLiteral("12/6/99")));
 }
 
 void tst_MainWindowCommands::refusedDateGivesNoHintOnTop() {
@@ -412,8 +410,8 @@ void tst_MainWindowCommands::refusedDateGivesNoHintOnTop() {
 
     QVERIFY(control<QLineEdit>("txtBeforeDate")->hasFocus());
     QCoreApplication::sendPostedEvents();
-    QCOMPARE(m_messages.shown.size(), 1);
-    QVERIFY(m_messages.shown.first().prompt.contains(QStringLiteral("\"soon\" is not a date")));
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY(m_env.messages.shown.first().prompt.contains(QStringLiteral("\"soon\" is not a date")));
 }
 
 void tst_MainWindowCommands::driveChangeFollowsEachDrivesDirectory() {
@@ -439,13 +437,13 @@ void tst_MainWindowCommands::driveChangeFollowsEachDrivesDirectory() {
     chooseDrive(m_driveB);
     QCOMPARE(list->path(), photos);
     QCOMPARE(box->text(), photos);
-    QCOMPARE(m_messages.shown, QList<Message>());
+    QCOMPARE(m_env.messages.shown, QList<Message>());
 }
 
 void tst_MainWindowCommands::driveNotReadyLeavesTheLists() {
     const QString work = m_driveA + QStringLiteral("/work");
     const QString empty = path(QStringLiteral("cdrom"));
-    m_volumes.list.append(Volume{empty, QString(), false});
+    m_env.volumes.list.append(Volume{empty, QString(), false});
     auto *drives = control<QComboBox>("Drive1");
     drives->showPopup();
     drives->hidePopup();
@@ -454,7 +452,7 @@ void tst_MainWindowCommands::driveNotReadyLeavesTheLists() {
 
     chooseDrive(empty);
 
-    QCOMPARE(m_messages.shown,
+    QCOMPARE(m_env.messages.shown,
              QList<Message>{
                  errorMessage(QStringLiteral("The drive \"%1\" is not ready: %2.")
                                   .arg(empty, QString::fromLocal8Bit(std::strerror(ENOMEDIUM))))});
@@ -475,7 +473,7 @@ void tst_MainWindowCommands::directoryChangeMakesItCurrent() {
     QCOMPARE(QDir::currentPath(), QStringLiteral("/"));
     QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/"));
     QCOMPARE(control<QComboBox>("Drive1")->currentText(), QStringLiteral("/"));
-    QCOMPARE(m_messages.shown, QList<Message>());
+    QCOMPARE(m_env.messages.shown, QList<Message>());
 }
 
 void tst_MainWindowCommands::vanishedDirectoryIsReported() {
@@ -486,8 +484,8 @@ void tst_MainWindowCommands::vanishedDirectoryIsReported() {
 
     activateDirectory(logs);
 
-    QCOMPARE(m_messages.shown.size(), 1);
-    QVERIFY(m_messages.shown.first().prompt.contains(logs));
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY(m_env.messages.shown.first().prompt.contains(logs));
     QCOMPARE(QDir::currentPath(), work);
     QCOMPARE(control<DirectoryList>("Dir1")->path(), work);
     QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
@@ -514,7 +512,7 @@ void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
     QMetaObject::invokeMethod(m_window.get(), &QWidget::close, Qt::QueuedConnection);
     click("cmdDelete");
 
-    QCOMPARE(m_messages.shown, QList<Message>());
+    QCOMPARE(m_env.messages.shown, QList<Message>());
     QVERIFY(QDir(data).entryList(QDir::Files).isEmpty());
     QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
     // The bar showed the run as it went, not only its end.

@@ -1,4 +1,4 @@
-#include "../fixedvolumes.h"
+#include "../windowtestsupport.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
 #include "ui/main/frmmain.h"
@@ -29,17 +29,14 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_temp;
     QString m_startDirectory;
-    test::FixedVolumes m_volumes;
-    test::FixedClock m_clock{test::exampleNow()};
-    Calendar m_calendar{m_clock, test::testLocale()};
-    test::RecordingMessageBoxes m_messages;
+    test::WindowEnvironment m_env;
 };
 
 void tst_Startup::init() {
     QVERIFY(m_temp.isValid());
     m_startDirectory = QDir::currentPath();
     const QString temp = QDir(m_temp.path()).canonicalPath();
-    m_volumes.list = {Volume{temp, QStringLiteral("DATA"), true}};
+    m_env.volumes.list = {Volume{temp, QStringLiteral("DATA"), true}};
     QVERIFY(QDir::setCurrent(temp));
     QFile list(temp + QStringLiteral("/filetypes.dat"));
     QVERIFY(list.open(QIODevice::WriteOnly));
@@ -59,7 +56,7 @@ void tst_Startup::handOver_data() {
 void tst_Startup::handOver() {
     QFETCH(QString, first);
 
-    frmMain window(m_calendar, m_messages, m_volumes, m_temp.filePath("filetypes.dat"));
+    frmMain window(m_env.calendar, m_env.messages, m_env.volumes, m_temp.filePath("filetypes.dat"));
     auto *types = window.findChild<QComboBox *>("cboFileType");
     QVERIFY(types != nullptr);
     QList<bool> visibleWhenFilled;
@@ -88,7 +85,7 @@ void tst_Startup::handOver() {
     // Whatever comes later finds the program already up: the list is not read again.
     fire(first == QLatin1String("key") ? QStringLiteral("tick") : QStringLiteral("key"));
     QCOMPARE(types->count(), 2);
-    QVERIFY(m_messages.shown.isEmpty());
+    QVERIFY(m_env.messages.shown.isEmpty());
 }
 
 QTEST_MAIN(tst_Startup)

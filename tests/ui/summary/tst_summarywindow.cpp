@@ -1,4 +1,4 @@
-#include "../fixedvolumes.h"
+#include "../windowtestsupport.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "testsupport.h"
@@ -67,10 +67,7 @@ private:
 
     QString m_startDirectory;
     QTemporaryDir m_temp;
-    test::FixedVolumes m_volumes;
-    test::FixedClock m_clock{test::exampleNow()};
-    Calendar m_calendar{m_clock, test::testLocale()};
-    test::RecordingMessageBoxes m_messages;
+    test::WindowEnvironment m_env;
     QString m_fileTypes;
     std::unique_ptr<frmMain> m_main;
     frmSummary *m_summary = nullptr;
@@ -81,7 +78,7 @@ void tst_SummaryWindow::init() {
     QVERIFY(m_temp.isValid());
     QVERIFY(QDir::setCurrent(m_temp.path()));
     m_fileTypes = m_temp.filePath(QStringLiteral("filetypes.dat"));
-    m_main = std::make_unique<frmMain>(m_calendar, m_messages, m_volumes, m_fileTypes);
+    m_main = std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
     m_main->Form_Load();
     m_summary = m_main->summaryWindow();
     QVERIFY(m_summary != nullptr);
