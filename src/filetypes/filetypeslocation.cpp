@@ -20,11 +20,11 @@ DirectoryAccess directoryAccess(const QString &directory) {
 
 QString fileTypesLocation(const QString &executableDir, DirectoryAccess executableDirAccess,
                           const QString &dataDir) {
-    const QString besideExecutable = executableDir + QLatin1Char('/') + fileTypesFileName();
+    QString besideExecutable = executableDir + QLatin1Char('/') + fileTypesFileName();
     if (executableDirAccess == DirectoryAccess::Writable || dataDir.isEmpty())
         return besideExecutable;
 
-    const QString inDataDir = dataDir + QLatin1Char('/') + fileTypesFileName();
+    QString inDataDir = dataDir + QLatin1Char('/') + fileTypesFileName();
     // Creating the directory now lets the first save succeed even with nothing to copy. Any
     // failure here shows up as a failure to save, which names the file and the reason.
     QDir().mkpath(dataDir);

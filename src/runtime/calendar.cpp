@@ -47,9 +47,9 @@ QDate readTwoDigitYear(const QLocale &locale, const QString &text, const QString
 
 } // namespace
 
-Calendar::Calendar(const Clock &clock, QLocale locale)
+Calendar::Calendar(const Clock &clock, const QLocale &locale)
     : m_clock(clock)
-    , m_locale(std::move(locale))
+    , m_locale(locale)
     , m_dateFormat(m_locale.dateFormat(QLocale::ShortFormat))
     , m_timeFormat(timeFormatWithSeconds(m_locale)) {}
 

@@ -15,7 +15,7 @@ class Clock;
 
 class Calendar {
 public:
-    Calendar(const Clock &clock, QLocale locale);
+    Calendar(const Clock &clock, const QLocale &locale);
 
     // Today's date, at midnight.
     DateValue today() const;

@@ -58,7 +58,7 @@ wait_for "the X server" test -s "$work/display"
 export DISPLAY=:$(head -n 1 "$work/display")
 unset QT_QPA_PLATFORM
 
-(cd "$HOME" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
+(cd "${HOME:-/}" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
 culler_pid=$!
 
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
