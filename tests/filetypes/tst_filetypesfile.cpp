@@ -13,21 +13,10 @@
 #include <unistd.h>
 
 using namespace culler;
+using test::readBytes;
+using test::writeBytes;
 
 namespace {
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "(unreadable)";
-    return file.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 bool runningAsRoot() {
     return ::geteuid() == 0;

@@ -1,5 +1,6 @@
 #include "filetypes/filetypesfile.h"
 #include "filetypes/filetypeslocation.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,21 +10,10 @@
 #include <unistd.h>
 
 using namespace culler;
+using test::readBytes;
+using test::writeBytes;
 
 namespace {
-
-QByteArray readBytes(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "(absent)";
-    return file.readAll();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QStringList entries(const QString &directory) {
     return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -109,7 +99,7 @@ void tst_FileTypesLocation::location() {
         return;
     }
     QVERIFY(QFileInfo(dataDir()).isDir());
-    QCOMPARE(readBytes(own), dataDirAfter.isNull() ? QByteArray("(absent)") : dataDirAfter);
+    QCOMPARE(readBytes(own), dataDirAfter.isNull() ? QByteArray("(unreadable)") : dataDirAfter);
     if (!besideExecutable.isNull())
         QCOMPARE(readBytes(installed), besideExecutable);
 }

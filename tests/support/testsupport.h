@@ -62,6 +62,11 @@ public:
     RequestField focus = RequestField::None;
 };
 
+// A file's bytes, or "(unreadable)" when it cannot be read (or is not there).
+QByteArray readBytes(const QString &path);
+// Creates or truncates a file and writes the bytes.
+void writeBytes(const QString &path, const QByteArray &bytes);
+
 // Creates (or rewrites) a file holding its own name and gives it the modification time.
 void writeFile(const QString &path, const QDateTime &modified);
 

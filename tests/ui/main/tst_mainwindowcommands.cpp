@@ -33,13 +33,6 @@ QDateTime daysAgo(int days, QTime time = QTime(12, 0)) {
     return QDateTime(today.addDays(-days), time);
 }
 
-QByteArray contentsOf(const QString &path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("(unreadable)");
-    return file.readAll();
-}
-
 Message hint(const QString &date) {
     return Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. %1)").arg(date),
                    MessageStyle::Exclamation, QStringLiteral("Please Note")};
@@ -301,7 +294,7 @@ void tst_MainWindowCommands::addThenExitWritesTheList() {
     click("cmdExit");
 
     QCOMPARE(m_env.messages.shown, QList<Message>());
-    QCOMPARE(contentsOf(m_fileTypes),
+    QCOMPARE(test::readBytes(m_fileTypes),
              QByteArray("\"\"\r\n\"*.log\"\r\n\"*.tmp\"\r\n\"*.tmp\"\r\n"));
     QVERIFY(!m_window->isVisible());
     QCOMPARE(m_window->summaryWindow(), nullptr);
@@ -314,7 +307,7 @@ void tst_MainWindowCommands::closeRequestSavesLikeExit() {
     m_window->windowHandle()->close();
 
     QTRY_VERIFY(!m_window->isVisible());
-    QCOMPARE(contentsOf(m_fileTypes), QByteArray("\"*.bak\"\r\n"));
+    QCOMPARE(test::readBytes(m_fileTypes), QByteArray("\"*.bak\"\r\n"));
     QCOMPARE(m_window->summaryWindow(), nullptr);
 }
 
@@ -522,7 +515,7 @@ void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
     QVERIFY2(shown.contains(3), qPrintable(QString::number(shown.size())));
     // The close asked for during the run came once the run was over.
     QVERIFY(!m_window->isVisible());
-    QCOMPARE(contentsOf(m_fileTypes), QByteArray("\"*.tmp\"\r\n"));
+    QCOMPARE(test::readBytes(m_fileTypes), QByteArray("\"*.tmp\"\r\n"));
 }
 
 QTEST_MAIN(tst_MainWindowCommands)
