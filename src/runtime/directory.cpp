@@ -39,21 +39,40 @@ void Directory::rewind() {
 }
 
 const char *Directory::nextPlainFile(const Wildcard &pattern) {
+    while (const dirent *entry = nextVisibleEntry()) {
+        if (isPlainFile(*entry) && pattern.matches(entry->d_name))
+            return entry->d_name;
+    }
+    return nullptr;
+}
+
+const dirent *Directory::nextVisibleEntry() {
     if (m_stream == nullptr)
         return nullptr;
     for (;;) {
-        // readdir tells its end from an error only through errno, which the stat of an entry of
-        // unknown kind may have set meanwhile.
+        // readdir tells its end from an error only through errno, which a question about the
+        // previous entry may have set meanwhile.
         errno = 0;
         const dirent *entry = ::readdir(m_stream);
-        if (entry == nullptr)
-            break;
-        if (entry->d_name[0] != '.' && isPlainFile(*entry) && pattern.matches(entry->d_name))
-            return entry->d_name;
+        if (entry == nullptr) {
+            if (errno != 0)
+                m_error.code = errno;
+            return nullptr;
+        }
+        if (entry->d_name[0] != '.')
+            return entry;
     }
-    if (errno != 0)
-        m_error.code = errno;
-    return nullptr;
+}
+
+bool Directory::leadsToDirectory(const dirent &entry) const {
+    if (entry.d_type == DT_DIR)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat status {};
+    if (::fstatat(::dirfd(m_stream), entry.d_name, &status, 0) != 0)
+        return false;
+    return S_ISDIR(status.st_mode);
 }
 
 bool Directory::isPlainFile(const dirent &entry) const {

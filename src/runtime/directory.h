@@ -46,6 +46,12 @@ public:
     // directories, devices, pipes and sockets are never listed. The name stays valid until the
     // next call.
     const char *nextPlainFile(const Wildcard &pattern);
+    // The next entry of any kind whose name does not begin with ".", or nullptr at the end of the
+    // listing or on an error (see error()). The entry stays valid until the next call.
+    const dirent *nextVisibleEntry();
+    // Whether the entry is a directory or a link to one; asks only about links and entries the
+    // listing does not type.
+    bool leadsToDirectory(const dirent &entry) const;
 
     FileStamp stamp(const char *name) const;
     // Removes the entry called name; never follows a link and never removes a directory.
