@@ -1,10 +1,12 @@
 # The two set-up commands of the README. Both install what is missing,
 # configure once, build incrementally and then test or start the program.
 # `make check` runs the same tests on a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer; `make fuzz` builds the libFuzzer programs.
+# UndefinedBehaviorSanitizer, then the engine's tests on a build with ThreadSanitizer (the engine is
+# the only code that starts a thread); `make fuzz` builds the libFuzzer programs.
 
 BUILD_DIR := build
 ASAN_DIR  := build-asan
+TSAN_DIR  := build-tsan
 FUZZ_DIR  := build-fuzz
 JOBS      := 2
 
@@ -27,9 +29,14 @@ test: build
 $(ASAN_DIR)/build.ninja: | deps
 	cmake --preset asan
 
-check: deps $(ASAN_DIR)/build.ninja
+$(TSAN_DIR)/build.ninja: | deps
+	cmake --preset tsan
+
+check: deps $(ASAN_DIR)/build.ninja $(TSAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 $(FUZZ_DIR)/build.ninja: | deps
 	cmake --preset fuzz
@@ -47,4 +54,4 @@ package: build
 	cd $(BUILD_DIR) && cpack
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR)

@@ -1,0 +1,162 @@
+#include "purge/removalworker.h"
+
+#include <system_error>
+#include <utility>
+
+#ifdef __linux__
+#include <sched.h>
+#endif
+
+namespace culler {
+
+RemovalMode removalModeForThisMachine() {
+    unsigned processors = std::thread::hardware_concurrency();
+#ifdef __linux__
+    // A process confined to fewer processors than the machine has (taskset, a container) counts
+    // only those.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
+        processors = static_cast<unsigned>(CPU_COUNT(&allowed));
+#endif
+    return processors < 2 ? RemovalMode::Inline : RemovalMode::Pipelined;
+}
+
+RemovalWorker::RemovalWorker(const Directory &directory, Step step, RemovalMode mode)
+    : RemovalWorker(directory, step, mode, QueueSize{}) {}
+
+RemovalWorker::RemovalWorker(const Directory &directory, Step step, RemovalMode mode,
+                             QueueSize size)
+    : m_directory(directory)
+    , m_step(step)
+    , m_size{size.batchNames > 0 ? size.batchNames : 1, size.batches > 0 ? size.batches : 1} {
+    if (mode == RemovalMode::Inline)
+        return;
+    try {
+        m_thread = std::thread(&RemovalWorker::work, this);
+        m_mode = RemovalMode::Pipelined;
+    } catch (const std::system_error &) {
+        // No thread to be had (a process limit): the same removals, one after each decision.
+    }
+}
+
+RemovalWorker::~RemovalWorker() {
+    stop();
+    finish();
+}
+
+void RemovalWorker::add(const char *name, const FileStamp &judged) {
+    if (m_stopped.load(std::memory_order_relaxed))
+        return;
+    if (m_mode == RemovalMode::Inline) {
+        const RemovalOutcome outcome = m_step(m_directory, name, judged);
+        if (outcome.removal != Removal::Deleted) {
+            m_collected.push_back({name, outcome});
+            return;
+        }
+        const std::lock_guard lock(m_mutex);
+        ++m_deleted;
+        return;
+    }
+    m_filling.entries.push_back({m_filling.names.size(), judged});
+    m_filling.names.append(name).push_back('\0');
+    if (m_filling.entries.size() >= m_size.batchNames)
+        handOver();
+}
+
+void RemovalWorker::handOver() {
+    std::unique_lock lock(m_mutex);
+    m_roomFreed.wait(lock, [this] {
+        return m_queued.size() < m_size.batches || m_stopped.load(std::memory_order_relaxed);
+    });
+    collectReports();
+    if (m_stopped.load(std::memory_order_relaxed)) {
+        m_filling.clear();
+        return;
+    }
+    m_queued.push_back(std::move(m_filling));
+    if (m_spare.empty()) {
+        m_filling = Batch();
+    } else {
+        m_filling = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    lock.unlock();
+    m_workWaiting.notify_one();
+}
+
+void RemovalWorker::collectReports() {
+    for (RemovalReport &report : m_reports)
+        m_collected.push_back(std::move(report));
+    m_reports.clear();
+}
+
+std::vector<RemovalReport> RemovalWorker::takeReports() {
+    return std::exchange(m_collected, {});
+}
+
+void RemovalWorker::finish() {
+    if (!m_thread.joinable())
+        return;
+    if (!m_filling.entries.empty())
+        handOver();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closing = true;
+    }
+    m_workWaiting.notify_one();
+    m_thread.join();
+    m_mode = RemovalMode::Inline;
+    const std::lock_guard lock(m_mutex);
+    collectReports();
+}
+
+void RemovalWorker::stop() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopped.store(true, std::memory_order_relaxed);
+        m_queued.clear();
+    }
+    m_filling.clear();
+    m_roomFreed.notify_all();
+}
+
+qint64 RemovalWorker::deleted() const {
+    const std::lock_guard lock(m_mutex);
+    return m_deleted;
+}
+
+void RemovalWorker::work() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_workWaiting.wait(lock, [this] { return !m_queued.empty() || m_closing; });
+        if (m_queued.empty())
+            return;
+        Batch batch = std::move(m_queued.front());
+        m_queued.pop_front();
+        lock.unlock();
+        m_roomFreed.notify_one();
+
+        qint64 deleted = 0;
+        std::vector<RemovalReport> reports;
+        for (const Batch::Entry &entry : batch.entries) {
+            if (m_stopped.load(std::memory_order_relaxed))
+                break;
+            const char *name = batch.names.data() + entry.offset;
+            const RemovalOutcome outcome = m_step(m_directory, name, entry.judged);
+            if (outcome.removal == Removal::Deleted)
+                ++deleted;
+            else
+                reports.push_back({name, outcome});
+        }
+        batch.clear();
+
+        lock.lock();
+        m_deleted += deleted;
+        for (RemovalReport &report : reports)
+            m_reports.push_back(std::move(report));
+        m_spare.push_back(std::move(batch));
+    }
+}
+
+} // namespace culler
