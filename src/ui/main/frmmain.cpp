@@ -340,6 +340,7 @@ void frmMain::Dir1_Change() {
 }
 
 void frmMain::refreshDrives() {
+    m_drives->refreshVolumes();
     Drive1->setVolumes(m_drives->volumes());
     Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
 }

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void driveChangeFollowsEachDrivesDirectory();
     void driveNotReadyLeavesTheLists();
     void directoryChangeMakesItCurrent();
+    void navigationLeavesTheMountsAlone();
     void vanishedDirectoryIsReported();
     void runKeepsPaintingAndTakesNoSecondCommand();
 
@@ -467,6 +468,25 @@ void tst_MainWindowCommands::directoryChangeMakesItCurrent() {
     QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/"));
     QCOMPARE(control<QComboBox>("Drive1")->currentText(), QStringLiteral("/"));
     QCOMPARE(m_env.messages.shown, QList<Message>());
+}
+
+void tst_MainWindowCommands::navigationLeavesTheMountsAlone() {
+    // Reading the mounts can wait on a stalled network share; moving around must not.
+    const int readsAtStart = m_env.volumes.reads;
+    activateDirectory(m_driveA + QStringLiteral("/work/logs"));
+    activateDirectory(m_driveA);
+    chooseDrive(m_driveB);
+    activateDirectory(m_driveB + QStringLiteral("/photos"));
+    QCOMPARE(QDir::currentPath(), m_driveB + QStringLiteral("/photos"));
+    QCOMPARE(m_env.volumes.reads, readsAtStart);
+
+    // Opening the drive list is asking for the volumes as they are now.
+    m_env.volumes.list.append(Volume{path(QStringLiteral("data")), QStringLiteral("new"), true});
+    auto *drives = control<QComboBox>("Drive1");
+    drives->showPopup();
+    drives->hidePopup();
+    QCOMPARE(m_env.volumes.reads, readsAtStart + 1);
+    QVERIFY(drives->findData(path(QStringLiteral("data"))) >= 0);
 }
 
 void tst_MainWindowCommands::vanishedDirectoryIsReported() {
