@@ -360,9 +360,11 @@ void frmMain::optDaysOld_Click() {
 }
 
 void frmMain::txtBeforeDate_GotFocus() {
-    m_messages.show(Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. ") +
-                                m_calendar.dateText(m_calendar.today()) + QStringLiteral(")"),
-                            MessageStyle::Exclamation, QStringLiteral("Please Note")});
+    // The form the box is read in, so the hint never describes one the purge then refuses.
+    m_messages.show(
+        Message{QStringLiteral("Dates must be of the form %1  (i.e. %2)")
+                    .arg(m_calendar.dateForm(), m_calendar.dateText(m_calendar.today())),
+                MessageStyle::Exclamation, QStringLiteral("Please Note")});
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event) {

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +61,8 @@ private Q_SLOTS:
     void unreadableListIsLeftAlone();
     void modeOptionsSwitchTheBoxes();
     void dateHintOncePerArrival();
+    void dateHintSpeaksTheLocale_data();
+    void dateHintSpeaksTheLocale();
     void refusedDateGivesNoHintOnTop();
     void driveChangeFollowsEachDrivesDirectory();
     void driveNotReadyLeavesTheLists();
@@ -393,6 +396,55 @@ void tst_MainWindowCommands::dateHintOncePerArrival() {
     QVERIFY(date->hasFocus());
     QTRY_COMPARE(m_env.messages.shown.size(), 3);
     QCOMPARE(m_env.messages.shown.last(), hint(QStringLiteral("12/6/99")));
+}
+
+void tst_MainWindowCommands::dateHintSpeaksTheLocale_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("example");
+
+    QTest::newRow("United States") << QLocale(QLocale::English, QLocale::UnitedStates) << "mm/dd/yy"
+                                   << "12/6/99";
+    QTest::newRow("Germany") << QLocale(QLocale::German, QLocale::Germany) << "dd.mm.yy"
+                             << "06.12.99";
+    QTest::newRow("United Kingdom")
+        << QLocale(QLocale::English, QLocale::UnitedKingdom) << "dd/mm/yyyy"
+        << "06/12/1999";
+    QTest::newRow("Sweden, year first")
+        << QLocale(QLocale::Swedish, QLocale::Sweden) << "yyyy-mm-dd"
+        << "1999-12-06";
+    QTest::newRow("Bulgaria, quoted text")
+        << QLocale(QLocale::Bulgarian, QLocale::Bulgaria) << QString::fromUtf8("dd.mm.yy г.")
+        << QString::fromUtf8("6.12.99 г.");
+}
+
+void tst_MainWindowCommands::dateHintSpeaksTheLocale() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, form);
+    QFETCH(QString, example);
+    // Half an hour into 6 December in Berlin is still 5 December in UTC.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restoreZone = qScopeGuard([&zone] { qputenv("TZ", zone); });
+    test::FixedClock clock(QDateTime(today, QTime(0, 30)));
+    const Calendar calendar(clock, locale);
+    frmMain window(calendar, m_env.messages, m_env.volumes, m_fileTypes);
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    m_env.messages.shown.clear();
+
+    QTest::mouseClick(window.findChild<QRadioButton *>(QStringLiteral("optBeforeDate")),
+                      Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QLineEdit *>(QStringLiteral("txtBeforeDate")),
+                      Qt::LeftButton);
+
+    QTRY_COMPARE(m_env.messages.shown.size(), 1);
+    QCOMPARE(m_env.messages.shown.first(),
+             (Message{QStringLiteral("Dates must be of the form %1  (i.e. %2)").arg(form, example),
+                      MessageStyle::Exclamation, QStringLiteral("Please Note")}));
+    // The example is a date the box takes: today.
+    QCOMPARE(calendar.dateFromText(example), std::optional<DateValue>(calendar.today()));
 }
 
 void tst_MainWindowCommands::refusedDateGivesNoHintOnTop() {
