@@ -209,6 +209,7 @@ void frmMain::connectHandlers() {
     connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::Drive1_Change);
     connect(Drive1, &DriveList::aboutToShowPopup, this, &frmMain::refreshDrives);
     connect(Dir1, &DirectoryList::changed, this, &frmMain::Dir1_Change);
+    connect(Dir1, &DirectoryList::cannotOpen, this, &frmMain::reportUnreadableDirectory);
     connect(optBeforeDate, &QRadioButton::toggled, this, &frmMain::optBeforeDate_Click);
     connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
     txtBeforeDate->installEventFilter(this);
@@ -308,6 +309,7 @@ void frmMain::closeEvent(QCloseEvent *event) {
 }
 
 void frmMain::Drive1_Change() {
+    const QString before = m_drives->currentDirectory();
     const QString drive = Drive1->drive();
     if (const SystemError error = m_drives->changeDrive(drive)) {
         m_messages.show(errorMessage(
@@ -316,16 +318,25 @@ void frmMain::Drive1_Change() {
         return;
     }
     const QString current = m_drives->currentDirectory();
-    Dir1->setPath(current);
+    if (const SystemError error = Dir1->open(current)) {
+        // As for a drive that is not ready: said, and everything stays where it was.
+        reportUnreadableDirectory(current, error);
+        m_drives->changeDirectory(before);
+        Drive1->showDrive(m_drives->driveOf(before));
+        return;
+    }
     txtDirectory->setText(current);
+}
+
+void frmMain::reportUnreadableDirectory(const QString &path, SystemError error) {
+    m_messages.show(errorMessage(
+        QStringLiteral("The directory \"%1\" cannot be opened: %2.").arg(path, error.reason())));
 }
 
 void frmMain::Dir1_Change() {
     const SystemError error = m_drives->changeDirectory(Dir1->path());
-    if (error) {
-        m_messages.show(errorMessage(QStringLiteral("The directory \"%1\" cannot be opened: %2.")
-                                         .arg(Dir1->path(), error.reason())));
-    }
+    if (error)
+        reportUnreadableDirectory(Dir1->path(), error);
     // The list shows the directory as the system names it: the one it could not open is
     // replaced by the one still current, a link by what it leads to.
     const QString current = m_drives->currentDirectory();

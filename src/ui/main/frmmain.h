@@ -93,6 +93,7 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
 
+    void reportUnreadableDirectory(const QString &path, SystemError error);
     void addPattern(const QString &pattern);
     void refreshDrives();
     void showProgress();

@@ -1,6 +1,7 @@
 #include "../windowtestsupport.h"
 #include "purge/purge.h"
 #include "runtime/calendar.h"
+#include "runtime/subdirectories.h"
 #include "testsupport.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/frmmain.h"
@@ -69,6 +70,8 @@ private Q_SLOTS:
     void directoryChangeMakesItCurrent();
     void navigationLeavesTheMountsAlone();
     void vanishedDirectoryIsReported();
+    void unreadableDirectoryLeavesTheLists_data();
+    void unreadableDirectoryLeavesTheLists();
     void runKeepsPaintingAndTakesNoSecondCommand();
 
 private:
@@ -554,6 +557,44 @@ void tst_MainWindowCommands::vanishedDirectoryIsReported() {
     QCOMPARE(QDir::currentPath(), work);
     QCOMPARE(control<DirectoryList>("Dir1")->path(), work);
     QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
+}
+
+void tst_MainWindowCommands::unreadableDirectoryLeavesTheLists_data() {
+    QTest::addColumn<bool>("byDrive");
+
+    QTest::newRow("a subdirectory in the list") << false;
+    QTest::newRow("the directory a drive change leads to") << true;
+}
+
+void tst_MainWindowCommands::unreadableDirectoryLeavesTheLists() {
+    QFETCH(bool, byDrive);
+    const QString work = m_driveA + QStringLiteral("/work");
+    const QString refused = byDrive ? m_driveB : work + QStringLiteral("/logs");
+    // Root reads every directory, so the refusal comes from the reader the list asks.
+    auto *list = control<DirectoryList>("Dir1");
+    list->setReader([refused](const QString &directory) {
+        if (directory == refused)
+            return Subdirectories{{}, SystemError{EACCES}};
+        return subdirectoriesOf(directory);
+    });
+    list->setPath(work);
+    type("txtDirectory", QStringLiteral("/typed/by/hand"));
+
+    if (byDrive)
+        chooseDrive(refused);
+    else
+        activateDirectory(refused);
+
+    QCOMPARE(m_env.messages.shown,
+             QList<Message>{
+                 errorMessage(QStringLiteral("The directory \"%1\" cannot be opened: %2.")
+                                  .arg(refused, QString::fromLocal8Bit(std::strerror(EACCES))))});
+    QCOMPARE(list->path(), work);
+    QCOMPARE(list->currentItem(), list->itemOf(work));
+    QVERIFY(list->itemOf(work + QStringLiteral("/logs")) != nullptr);
+    QCOMPARE(control<QComboBox>("Drive1")->currentData().toString(), m_driveA);
+    QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
+    QCOMPARE(QDir::currentPath(), work);
 }
 
 void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
