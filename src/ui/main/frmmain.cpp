@@ -27,6 +27,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace culler {
 
@@ -66,12 +67,15 @@ int barUnits(qint64 count) {
 } // namespace
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, QWidget *parent)
-    : frmMain(calendar, messages, std::make_unique<MountedVolumes>(), parent) {}
+    : frmMain(calendar, messages, std::make_unique<MountedVolumes>(),
+              fileTypesLocationOfThisProgram(), parent) {}
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages,
-                 std::unique_ptr<VolumeSource> volumes, QWidget *parent)
-    : frmMain(calendar, messages, *volumes, FileTypesFile::defaultPath(), parent) {
+                 std::unique_ptr<VolumeSource> volumes, FileTypesLocation fileTypes,
+                 QWidget *parent)
+    : frmMain(calendar, messages, *volumes, fileTypes.path, parent) {
     m_ownVolumes = std::move(volumes);
+    m_fileTypesProblem = std::move(fileTypes.problem);
 }
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeSource &volumes,
@@ -216,6 +220,8 @@ void frmMain::connectHandlers() {
 }
 
 void frmMain::loadPatternList() {
+    if (m_fileTypesProblem)
+        m_messages.show(*std::exchange(m_fileTypesProblem, std::nullopt));
     const FileTypesLoad loaded = m_fileTypes->load();
     if (loaded.error)
         m_messages.show(*loaded.error);
