@@ -42,7 +42,7 @@ expect() {
 }
 
 expect run builds '^culler$'
-expect run skips '^(tst_|fuzz_|.*_bench$|splash_screenshot$)'
+expect run skips '^(tst_|fuzz_|.*_bench$|window_screenshots$)'
 expect bench builds '^purge_bench$'
 expect bench builds '^window_bench$'
 expect bench skips '^(tst_|fuzz_)'
