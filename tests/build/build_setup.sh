@@ -21,8 +21,8 @@ fail() {
 # The programs a make goal would link, one per line, by the name of their output file.
 programs_built_by() {
     local goal=$1 line targets
-    line=$(env -u MAKEFLAGS -u MAKELEVEL make -s -n -C "$source_dir" "$goal" BUILD_DIR="$build_dir" | grep -E '^cmake --build ' |
-        head -n 1)
+    line=$(env -u MAKEFLAGS -u MAKELEVEL make -s -n -C "$source_dir" "$goal" BUILD_DIR="$build_dir" |
+        grep -E '^cmake --build ' | head -n 1)
     [[ -n $line ]] || { echo "(no build command)"; return; }
     targets=all
     [[ $line == *--target* ]] && targets=${line#*--target }
