@@ -23,11 +23,6 @@ class FileTypesFile {
 public:
     explicit FileTypesFile(QString path);
 
-    // Where this copy of the program keeps its list: beside the executable when that directory
-    // can be written, otherwise in the user's data directory, which starts from a copy of the
-    // list beside the executable (see fileTypesLocation()).
-    static QString defaultPath();
-
     const QString &path() const;
 
     // A missing file loads as an empty list, with no error.
@@ -39,7 +34,8 @@ public:
 
 private:
     QString m_path;
-    bool m_keepAsItIs = false;
+    // The file existed but could not be read: saving over it would lose the user's list.
+    bool m_lastLoadFailed = false;
 };
 
 } // namespace culler

@@ -65,8 +65,8 @@ RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateVal
     return {Removal::Deleted, {}};
 }
 
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
-    LimitDate limit;
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
+    CutOff limit;
     if (request.mode == PurgeMode::Days) {
         const DateValue value = calendar.today() - numberFromText(request.daysOld);
         if (isInDateRange(value)) {
@@ -90,9 +90,9 @@ LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
                       PurgeDisplay &display) {
-    PurgeSummary summary;
+    PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
     display.setProgressMaximum(maximum);
@@ -106,11 +106,11 @@ PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
     }
     if (request.pattern.isEmpty()) {
         display.showMessage(errorMessage(QStringLiteral("You must enter a File Type to Purge!")),
-                            RequestField::FileType);
+                            RequestField::Pattern);
         return summary;
     }
 
-    const LimitDate limit = limitDate(request, calendar);
+    const CutOff limit = cutOffDate(request, calendar);
     if (!limit.value) {
         display.showMessage(limit.error, limit.field);
         return summary;
