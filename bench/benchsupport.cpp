@@ -31,21 +31,26 @@ std::optional<Options> parseOptions(const QStringList &arguments) {
     return options;
 }
 
-void buildDirectory(const QString &path, int files) {
+void buildDirectory(const QString &path, int files, DueShare share) {
     QDir().mkpath(path);
     const time_t now = time(nullptr);
     const timespec oldTime{now - 30 * 86400, 0};
     const timespec newTime{now - 86400, 0};
     for (int i = 0; i < files; ++i) {
+        // Of every eight: three due, three matching but new, one old but not matching, one
+        // neither.
+        const int place = share == DueShare::All ? 0 : i % 8;
+        const bool old = place < 3 || place == 6;
+        const bool matching = place < 6;
         char name[32];
-        std::snprintf(name, sizeof name, "/f%07d.%s", i, i % 5 == 4 ? "log" : "tmp");
+        std::snprintf(name, sizeof name, "/f%07d.%s", i, matching ? "tmp" : "log");
         const QByteArray filePath = QFile::encodeName(path) + name;
         const int fd = ::open(filePath.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd < 0) {
             std::perror(filePath.constData());
             std::exit(2);
         }
-        const timespec times[2] = {oldTime, i % 2 == 0 ? oldTime : newTime};
+        const timespec times[2] = {oldTime, old ? oldTime : newTime};
         ::futimens(fd, times);
         ::close(fd);
     }

@@ -23,9 +23,14 @@ struct Options {
 // --files N, --rounds R and --dir BASE; nothing when the arguments make no sense.
 std::optional<Options> parseOptions(const QStringList &arguments);
 
-// N empty files, every fifth not matching *.tmp; the even ones thirty days old, the odd ones a
-// day old.
-void buildDirectory(const QString &path, int files);
+// Which files of a benchmark directory are due: thirty days old and matching *.tmp.
+enum class DueShare {
+    ThreeEighths, // the others a day old, or not matching, or both
+    All,
+};
+
+// N empty files, named in the order they are made, the due ones spread evenly among the others.
+void buildDirectory(const QString &path, int files, DueShare share = DueShare::ThreeEighths);
 
 qsizetype countFiles(const QString &path);
 

@@ -71,6 +71,16 @@ struct PurgeOutcome {
     qint64 failed = 0;
 };
 
+// Where a run removes the files it judged due. Both give the same results.
+enum class RemovalMode {
+    Pipelined, // on a second thread, while the run goes on examining
+    Inline,    // on the run's own thread, right after each decision
+};
+
+// Pipelined when this process may run on two processors or more, inline otherwise: on one
+// processor a second thread only adds switching.
+RemovalMode removalModeForThisMachine();
+
 // Runs one purge: checks the request, counts the matching plain files, hands each to DeleteIfOld
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
 // that cannot be deleted are skipped and reported in one message at the end.

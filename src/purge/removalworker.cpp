@@ -49,13 +49,7 @@ void RemovalWorker::add(const char *name, const FileStamp &judged) {
     if (m_stopped.load(std::memory_order_relaxed))
         return;
     if (m_mode == RemovalMode::Inline) {
-        const RemovalOutcome outcome = m_step(m_directory, name, judged);
-        if (outcome.removal != Removal::Deleted) {
-            m_collected.push_back({name, outcome});
-            return;
-        }
-        const std::lock_guard lock(m_mutex);
-        ++m_deleted;
+        m_collected.push_back({name, m_step(m_directory, name, judged)});
         return;
     }
     m_filling.entries.push_back({m_filling.names.size(), judged});
@@ -121,11 +115,6 @@ void RemovalWorker::stop() {
     m_roomFreed.notify_all();
 }
 
-qint64 RemovalWorker::deleted() const {
-    const std::lock_guard lock(m_mutex);
-    return m_deleted;
-}
-
 void RemovalWorker::work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -137,22 +126,17 @@ void RemovalWorker::work() {
         lock.unlock();
         m_roomFreed.notify_one();
 
-        qint64 deleted = 0;
         std::vector<RemovalReport> reports;
+        reports.reserve(batch.entries.size());
         for (const Batch::Entry &entry : batch.entries) {
             if (m_stopped.load(std::memory_order_relaxed))
                 break;
             const char *name = batch.names.data() + entry.offset;
-            const RemovalOutcome outcome = m_step(m_directory, name, entry.judged);
-            if (outcome.removal == Removal::Deleted)
-                ++deleted;
-            else
-                reports.push_back({name, outcome});
+            reports.push_back({name, m_step(m_directory, name, entry.judged)});
         }
         batch.clear();
 
         lock.lock();
-        m_deleted += deleted;
         for (RemovalReport &report : reports)
             m_reports.push_back(std::move(report));
         m_spare.push_back(std::move(batch));

@@ -3,10 +3,10 @@
 // Removes files already judged due, on a thread of its own, so that examining the next files of a
 // run need not wait for the removal of the last ones. It judges nothing: it is handed names, each
 // with the stamp it was judged on, and passes them in the order given to the removal step it was
-// built with, relative to the run's one open directory. What it did not remove comes back as
-// values to the thread that hands the names in, which alone speaks to the user. Inline, the same
-// calls remove each file at once on the caller's thread: for a single core, and for tests that
-// compare both ways.
+// built with, relative to the run's one open directory. What became of each comes back as a value
+// to the thread that hands the names in, which alone counts and speaks to the user. Inline, the
+// same calls remove each file at once on the caller's thread: for a single core, and for tests
+// that compare both ways.
 
 #include "purge/purge.h"
 
@@ -21,16 +21,7 @@
 
 namespace culler {
 
-enum class RemovalMode {
-    Pipelined, // on a second thread, while the run goes on examining
-    Inline,    // on the run's own thread, right after each decision
-};
-
-// Pipelined when this process may run on two processors or more, inline otherwise: on one
-// processor a second thread only adds switching.
-RemovalMode removalModeForThisMachine();
-
-// A file handed in that was not removed, with what the removal step said about it.
+// A file handed in, and what the removal step made of it.
 struct RemovalReport {
     std::string name;
     RemovalOutcome outcome;
@@ -39,7 +30,7 @@ struct RemovalReport {
 class RemovalWorker {
 public:
     // Removes one name judged due, relative to directory, if it is still what was judged. Called
-    // on the worker's thread: it may use the directory's stamp and remove, nothing of the run.
+    // on the worker's thread: it may use the directory's stamp and removal, nothing of the run.
     using Step = RemovalOutcome (*)(const Directory &directory, const char *name,
                                     const FileStamp &judged);
 
@@ -57,24 +48,20 @@ public:
     RemovalWorker(const RemovalWorker &) = delete;
     RemovalWorker &operator=(const RemovalWorker &) = delete;
 
-    // The mode actually in use: inline also when no thread could be started.
+    // The mode actually in use: inline also when no thread could be started, and after finish().
     RemovalMode mode() const { return m_mode; }
 
     // Hands in one name (copied) and the stamp it was judged on; waits while the queue is full.
     // Inline, the file is removed before this returns.
     void add(const char *name, const FileStamp &judged);
-    // The files handed in and not removed that have not been taken yet, in the order they were
-    // handed in. The worker's news arrives batch by batch, so this may lag behind add(); after
-    // finish() it is complete.
+    // The reports not taken yet, in the order the names were handed in. The worker's news arrives
+    // batch by batch, so this may lag behind add(); after finish() it is complete.
     std::vector<RemovalReport> takeReports();
-    // Removes every name still waiting, then ends the thread. Afterwards deleted() and
-    // takeReports() are final, and a name handed in is removed inline.
+    // Removes every name still waiting, then ends the thread.
     void finish();
-    // Drops every name still waiting: the file being removed is the last. finish() then ends the
-    // thread.
+    // Drops every name still waiting, with no report: the file being removed is the last.
+    // finish() then ends the thread.
     void stop();
-    // The files removed so far; final after finish().
-    qint64 deleted() const;
 
 private:
     struct Batch {
@@ -104,13 +91,12 @@ private:
     Batch m_filling;
     std::vector<RemovalReport> m_collected;
 
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::condition_variable m_workWaiting; // a batch is queued, or the queue is closing
     std::condition_variable m_roomFreed;   // a batch was taken, or the run stopped
     std::deque<Batch> m_queued;
     std::vector<Batch> m_spare; // emptied batches, kept for their memory
     std::vector<RemovalReport> m_reports;
-    qint64 m_deleted = 0;
     bool m_closing = false;
     // Read by the worker between two files, so a stop does not wait for the rest of a batch.
     std::atomic<bool> m_stopped = false;
