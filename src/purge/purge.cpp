@@ -10,9 +10,6 @@ namespace culler {
 
 namespace {
 
-// How many failed files the closing message names one by one.
-constexpr qsizetype namedFailuresLimit = 10;
-
 // The path a file is reported under: the directory text, a separator and the name, joined as they
 // stand, so the user recognises the directory they typed.
 QString filePath(const QString &directory, const char *name) {
@@ -21,8 +18,11 @@ QString filePath(const QString &directory, const char *name) {
 
 class FailureReport {
 public:
+    explicit FailureReport(qint64 namedLimit)
+        : m_namedLimit(namedLimit) {}
+
     void add(const QString &path, const SystemError &error) {
-        if (m_lines.size() < namedFailuresLimit)
+        if (m_lines.size() < m_namedLimit)
             m_lines << QStringLiteral("%1: %2").arg(path, error.reason());
         ++m_count;
     }
@@ -40,6 +40,7 @@ public:
     }
 
 private:
+    qint64 m_namedLimit = 0;
     QStringList m_lines;
     qint64 m_count = 0;
 };
@@ -51,7 +52,8 @@ Message unreadableDirectory(const QString &directory, const SystemError &error) 
 
 } // namespace
 
-RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit) {
+RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
+                           PurgeAction action) {
     const FileStamp stamp = directory.stamp(name);
     if (stamp.error)
         return {Removal::Failed, stamp.error};
@@ -60,9 +62,11 @@ RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateVal
         return {Removal::Kept, {}};
     if (datePart(stamp.modified) > limit)
         return {Removal::Kept, {}};
+    if (action == PurgeAction::List)
+        return {Removal::Listed, {}, stamp.size};
     if (const SystemError error = directory.remove(name))
         return {Removal::Failed, error};
-    return {Removal::Deleted, {}};
+    return {Removal::Deleted, {}, stamp.size};
 }
 
 LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
@@ -90,8 +94,8 @@ LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
-                      PurgeDisplay &display) {
+PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
+                      PurgeAction action) {
     PurgeSummary summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
@@ -120,22 +124,36 @@ PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
     // path meanwhile.
     Directory directory(request.directory);
     const Wildcard pattern(request.pattern);
-    while (directory.nextPlainFile(pattern) != nullptr)
+    while (directory.nextPlainFile(pattern) != nullptr) {
+        if (display.stopRequested()) {
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
         display.setProgressMaximum(++maximum);
+    }
     if (directory.error()) {
         display.showMessage(unreadableDirectory(request.directory, directory.error()),
                             RequestField::Directory);
         return summary;
     }
 
-    FailureReport failures;
+    FailureReport failures(display.namedFailuresLimit());
     directory.rewind();
     while (const char *name = directory.nextPlainFile(pattern)) {
-        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value);
-        if (outcome.removal == Removal::Deleted)
+        // A display that gives up on a run has no use for its closing messages.
+        if (display.stopRequested()) {
+            summary.failed = failures.count();
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
+        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value, action);
+        if (outcome.removal == Removal::Deleted || outcome.removal == Removal::Listed) {
             ++summary.deleted;
-        else if (outcome.removal == Removal::Failed)
+            summary.deletedBytes += outcome.size;
+            display.fileChosen(name, outcome.size);
+        } else if (outcome.removal == Removal::Failed) {
             failures.add(filePath(request.directory, name), outcome.error);
+        }
         display.setProgressValue(++summary.examined);
     }
     summary.failed = failures.count();
