@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +61,19 @@ public:
     std::function<void()> action;
 };
 
+// A display that keeps the files the run chose and asks it to stop at the given question.
+class ChoosingDisplay final : public test::RecordingDisplay {
+public:
+    void fileChosen(const char *name, qint64 size) override {
+        chosen.insert(QString::fromLocal8Bit(name), size);
+    }
+    bool stopRequested() const override { return ++questions == stopAt; }
+
+    QMap<QString, qint64> chosen;
+    mutable int questions = 0;
+    int stopAt = -1;
+};
+
 } // namespace
 
 class tst_Purge : public QObject {
@@ -85,6 +99,10 @@ private Q_SLOTS:
     void directoryChangedBetweenPassesLeavesItUnfinished();
     void directorySwappedForALinkRemovesNothingElsewhere_data();
     void directorySwappedForALinkRemovesNothingElsewhere();
+    void listingRunReportsWhatADeletingRunRemoves_data();
+    void listingRunReportsWhatADeletingRunRemoves();
+    void stopRequestEndsTheRun_data();
+    void stopRequestEndsTheRun();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -475,6 +493,73 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     QCOMPARE(summary.deleted, 3);
     QCOMPARE(summary.failed, 0);
     QVERIFY(display.messages.isEmpty());
+}
+
+void tst_Purge::listingRunReportsWhatADeletingRunRemoves_data() {
+    QTest::addColumn<PurgeAction>("action");
+    QTest::addColumn<QStringList>("left");
+
+    const QStringList all = {"new.tmp", "old-empty.tmp", "old.bak", "old.tmp"};
+    QTest::newRow("list") << PurgeAction::List << all;
+    QTest::newRow("delete") << PurgeAction::Delete << QStringList{"new.tmp", "old.bak"};
+}
+
+void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
+    QFETCH(PurgeAction, action);
+    QFETCH(QStringList, left);
+
+    const QDateTime old = at(-100, QTime(12, 0));
+    test::writeFile(path("old.tmp"), old);
+    QFile empty(path("old-empty.tmp"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    QVERIFY(empty.setFileTime(old, QFileDevice::FileModificationTime));
+    empty.close();
+    test::writeFile(path("old.bak"), old);
+    test::writeFile(path("new.tmp"), at(-1, QTime(12, 0)));
+    const qint64 size = QFileInfo(path("old.tmp")).size();
+    QVERIFY(size > 0);
+
+    ChoosingDisplay display;
+    const PurgeSummary summary =
+        runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, action);
+
+    const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
+    QCOMPARE(display.chosen, chosen);
+    QCOMPARE(summary.status, PurgeStatus::Finished);
+    QCOMPARE(summary.examined, 3);
+    QCOMPARE(summary.deleted, 2);
+    QCOMPARE(summary.deletedBytes, size);
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
+}
+
+void tst_Purge::stopRequestEndsTheRun_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<qint64>("examined");
+
+    // Three files: questions 1 to 3 come in the counting pass, 4 to 6 in the deleting pass.
+    QTest::newRow("while counting") << 2 << qint64(0);
+    QTest::newRow("while deleting") << 5 << qint64(1);
+}
+
+void tst_Purge::stopRequestEndsTheRun() {
+    QFETCH(int, stopAt);
+    QFETCH(qint64, examined);
+
+    const QDateTime old = at(-100, QTime(12, 0));
+    for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
+        test::writeFile(path(name), old);
+    ChoosingDisplay display;
+    display.stopAt = stopAt;
+    const PurgeSummary summary =
+        runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, PurgeAction::List);
+
+    QCOMPARE(summary.status, PurgeStatus::Stopped);
+    QCOMPARE(summary.examined, examined);
+    QCOMPARE(display.questions, stopAt);
+    QCOMPARE(display.status, QString());
+    QVERIFY(display.messages.isEmpty());
+    QCOMPARE(remaining().size(), 3);
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)
