@@ -16,6 +16,23 @@ install(FILES ${PROJECT_BINARY_DIR}/culler-link DESTINATION ${CMAKE_INSTALL_BIND
 install(FILES ${PROJECT_SOURCE_DIR}/data/culler.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
+# The manual page, compressed as Debian installs manual pages; -n leaves out the name and time,
+# so the same page gives the same package.
+find_program(CULLER_GZIP gzip REQUIRED)
+set(CULLER_MANPAGE ${PROJECT_BINARY_DIR}/culler.1.gz)
+add_custom_command(OUTPUT ${CULLER_MANPAGE}
+    COMMAND ${CULLER_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/data/culler.1 > ${CULLER_MANPAGE}
+    DEPENDS ${PROJECT_SOURCE_DIR}/data/culler.1
+    VERBATIM)
+add_custom_target(culler_manpage ALL DEPENDS ${CULLER_MANPAGE})
+install(FILES ${CULLER_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The timer units are examples to copy and edit: they name a directory to purge, which only the
+# user can choose.
+install(FILES ${PROJECT_SOURCE_DIR}/data/culler-purge.service
+              ${PROJECT_SOURCE_DIR}/data/culler-purge.timer
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/culler/examples)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME culler)
 set(CPACK_PACKAGE_VENDOR "The Culler developers")
