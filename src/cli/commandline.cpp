@@ -211,8 +211,8 @@ int usageError(const QString &error) {
 
 int run(const Command &command, const Calendar &calendar) {
     TerminalDisplay display(command.request.directory, command.pathEnd, command.verbosity);
-    const PurgeSummary summary = runPurge(command.request, calendar, display, command.action);
-    if (summary.status == PurgeStatus::Rejected)
+    const PurgeOutcome outcome = runPurge(command.request, calendar, display, command.action);
+    if (outcome.status == PurgeStatus::Rejected)
         return NothingDone;
 
     int status = display.messages() > 0 ? SomeFilesFailed : Done;
@@ -222,13 +222,13 @@ int run(const Command &command, const Calendar &calendar) {
         status = SomeFilesFailed;
     }
     if (command.verbosity == Verbosity::Verbose) {
-        const qint64 kept = summary.examined - summary.deleted - summary.failed;
+        const qint64 kept = outcome.examined - outcome.deleted - outcome.failed;
         QString count = command.action == PurgeAction::List
                             ? QStringLiteral("%1 would be deleted, %2 kept")
                             : QStringLiteral("%1 deleted, %2 kept");
-        count = count.arg(filesText(summary.deleted)).arg(kept);
-        if (summary.failed > 0)
-            count += QStringLiteral(", %1 not deleted").arg(summary.failed);
+        count = count.arg(filesText(outcome.deleted)).arg(kept);
+        if (outcome.failed > 0)
+            count += QStringLiteral(", %1 not deleted").arg(outcome.failed);
         printMessage(count);
     }
     return status;

@@ -69,8 +69,8 @@ RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateVal
     return {Removal::Deleted, {}, stamp.size};
 }
 
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
-    LimitDate limit;
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
+    CutOff limit;
     if (request.mode == PurgeMode::Days) {
         const DateValue value = calendar.today() - numberFromText(request.daysOld);
         if (isInDateRange(value)) {
@@ -94,9 +94,9 @@ LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
                       PurgeAction action) {
-    PurgeSummary summary;
+    PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
     display.setProgressMaximum(maximum);
@@ -110,11 +110,11 @@ PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
     }
     if (request.pattern.isEmpty()) {
         display.showMessage(errorMessage(QStringLiteral("You must enter a File Type to Purge!")),
-                            RequestField::FileType);
+                            RequestField::Pattern);
         return summary;
     }
 
-    const LimitDate limit = limitDate(request, calendar);
+    const CutOff limit = cutOffDate(request, calendar);
     if (!limit.value) {
         display.showMessage(limit.error, limit.field);
         return summary;

@@ -72,16 +72,17 @@ struct RemovalOutcome {
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
                            PurgeAction action = PurgeAction::Delete);
 
-struct LimitDate {
+// The last calendar day a run deletes from, or why there is none.
+struct CutOff {
     std::optional<DateValue> value;
-    // Why there is no limit date, and the input at fault.
+    // Why there is no cut-off date, and the input at fault.
     Message error;
     RequestField field = RequestField::None;
 };
 
 // The cut-off of a run: today minus the days text taken as a number (0 when it is none), or the
 // before-date text read as a date.
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar);
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar);
 
 enum class PurgeStatus {
     Rejected,   // the request was not carried out; a message said why
@@ -90,7 +91,7 @@ enum class PurgeStatus {
     Stopped,    // the display asked to stop before every file was examined
 };
 
-struct PurgeSummary {
+struct PurgeOutcome {
     PurgeStatus status = PurgeStatus::Rejected;
     qint64 examined = 0;
     // Files removed; in a listing run, the files a real run would remove.
@@ -104,7 +105,7 @@ struct PurgeSummary {
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
 // that cannot be deleted are skipped and reported in one message at the end. With
 // PurgeAction::List nothing is removed and each file a real run would remove is reported instead.
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
                       PurgeAction action = PurgeAction::Delete);
 
 } // namespace culler

@@ -83,8 +83,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void limitDate_data();
-    void limitDate();
+    void cutOffDate_data();
+    void cutOffDate();
     void deletesFilesOnOrBeforeTheLimitDay_data();
     void deletesFilesOnOrBeforeTheLimitDay();
     void leavesEverythingElseAlone();
@@ -136,7 +136,7 @@ PurgeRequest tst_Purge::daysRequest(const QString &days) const {
     return PurgeRequest{m_dir->path(), QStringLiteral("*.tmp"), PurgeMode::Days, days, QString()};
 }
 
-void tst_Purge::limitDate_data() {
+void tst_Purge::cutOffDate_data() {
     QTest::addColumn<PurgeMode>("mode");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("limit"); // NaN: no limit date
@@ -168,14 +168,14 @@ void tst_Purge::limitDate_data() {
         << PurgeMode::Date << "12/31/0099" << none << RequestField::BeforeDate;
 }
 
-void tst_Purge::limitDate() {
+void tst_Purge::cutOffDate() {
     QFETCH(PurgeMode, mode);
     QFETCH(QString, text);
     QFETCH(double, limit);
     QFETCH(RequestField, field);
 
     const PurgeRequest request{QStringLiteral("/tmp"), QStringLiteral("*"), mode, text, text};
-    const LimitDate result = culler::limitDate(request, m_calendar);
+    const CutOff result = culler::cutOffDate(request, m_calendar);
     QCOMPARE(result.value.has_value(), !std::isnan(limit));
     if (result.value)
         QCOMPARE(*result.value, limit);
@@ -226,7 +226,7 @@ void tst_Purge::deletesFilesOnOrBeforeTheLimitDay() {
         request.daysOld.chop(1);
     }
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(remaining(), QSet<QString>(kept.begin(), kept.end()));
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -282,7 +282,7 @@ void tst_Purge::rejectedRequests_data() {
         << "You must enter a Directory to Purge files from!" << RequestField::Directory;
     QTest::newRow("no pattern") << "dir"
                                 << ""
-                                << "You must enter a File Type to Purge!" << RequestField::FileType;
+                                << "You must enter a File Type to Purge!" << RequestField::Pattern;
 }
 
 void tst_Purge::rejectedRequests() {
@@ -295,7 +295,7 @@ void tst_Purge::rejectedRequests() {
     const PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern,
                                PurgeMode::Days, QStringLiteral("20"), QString()};
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Rejected);
     const Message expected{prompt, MessageStyle::Critical, QStringLiteral("Error!!")};
@@ -325,7 +325,7 @@ void tst_Purge::unreadableDirectory() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path(name);
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Rejected);
     QCOMPARE(display.messages.size(), 1);
@@ -340,7 +340,7 @@ void tst_Purge::unreadableDirectory() {
 void tst_Purge::noMatchIsFinished() {
     test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.maximum, 1);
@@ -359,7 +359,7 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory += QLatin1Char('/');
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
     QCOMPARE(summary.deleted, 2);
@@ -396,7 +396,7 @@ void tst_Purge::vanishedFilesAreReported() {
         for (const QString &name : QDir(m_dir->path()).entryList(QDir::Files))
             QFile::remove(path(name));
     };
-    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
 
     QCOMPARE(summary.examined, files);
     QCOMPARE(summary.deleted, 1);
@@ -421,7 +421,7 @@ void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
     display.action = [&] {
         test::writeFile(path("late.tmp"), old);
     };
-    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Unfinished);
     QCOMPARE(summary.examined, 4);
@@ -480,7 +480,7 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     };
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path("chosen");
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QVERIFY(QFileInfo(path("chosen")).isSymLink());
     QCOMPARE(decoyState(), decoyBefore);
@@ -520,7 +520,7 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     QVERIFY(size > 0);
 
     ChoosingDisplay display;
-    const PurgeSummary summary =
+    const PurgeOutcome summary =
         runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, action);
 
     const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
@@ -551,7 +551,7 @@ void tst_Purge::stopRequestEndsTheRun() {
         test::writeFile(path(name), old);
     ChoosingDisplay display;
     display.stopAt = stopAt;
-    const PurgeSummary summary =
+    const PurgeOutcome summary =
         runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, PurgeAction::List);
 
     QCOMPARE(summary.status, PurgeStatus::Stopped);

@@ -424,7 +424,7 @@ QWidget *frmMain::controlFor(RequestField field) const {
     switch (field) {
     case RequestField::Directory:
         return txtDirectory;
-    case RequestField::FileType:
+    case RequestField::Pattern:
         return cboFileType;
     case RequestField::DaysOld:
         return txtDaysOld;
