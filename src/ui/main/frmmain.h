@@ -119,6 +119,9 @@ private:
     QElapsedTimer m_sincePainted;
     std::chrono::milliseconds m_paintInterval{50};
 
+    // Each control is named as the program has always named it, Command1, Dir1 and Drive1 too: the
+    // object names are part of the program, which tests and accessibility tools find them by, so
+    // they are not renamed for readability.
     QLineEdit *txtDirectory = nullptr;
     QPushButton *cmdDelete = nullptr;
     QPushButton *cmdClear = nullptr;

@@ -45,6 +45,9 @@ private:
     // another program, so coming back from there is not a new activation.
     bool m_activeInProgram = false;
 
+    // Each control is named as the program has always named it, Label1 and Picture1 too: the object
+    // names are part of the program, which tests and accessibility tools find them by, so they are
+    // not renamed for readability.
     QLabel *Label1 = nullptr;
     PrintPanel *Picture1 = nullptr;
     QPushButton *cmdCancel = nullptr;
