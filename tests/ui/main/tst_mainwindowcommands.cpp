@@ -106,9 +106,8 @@ void tst_MainWindowCommands::init() {
     QVERIFY(QDir::setCurrent(m_driveA + QStringLiteral("/work")));
 
     m_env.messages.shown.clear();
-    m_window =
-        std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
-    m_window->Form_Load();
+    m_window = std::make_unique<frmMain>(
+        MainWindowServices{m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }

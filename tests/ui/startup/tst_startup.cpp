@@ -56,7 +56,8 @@ void tst_Startup::handOver_data() {
 void tst_Startup::handOver() {
     QFETCH(QString, first);
 
-    frmMain window(m_env.calendar, m_env.messages, m_env.volumes, m_temp.filePath("filetypes.dat"));
+    frmMain window(
+        {m_env.calendar, m_env.messages, m_env.volumes, m_temp.filePath("filetypes.dat")});
     auto *types = window.findChild<QComboBox *>("cboFileType");
     QVERIFY(types != nullptr);
     QList<bool> visibleWhenFilled;
