@@ -9,15 +9,6 @@
 
 using namespace culler;
 
-namespace {
-
-QStringList sorted(QStringList names) {
-    names.sort();
-    return names;
-}
-
-} // namespace
-
 class tst_Drives : public QObject {
     Q_OBJECT
 
@@ -100,7 +91,7 @@ void tst_Drives::rootIsAlwaysADrive() {
     QStringList roots;
     for (const Volume &volume : drives.volumes())
         roots << volume.root;
-    QCOMPARE(roots, sorted({QStringLiteral("/"), m_driveA, m_driveB}));
+    QCOMPARE(roots, test::sorted({QStringLiteral("/"), m_driveA, m_driveB}));
     QCOMPARE(roots.first(), QStringLiteral("/"));
 }
 

@@ -1,4 +1,5 @@
 #include "runtime/subdirectories.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,15 +9,6 @@
 #include <memory>
 
 using namespace culler;
-
-namespace {
-
-QStringList sorted(QStringList names) {
-    names.sort();
-    return names;
-}
-
-} // namespace
 
 class tst_Subdirectories : public QObject {
     Q_OBJECT
@@ -56,8 +48,9 @@ void tst_Subdirectories::subdirectoriesAreDirectoriesOnly() {
 
     const Subdirectories found = subdirectoriesOf(m_path);
     QVERIFY(!found.error);
-    QCOMPARE(sorted(found.names), sorted({QStringLiteral("Beta"), QStringLiteral("alpha"),
-                                          QStringLiteral("toAlpha"), QStringLiteral("work")}));
+    QCOMPARE(test::sorted(found.names),
+             test::sorted({QStringLiteral("Beta"), QStringLiteral("alpha"),
+                           QStringLiteral("toAlpha"), QStringLiteral("work")}));
 }
 
 void tst_Subdirectories::subdirectoriesOfAMissingDirectory() {
