@@ -1,4 +1,4 @@
-#include "filetypes/filetypesfile.h"
+#include "filetypes/filetypeslocation.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/drives.h"
@@ -23,8 +23,9 @@ int main(int argc, char *argv[]) {
     culler::QtMessageBoxes messageBoxes;
 
     const culler::MountedVolumes volumes;
+    const culler::FileTypesLocation fileTypes = culler::fileTypesLocationOfThisProgram();
     culler::frmMain mainWindow(
-        {calendar, messageBoxes, volumes, culler::FileTypesFile::defaultPath()});
+        {calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem});
     culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
     splash.show();
     return QApplication::exec();

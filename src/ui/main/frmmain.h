@@ -5,11 +5,14 @@
 // events. A purge run's progress, status and messages go to its RunDisplay.
 
 #include "purge/purgerequest.h"
+#include "runtime/messages.h"
+#include "runtime/systemerror.h"
 #include "ui/summary/requestsource.h"
 
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -38,8 +41,10 @@ struct MainWindowServices {
     MessageBoxes &messages;
     // The program passes the volumes mounted on this machine, tests a fixed list.
     const VolumeSource &volumes;
-    // Where the pattern list is kept; FileTypesFile::defaultPath() for the program.
+    // Where the pattern list is kept, and why it could not start there if it could not: the
+    // program passes fileTypesLocationOfThisProgram(), tests a list in a temporary directory.
     QString fileTypesPath;
+    std::optional<Message> fileTypesProblem = std::nullopt;
 };
 
 class frmMain final : public QWidget, public RequestSource {
@@ -89,6 +94,7 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
 
+    void reportUnreadableDirectory(const QString &path, SystemError error);
     void addPattern(const QString &pattern);
     void refreshDrives();
     QWidget *controlFor(RequestField field) const;
@@ -97,6 +103,8 @@ private:
     MessageBoxes &m_messages;
     std::unique_ptr<Drives> m_drives;
     std::unique_ptr<FileTypesFile> m_fileTypes;
+    // Why the list could not start where it should, told with the list's loading at start.
+    std::optional<Message> m_fileTypesProblem;
     PatternListModel *m_patterns = nullptr;
     std::unique_ptr<RunDisplay> m_display;
     std::unique_ptr<frmSummary> m_summary;

@@ -1,4 +1,5 @@
 #include "../windowtestsupport.h"
+#include "filetypes/filetypeslocation.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
 #include "ui/main/frmmain.h"
@@ -8,7 +9,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +28,7 @@ private Q_SLOTS:
     void cleanup();
     void handOver_data();
     void handOver();
+    void firstCopyFailureIsToldOnceAtStart();
 
 private:
     QTemporaryDir m_temp;
@@ -87,6 +91,27 @@ void tst_Startup::handOver() {
     fire(first == QLatin1String("key") ? QStringLiteral("tick") : QStringLiteral("key"));
     QCOMPARE(types->count(), 2);
     QVERIFY(m_env.messages.shown.isEmpty());
+}
+
+void tst_Startup::firstCopyFailureIsToldOnceAtStart() {
+    // A test program is not marked portable, so it keeps its list in its data directory, and
+    // there is no list beside it to start that one from.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir(dataDir).removeRecursively());
+    QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/filetypes.dat"));
+    m_env.messages.shown.clear();
+    const FileTypesLocation fileTypes = fileTypesLocationOfThisProgram();
+    frmMain window(
+        {m_env.calendar, m_env.messages, m_env.volumes, fileTypes.path, fileTypes.problem});
+
+    bringUpMainWindow(window)();
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY2(m_env.messages.shown.first().prompt.contains(dataDir),
+             qPrintable(m_env.messages.shown.first().prompt));
+    window.loadPatternList();
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY(QDir(dataDir).removeRecursively());
 }
 
 QTEST_MAIN(tst_Startup)
