@@ -5,8 +5,8 @@
 #include "runtime/number.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
-#include "ui/main/frmmain.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/requestsource.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -44,11 +44,13 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
 
 } // namespace
 
-frmSummary::frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent)
+frmSummary::frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
+                       QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_calendar(calendar)
-    , m_main(mainWindow) {
+    , m_request(request)
+    , m_returnTo(returnTo) {
     setObjectName(QStringLiteral("frmSummary"));
     setWindowTitle(QStringLiteral("Pre-Deletion Summary"));
     setFont(sansFont(8.0));
@@ -98,7 +100,7 @@ frmSummary::~frmSummary() {
 }
 
 void frmSummary::Form_Activate() {
-    const PurgeRequest request = m_main.purgeRequest();
+    const PurgeRequest request = m_request.purgeRequest();
     const DateValue now = m_calendar.now();
 
     Picture1->print(QStringLiteral("Deletion Request was made on:"));
@@ -147,13 +149,13 @@ void frmSummary::cmdOK_Click() {
 }
 
 void frmSummary::cmdCancel_Click() {
-    m_main.clearDirectoryText();
+    m_request.clearDirectoryText();
     returnToMainWindow();
 }
 
 void frmSummary::returnToMainWindow() {
-    m_main.raise();
-    m_main.activateWindow();
+    m_returnTo.raise();
+    m_returnTo.activateWindow();
     hide();
 }
 
