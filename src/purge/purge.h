@@ -33,18 +33,51 @@ inline QString finishedText() {
 
 enum class Removal {
     Deleted,
-    Kept,
-    Failed,
+    Kept,        // not due, or no longer the file that was judged due
+    Vanished,    // gone before it could be examined or removed: nothing was lost by the run
+    NotExamined, // its stamp could not be read, or names no day of the local calendar
+    Failed,      // due, but its removal was refused
 };
 
 struct RemovalOutcome {
     Removal removal = Removal::Kept;
+    // The reason for NotExamined and Failed; 0 for a stamp that names no day.
     SystemError error;
 };
 
-// Deletes the plain file called name in directory when its calendar day, the time of day dropped,
-// is on or before limit. A name that is no longer a plain file is kept.
+enum class Verdict {
+    Due,
+    NotDue,
+    Unknown, // the stamp names no day of the local calendar, so the file cannot be old
+};
+
+// Whether a stamped entry is due: a plain file whose calendar day, the time of day dropped, is on
+// or before limit. Anything but a plain file is never due.
+Verdict judge(const FileStamp &stamp, DateValue limit);
+
+// Removes a file judged due, provided it is still the file that was stamped (see
+// Directory::removeIfUnchanged).
+RemovalOutcome removeDue(const Directory &directory, const char *name,
+                         const FileIdentity &identity);
+
+// Stamps the entry called name in directory, judges it and removes it when it is due.
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit);
+
+enum class DaysProblem {
+    None,
+    NotANumber,     // no number after the blanks, or a negative one
+    BeyondCalendar, // so many days that today minus them names no date
+};
+
+struct DaysLimit {
+    std::optional<DateValue> value;
+    DaysProblem problem = DaysProblem::None;
+};
+
+// Today minus the number the days text starts with ("20abc" is 20 days, "19.5" nineteen and a
+// half). A text that starts with no number, or with a negative one, gives no cut-off: taking it as
+// 0, or as a day in the future, would make every matching file dated up to today due.
+DaysLimit daysLimit(const QString &daysOld, const Calendar &calendar);
 
 struct LimitDate {
     std::optional<DateValue> value;
@@ -53,8 +86,7 @@ struct LimitDate {
     RequestField field = RequestField::None;
 };
 
-// The cut-off of a run: today minus the days text taken as a number (0 when it is none), or the
-// before-date text read as a date.
+// The cut-off of a run: the days limit, or the before-date text read as a date.
 LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar);
 
 enum class PurgeStatus {
@@ -67,12 +99,14 @@ struct PurgeSummary {
     PurgeStatus status = PurgeStatus::Rejected;
     qint64 examined = 0;
     qint64 deleted = 0;
-    qint64 failed = 0;
+    qint64 notExamined = 0;
+    qint64 failed = 0; // due but not deleted
 };
 
 // Runs one purge: checks the request, counts the matching plain files, hands each to DeleteIfOld
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
-// that cannot be deleted are skipped and reported in one message at the end.
+// whose stamp cannot be read and files due that cannot be deleted are kept and reported, apart,
+// in one message at the end.
 PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display);
 
 } // namespace culler

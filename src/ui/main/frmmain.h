@@ -94,6 +94,8 @@ private:
     void txtBeforeDate_GotFocus();
 
     void addPattern(const QString &pattern);
+    // Puts back the text the user was editing, which a change of the list may have replaced.
+    void keepEditText(const QString &edited);
     void refreshDrives();
     void showProgress();
     void keepPainting();
