@@ -2,6 +2,8 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace culler {
 
@@ -44,8 +46,49 @@ int PatternListModel::add(const QString &pattern) {
 }
 
 void PatternListModel::addAll(const QStringList &patterns) {
-    for (const QString &pattern : patterns)
-        add(pattern);
+    if (patterns.isEmpty())
+        return;
+    // One sort and one merge, each text's sort key made once: a sorted insert per entry is
+    // quadratic and makes a list of a few hundred thousand patterns load for minutes. Stable
+    // sorting and a merge that takes entries already there first keep each new entry after any
+    // equal ones, as add() does.
+    struct Keyed {
+        QCollatorSortKey key;
+        QString pattern;
+    };
+    const auto keyed = [this](const QStringList &texts) {
+        std::vector<Keyed> result;
+        result.reserve(std::size_t(texts.size()));
+        for (const QString &text : texts)
+            result.push_back({m_collator.sortKey(text), text});
+        return result;
+    };
+    const auto before = [](const Keyed &a, const Keyed &b) {
+        return a.key.compare(b.key) < 0;
+    };
+    std::vector<Keyed> added = keyed(patterns);
+    std::stable_sort(added.begin(), added.end(), before);
+    const std::vector<Keyed> present = keyed(m_patterns);
+    std::vector<Keyed> merged;
+    merged.reserve(present.size() + added.size());
+    std::merge(present.begin(), present.end(), added.begin(), added.end(),
+               std::back_inserter(merged), before);
+
+    // Into an empty list, as at start, the rows are inserted in one go; otherwise they interleave
+    // with those there and the list is laid out afresh.
+    const bool wasEmpty = m_patterns.isEmpty();
+    if (wasEmpty)
+        beginInsertRows({}, 0, int(merged.size()) - 1);
+    else
+        beginResetModel();
+    m_patterns.clear();
+    m_patterns.reserve(qsizetype(merged.size()));
+    for (Keyed &entry : merged)
+        m_patterns.append(std::move(entry.pattern));
+    if (wasEmpty)
+        endInsertRows();
+    else
+        endResetModel();
 }
 
 const QStringList &PatternListModel::patterns() const {

@@ -110,6 +110,8 @@ void tst_MainWindowCommands::init() {
         std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
     m_window->Form_Load();
     m_window->show();
+    // As at start: the list file is read (here, found missing) before anything is saved to it.
+    m_window->loadPatternList();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
