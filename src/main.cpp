@@ -4,6 +4,7 @@
 #include "ui/qtmessageboxes.h"
 #include "ui/startup/applicationinfo.h"
 #include "ui/startup/frmsplash.h"
+#include "ui/startup/sessionend.h"
 #include "ui/startup/startup.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ int main(int argc, char *argv[]) {
     culler::QtMessageBoxes messageBoxes;
 
     culler::frmMain mainWindow(calendar, messageBoxes);
+    culler::closeOnSessionEnd(mainWindow);
     culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
     splash.show();
     return QApplication::exec();
