@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <vector>
 
 namespace culler {
@@ -52,24 +53,21 @@ void PatternListModel::addAll(const QStringList &patterns) {
     // quadratic and makes a list of a few hundred thousand patterns load for minutes. Stable
     // sorting and a merge that takes entries already there first keep each new entry after any
     // equal ones, as add() does.
-    struct Keyed {
-        QCollatorSortKey key;
-        QString pattern;
+    // Entries already there first, then the new ones; the sorting moves indices, not texts.
+    const QStringList all = m_patterns + patterns;
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(std::size_t(all.size()));
+    for (const QString &text : all)
+        keys.push_back(m_collator.sortKey(text));
+    const auto before = [&keys](qsizetype a, qsizetype b) {
+        return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
     };
-    const auto keyed = [this](const QStringList &texts) {
-        std::vector<Keyed> result;
-        result.reserve(std::size_t(texts.size()));
-        for (const QString &text : texts)
-            result.push_back({m_collator.sortKey(text), text});
-        return result;
-    };
-    const auto before = [](const Keyed &a, const Keyed &b) {
-        return a.key.compare(b.key) < 0;
-    };
-    std::vector<Keyed> added = keyed(patterns);
+    std::vector<qsizetype> present(std::size_t(m_patterns.size()));
+    std::iota(present.begin(), present.end(), qsizetype(0));
+    std::vector<qsizetype> added(std::size_t(patterns.size()));
+    std::iota(added.begin(), added.end(), m_patterns.size());
     std::stable_sort(added.begin(), added.end(), before);
-    const std::vector<Keyed> present = keyed(m_patterns);
-    std::vector<Keyed> merged;
+    std::vector<qsizetype> merged;
     merged.reserve(present.size() + added.size());
     std::merge(present.begin(), present.end(), added.begin(), added.end(),
                std::back_inserter(merged), before);
@@ -83,8 +81,8 @@ void PatternListModel::addAll(const QStringList &patterns) {
         beginResetModel();
     m_patterns.clear();
     m_patterns.reserve(qsizetype(merged.size()));
-    for (Keyed &entry : merged)
-        m_patterns.append(std::move(entry.pattern));
+    for (const qsizetype index : merged)
+        m_patterns.append(all[index]);
     if (wasEmpty)
         endInsertRows();
     else
