@@ -1,8 +1,8 @@
 #include "filetypesfile.h"
 
 #include "filetypeslocation.h"
-#include "runtime/directory.h"
 #include "runtime/sequentialfile.h"
+#include "runtime/systemerror.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,7 +19,7 @@ namespace culler {
 
 namespace {
 
-QString shown(const QString &path) {
+QString nativePath(const QString &path) {
     return QDir::toNativeSeparators(path);
 }
 
@@ -47,7 +47,7 @@ FileTypesLoad FileTypesFile::load() {
             errorMessage(QStringLiteral("The list of file types in \"%1\" could not be read: "
                                         "%2.\nThe list starts empty, and the file will be left "
                                         "as it is.")
-                             .arg(shown(m_path), reason))};
+                             .arg(nativePath(m_path), reason))};
     };
 
     // Non-blocking, so that a pipe put in the list's place cannot hold the program up; nothing
@@ -87,7 +87,7 @@ std::optional<Message> FileTypesFile::save(const QStringList &patterns) {
         return errorMessage(QStringLiteral("The list of file types was not saved to \"%1\", "
                                            "because that file could not be read when the "
                                            "program started. It has been left as it is.")
-                                .arg(shown(m_path)));
+                                .arg(nativePath(m_path)));
     }
     if (m_state == State::NotLoaded) {
         // The file was never read, so what it holds is not what the window shows.
@@ -96,13 +96,13 @@ std::optional<Message> FileTypesFile::save(const QStringList &patterns) {
         return errorMessage(QStringLiteral("The list of file types was not saved to \"%1\", "
                                            "because that file had not been read yet. It has "
                                            "been left as it is.")
-                                .arg(shown(m_path)));
+                                .arg(nativePath(m_path)));
     }
     const auto failure = [this](const QString &reason) {
         return errorMessage(QStringLiteral("The list of file types could not be saved to "
                                            "\"%1\": %2.\nAny earlier list in that file is "
                                            "unchanged.")
-                                .arg(shown(m_path), reason));
+                                .arg(nativePath(m_path), reason));
     };
 
     QSaveFile file(m_path);

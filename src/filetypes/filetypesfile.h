@@ -53,6 +53,8 @@ private:
     };
 
     QString m_path;
+    // Unreadable: the file existed but could not be read, and saving over it would lose the
+    // user's list. NotLoaded: what the file holds is not known yet.
     State m_state = State::NotLoaded;
 };
 

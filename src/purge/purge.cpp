@@ -119,7 +119,7 @@ RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateVal
     return removeDue(directory, name, stamp.identity);
 }
 
-DaysLimit daysLimit(const QString &daysOld, const Calendar &calendar) {
+DaysCutOff daysCutOff(const QString &daysOld, const Calendar &calendar) {
     const std::optional<double> days = leadingNumber(daysOld);
     if (!days || *days < 0.0)
         return {std::nullopt, DaysProblem::NotANumber};
@@ -129,10 +129,10 @@ DaysLimit daysLimit(const QString &daysOld, const Calendar &calendar) {
     return {value, DaysProblem::None};
 }
 
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
-    LimitDate limit;
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
+    CutOff limit;
     if (request.mode == PurgeMode::Days) {
-        const DaysLimit days = daysLimit(request.daysOld, calendar);
+        const DaysCutOff days = daysCutOff(request.daysOld, calendar);
         limit.value = days.value;
         limit.field = days.value ? RequestField::None : RequestField::DaysOld;
         if (days.problem == DaysProblem::NotANumber)
@@ -155,9 +155,9 @@ LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
                       PurgeDisplay &display) {
-    PurgeSummary summary;
+    PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
     display.setProgressMaximum(maximum);
@@ -171,11 +171,11 @@ PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
     }
     if (request.pattern.isEmpty()) {
         display.showMessage(errorMessage(QStringLiteral("You must enter a File Type to Purge!")),
-                            RequestField::FileType);
+                            RequestField::Pattern);
         return summary;
     }
 
-    const LimitDate limit = limitDate(request, calendar);
+    const CutOff limit = cutOffDate(request, calendar);
     if (!limit.value) {
         display.showMessage(limit.error, limit.field);
         return summary;

@@ -69,7 +69,7 @@ enum class DaysProblem {
     BeyondCalendar, // so many days that today minus them names no date
 };
 
-struct DaysLimit {
+struct DaysCutOff {
     std::optional<DateValue> value;
     DaysProblem problem = DaysProblem::None;
 };
@@ -77,17 +77,18 @@ struct DaysLimit {
 // Today minus the number the days text starts with ("20abc" is 20 days, "19.5" nineteen and a
 // half). A text that starts with no number, or with a negative one, gives no cut-off: taking it as
 // 0, or as a day in the future, would make every matching file dated up to today due.
-DaysLimit daysLimit(const QString &daysOld, const Calendar &calendar);
+DaysCutOff daysCutOff(const QString &daysOld, const Calendar &calendar);
 
-struct LimitDate {
+// The last calendar day a run deletes from, or why there is none.
+struct CutOff {
     std::optional<DateValue> value;
-    // Why there is no limit date, and the input at fault.
+    // Why there is no cut-off date, and the input at fault.
     Message error;
     RequestField field = RequestField::None;
 };
 
-// The cut-off of a run: the days limit, or the before-date text read as a date.
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar);
+// The cut-off of a run: the days cut-off, or the before-date text read as a date.
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar);
 
 enum class PurgeStatus {
     Rejected,   // the request was not carried out; a message said why
@@ -95,7 +96,7 @@ enum class PurgeStatus {
     Unfinished, // the directory changed between counting and deleting
 };
 
-struct PurgeSummary {
+struct PurgeOutcome {
     PurgeStatus status = PurgeStatus::Rejected;
     qint64 examined = 0;
     qint64 deleted = 0;
@@ -107,6 +108,6 @@ struct PurgeSummary {
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
 // whose stamp cannot be read and files due that cannot be deleted are kept and reported, apart,
 // in one message at the end.
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display);
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display);
 
 } // namespace culler

@@ -382,7 +382,7 @@ void Round::run() {
     const test::FixedClock clock(QDateTime(m_today, test::exampleNow().time()));
     const Calendar calendar(clock, test::testLocale());
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(m_request, calendar, display);
+    const PurgeOutcome summary = runPurge(m_request, calendar, display);
 
     Snapshot after;
     takeSnapshot(root, {}, after);

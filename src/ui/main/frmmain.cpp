@@ -187,7 +187,7 @@ void frmMain::arrangeTabOrder() {
 void frmMain::Form_Load() {
     const QString current = m_drives->currentDirectory();
     txtDirectory->setText(current);
-    if (const DaysLimit limit = daysLimit(txtDaysOld->text(), m_calendar); limit.value)
+    if (const DaysCutOff limit = daysCutOff(txtDaysOld->text(), m_calendar); limit.value)
         txtBeforeDate->setText(m_calendar.dateText(*limit.value));
 
     Drive1->setVolumes(m_drives->volumes());
@@ -429,7 +429,7 @@ QWidget *frmMain::controlFor(RequestField field) const {
     switch (field) {
     case RequestField::Directory:
         return txtDirectory;
-    case RequestField::FileType:
+    case RequestField::Pattern:
         return cboFileType;
     case RequestField::DaysOld:
         return txtDaysOld;

@@ -36,7 +36,7 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
     if (request.mode == PurgeMode::Date)
         return prefix + request.beforeDate;
     // The same cut-off the purge would take, or why there is none.
-    const DaysLimit limit = daysLimit(request.daysOld, calendar);
+    const DaysCutOff limit = daysCutOff(request.daysOld, calendar);
     QString date;
     if (limit.value)
         date = calendar.dateText(*limit.value);
