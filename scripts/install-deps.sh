@@ -21,6 +21,7 @@ packages=(
     openbox
     wmctrl
     tzdata
+    lintian
 )
 
 missing=()

@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void handOver();
     void endOfSessionSavesLikeExit_data();
     void endOfSessionSavesLikeExit();
+    void firstCopyFailureIsToldOnceAtStart();
 
 private:
     QTemporaryDir m_temp;
@@ -114,6 +117,25 @@ void tst_Startup::endOfSessionSavesLikeExit() {
     QTRY_VERIFY(!window.isVisible());
     QCOMPARE(test::readBytes(list), QByteArray("\"*.bak\"\r\n\"*.log\"\r\n\"*.tmp\"\r\n"));
     QVERIFY(m_env.messages.shown.isEmpty());
+}
+
+void tst_Startup::firstCopyFailureIsToldOnceAtStart() {
+    // A test program is not marked portable, so it keeps its list in its data directory, and
+    // there is no list beside it to start that one from.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir(dataDir).removeRecursively());
+    QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/filetypes.dat"));
+    m_env.messages.shown.clear();
+    frmMain window(m_env.calendar, m_env.messages);
+
+    bringUpMainWindow(window)();
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY2(m_env.messages.shown.first().prompt.contains(dataDir),
+             qPrintable(m_env.messages.shown.first().prompt));
+    window.loadPatternList();
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY(QDir(dataDir).removeRecursively());
 }
 
 QTEST_MAIN(tst_Startup)
