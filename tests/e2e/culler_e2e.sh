@@ -35,12 +35,12 @@ fail() {
     exit 1
 }
 
-# Polls a condition for up to ten seconds: the program answers in its own time, and the test
-# waits for what it expects rather than for a fixed delay.
+# Polls a condition for up to thirty seconds: the program answers in its own time (a loaded
+# machine can take a while), and the test waits for what it expects rather than for a fixed delay.
 wait_for() {
     local what=$1
     shift
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         "$@" && return 0
         sleep 0.1
     done
