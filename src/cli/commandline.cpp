@@ -222,11 +222,14 @@ int run(const Command &command, const Calendar &calendar) {
         status = SomeFilesFailed;
     }
     if (command.verbosity == Verbosity::Verbose) {
-        const qint64 kept = outcome.examined - outcome.deleted - outcome.failed;
+        const qint64 kept =
+            outcome.examined - outcome.deleted - outcome.failed - outcome.notExamined;
         QString count = command.action == PurgeAction::List
                             ? QStringLiteral("%1 would be deleted, %2 kept")
                             : QStringLiteral("%1 deleted, %2 kept");
         count = count.arg(filesText(outcome.deleted)).arg(kept);
+        if (outcome.notExamined > 0)
+            count += QStringLiteral(", %1 not examined").arg(outcome.notExamined);
         if (outcome.failed > 0)
             count += QStringLiteral(", %1 not deleted").arg(outcome.failed);
         printMessage(count);
