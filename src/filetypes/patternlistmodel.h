@@ -14,8 +14,7 @@ namespace culler {
 class PatternListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    // Collates in the system's locale.
-    explicit PatternListModel(QObject *parent = nullptr);
+    // Collates in the given locale: the program passes its calendar's, tests a fixed one.
     explicit PatternListModel(const QLocale &locale, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -25,7 +24,8 @@ public:
     // Puts the pattern in its sorted place, after any equal entries, and returns its row. Empty
     // texts and duplicates are kept like any other entry.
     int add(const QString &pattern);
-    // Adds each pattern in turn, as loading a list does; entries already there stay.
+    // Adds the patterns as if each were added in turn, in one go as loading a list needs; entries
+    // already there stay.
     void addAll(const QStringList &patterns);
 
     // In list order, which is the sorted order.

@@ -5,13 +5,12 @@
 #include "runtime/wildcard.h"
 
 #include <QStringList>
+#include <cerrno>
+#include <utility>
 
 namespace culler {
 
 namespace {
-
-// How many failed files the closing message names one by one.
-constexpr qsizetype namedFailuresLimit = 10;
 
 // The path a file is reported under: the directory text, a separator and the name, joined as they
 // stand, so the user recognises the directory they typed.
@@ -19,30 +18,56 @@ QString filePath(const QString &directory, const char *name) {
     return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
 }
 
-class FailureReport {
+// Files of one kind in the closing message: the first few named with their reason, the rest
+// counted.
+class FileList {
 public:
-    void add(const QString &path, const SystemError &error) {
-        if (m_lines.size() < namedFailuresLimit)
-            m_lines << QStringLiteral("%1: %2").arg(path, error.reason());
+    // namedLimit: how many files are named one by one, as the display asks.
+    FileList(QString whatHappened, qint64 namedLimit)
+        : m_whatHappened(std::move(whatHappened))
+        , m_namedLimit(namedLimit) {}
+
+    void add(const QString &path, const QString &reason) {
+        if (m_lines.size() < m_namedLimit)
+            m_lines << QStringLiteral("%1: %2").arg(path, reason);
         ++m_count;
     }
 
     qint64 count() const { return m_count; }
 
-    Message message() const {
-        QString prompt = m_count == 1
-                             ? QStringLiteral("1 file could not be deleted:")
-                             : QStringLiteral("%1 files could not be deleted:").arg(m_count);
-        prompt += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
+    QString text() const {
+        QString text = m_count == 1
+                           ? QStringLiteral("1 file %1:").arg(m_whatHappened)
+                           : QStringLiteral("%1 files %2:").arg(m_count).arg(m_whatHappened);
+        text += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
         if (m_count > m_lines.size())
-            prompt += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
-        return errorMessage(prompt);
+            text += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
+        return text;
     }
 
 private:
+    QString m_whatHappened;
+    qint64 m_namedLimit = 0;
     QStringList m_lines;
     qint64 m_count = 0;
 };
+
+// The closing message: the files whose age could not be told apart from the files that were due
+// and stayed, since only the second kind were meant to go.
+Message closingMessage(const FileList &notExamined, const FileList &notDeleted) {
+    QStringList parts;
+    for (const FileList *list : {&notExamined, &notDeleted}) {
+        if (list->count() > 0)
+            parts << list->text();
+    }
+    return errorMessage(parts.join(QStringLiteral("\n\n")));
+}
+
+QString unexaminedReason(const SystemError &error) {
+    if (error)
+        return error.reason();
+    return QStringLiteral("its modification time is not a date of this calendar");
+}
 
 Message unreadableDirectory(const QString &directory, const SystemError &error) {
     return errorMessage(
@@ -51,32 +76,77 @@ Message unreadableDirectory(const QString &directory, const SystemError &error) 
 
 } // namespace
 
-RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit) {
-    const FileStamp stamp = directory.stamp(name);
-    if (stamp.error)
-        return {Removal::Failed, stamp.error};
+Verdict judge(const FileStamp &stamp, DateValue limit) {
     // Replaced by a link or a directory since it was listed: not a file the user asked about.
     if (!stamp.isPlainFile)
+        return Verdict::NotDue;
+    // A day the calendar cannot name is no evidence of age.
+    if (!stamp.modified)
+        return Verdict::Unknown;
+    return datePart(*stamp.modified) > limit ? Verdict::NotDue : Verdict::Due;
+}
+
+RemovalOutcome removeDue(const Directory &directory, const char *name,
+                         const FileIdentity &identity) {
+    const UnlinkResult unlinked = directory.removeIfUnchanged(name, identity);
+    switch (unlinked.result) {
+    case Unlink::Removed:
+        return {Removal::Deleted, {}};
+    case Unlink::Changed:
         return {Removal::Kept, {}};
-    if (datePart(stamp.modified) > limit)
+    case Unlink::Failed:
+        break;
+    }
+    if (unlinked.error.code == ENOENT)
+        return {Removal::Vanished, {}};
+    return {Removal::Failed, unlinked.error};
+}
+
+RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
+                           PurgeAction action) {
+    const FileStamp stamp = directory.stamp(name);
+    if (stamp.error.code == ENOENT)
+        return {Removal::Vanished, {}};
+    if (stamp.error)
+        return {Removal::NotExamined, stamp.error};
+    switch (judge(stamp, limit)) {
+    case Verdict::NotDue:
         return {Removal::Kept, {}};
-    if (const SystemError error = directory.remove(name))
-        return {Removal::Failed, error};
-    return {Removal::Deleted, {}};
+    case Verdict::Unknown:
+        return {Removal::NotExamined, {}};
+    case Verdict::Due:
+        break;
+    }
+    if (action == PurgeAction::List)
+        return {Removal::Listed, {}, stamp.size};
+    RemovalOutcome outcome = removeDue(directory, name, stamp.identity);
+    outcome.size = stamp.size;
+    return outcome;
+}
+
+DaysCutOff daysCutOff(const QString &daysOld, const Calendar &calendar) {
+    const std::optional<double> days = leadingNumber(daysOld);
+    if (!days || *days < 0.0)
+        return {std::nullopt, DaysProblem::NotANumber};
+    const DateValue value = calendar.today() - *days;
+    if (!isInDateRange(value))
+        return {std::nullopt, DaysProblem::BeyondCalendar};
+    return {value, DaysProblem::None};
 }
 
 CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
     CutOff limit;
     if (request.mode == PurgeMode::Days) {
-        const DateValue value = calendar.today() - numberFromText(request.daysOld);
-        if (isInDateRange(value)) {
-            limit.value = value;
-            return limit;
-        }
-        limit.error = errorMessage(
-            QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
-                .arg(request.daysOld.trimmed()));
-        limit.field = RequestField::DaysOld;
+        const DaysCutOff days = daysCutOff(request.daysOld, calendar);
+        limit.value = days.value;
+        limit.field = days.value ? RequestField::None : RequestField::DaysOld;
+        if (days.problem == DaysProblem::NotANumber)
+            limit.error =
+                errorMessage(QStringLiteral("Days old must be a number of days, 0 or more."));
+        else if (days.problem == DaysProblem::BeyondCalendar)
+            limit.error = errorMessage(
+                QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
+                    .arg(request.daysOld.trimmed()));
         return limit;
     }
 
@@ -90,8 +160,8 @@ CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
-                      PurgeDisplay &display) {
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
+                      PurgeAction action) {
     PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
@@ -120,25 +190,44 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
     // path meanwhile.
     Directory directory(request.directory);
     const Wildcard pattern(request.pattern);
-    while (directory.nextPlainFile(pattern) != nullptr)
+    while (directory.nextPlainFile(pattern) != nullptr) {
+        if (display.stopRequested()) {
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
         display.setProgressMaximum(++maximum);
+    }
     if (directory.error()) {
         display.showMessage(unreadableDirectory(request.directory, directory.error()),
                             RequestField::Directory);
         return summary;
     }
 
-    FailureReport failures;
+    FileList notExamined(QStringLiteral("could not be examined"), display.namedFailuresLimit());
+    FileList notDeleted(QStringLiteral("could not be deleted"), display.namedFailuresLimit());
     directory.rewind();
     while (const char *name = directory.nextPlainFile(pattern)) {
-        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value);
-        if (outcome.removal == Removal::Deleted)
+        // A display that gives up on a run has no use for its closing messages.
+        if (display.stopRequested()) {
+            summary.notExamined = notExamined.count();
+            summary.failed = notDeleted.count();
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
+        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value, action);
+        if (outcome.removal == Removal::Deleted || outcome.removal == Removal::Listed) {
             ++summary.deleted;
-        else if (outcome.removal == Removal::Failed)
-            failures.add(filePath(request.directory, name), outcome.error);
+            summary.deletedBytes += outcome.size;
+            display.fileChosen(name, outcome.size);
+        } else if (outcome.removal == Removal::NotExamined) {
+            notExamined.add(filePath(request.directory, name), unexaminedReason(outcome.error));
+        } else if (outcome.removal == Removal::Failed) {
+            notDeleted.add(filePath(request.directory, name), outcome.error.reason());
+        }
         display.setProgressValue(++summary.examined);
     }
-    summary.failed = failures.count();
+    summary.notExamined = notExamined.count();
+    summary.failed = notDeleted.count();
 
     summary.status = PurgeStatus::Unfinished;
     if (directory.error()) {
@@ -150,8 +239,8 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
         summary.status = PurgeStatus::Finished;
     }
 
-    if (failures.count() > 0)
-        display.showMessage(failures.message(), RequestField::None);
+    if (notExamined.count() > 0 || notDeleted.count() > 0)
+        display.showMessage(closingMessage(notExamined, notDeleted), RequestField::None);
     return summary;
 }
 

@@ -1,12 +1,12 @@
 #include "frmsummary.h"
 
+#include "purge/purge.h"
 #include "purge/purgerequest.h"
 #include "runtime/calendar.h"
-#include "runtime/number.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
-#include "ui/main/frmmain.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/requestsource.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -35,20 +35,27 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
     const QString prefix = QStringLiteral("Purge Date: ");
     if (request.mode == PurgeMode::Date)
         return prefix + request.beforeDate;
-    // A days text with no number counts as none, as it does for the purge.
-    const DateValue limit = calendar.today() - numberFromText(request.daysOld);
-    const QString date =
-        isInDateRange(limit) ? calendar.dateText(limit) : QStringLiteral("not a date");
+    // The same cut-off the purge would take, or why there is none.
+    const DaysCutOff limit = daysCutOff(request.daysOld, calendar);
+    QString date;
+    if (limit.value)
+        date = calendar.dateText(*limit.value);
+    else if (limit.problem == DaysProblem::NotANumber)
+        date = QStringLiteral("not a number");
+    else
+        date = QStringLiteral("not a date");
     return prefix + date + QStringLiteral("  (") + request.daysOld + QStringLiteral(" days old)");
 }
 
 } // namespace
 
-frmSummary::frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent)
+frmSummary::frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
+                       QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_calendar(calendar)
-    , m_main(mainWindow) {
+    , m_request(request)
+    , m_returnTo(returnTo) {
     setObjectName(QStringLiteral("frmSummary"));
     setWindowTitle(QStringLiteral("Pre-Deletion Summary"));
     setFont(sansFont(8.0));
@@ -98,7 +105,7 @@ frmSummary::~frmSummary() {
 }
 
 void frmSummary::Form_Activate() {
-    const PurgeRequest request = m_main.purgeRequest();
+    const PurgeRequest request = m_request.purgeRequest();
     const DateValue now = m_calendar.now();
 
     Picture1->print(QStringLiteral("Deletion Request was made on:"));
@@ -147,13 +154,13 @@ void frmSummary::cmdOK_Click() {
 }
 
 void frmSummary::cmdCancel_Click() {
-    m_main.clearDirectoryText();
+    m_request.clearDirectoryText();
     returnToMainWindow();
 }
 
 void frmSummary::returnToMainWindow() {
-    m_main.raise();
-    m_main.activateWindow();
+    m_returnTo.raise();
+    m_returnTo.activateWindow();
     hide();
 }
 

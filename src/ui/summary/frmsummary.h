@@ -2,7 +2,8 @@
 
 // The review of the request before anything is deleted: each time the window becomes the
 // program's active window it prints the request, as the main window's controls hold it then,
-// below what its panel already shows. It deletes nothing.
+// below what its panel already shows. It deletes nothing, and knows the main window only as the
+// source of the request and the window to return to.
 
 #include <QWidget>
 
@@ -13,13 +14,15 @@ namespace culler {
 
 class Calendar;
 class PrintPanel;
-class frmMain;
+class RequestSource;
 
 class frmSummary final : public QWidget {
     Q_OBJECT
 
 public:
-    frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent = nullptr);
+    // OK and Cancel bring returnTo back to the front; Cancel empties the request's directory.
+    frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
+               QWidget *parent = nullptr);
     ~frmSummary() override;
 
     // Prints the report at the panel's print position.
@@ -40,11 +43,15 @@ private:
     void focusMoved(QWidget *old, QWidget *now);
 
     const Calendar &m_calendar;
-    frmMain &m_main;
+    RequestSource &m_request;
+    QWidget &m_returnTo;
     // Whether this window is the program's active one. It stays so while the user works in
     // another program, so coming back from there is not a new activation.
     bool m_activeInProgram = false;
 
+    // Each control is named as the program has always named it, Label1 and Picture1 too: the object
+    // names are part of the program, which tests and accessibility tools find them by, so they are
+    // not renamed for readability.
     QLabel *Label1 = nullptr;
     PrintPanel *Picture1 = nullptr;
     QPushButton *cmdCancel = nullptr;

@@ -1,20 +1,14 @@
 #include "../windowtestsupport.h"
 #include "runtime/calendar.h"
-#include "runtime/drives.h"
 #include "testsupport.h"
-#include "ui/main/frmmain.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/requestsource.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace culler;
@@ -38,6 +32,15 @@ int darkPixels(const QImage &image) {
     return count;
 }
 
+// The request as a main window's controls would hold it.
+class TypedRequest final : public RequestSource {
+public:
+    PurgeRequest purgeRequest() const override { return request; }
+    void clearDirectoryText() override { request.directory.clear(); }
+
+    PurgeRequest request;
+};
+
 } // namespace
 
 class tst_SummaryWindow : public QObject {
@@ -58,52 +61,41 @@ private Q_SLOTS:
     void screenshot();
 
 private:
-    template <typename Control> Control *mainControl(const char *name) const {
-        return m_main->findChild<Control *>(QLatin1String(name));
-    }
     void setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                     const QString &daysOld, const QString &beforeDate);
     void showSummary();
 
-    QString m_startDirectory;
-    QTemporaryDir m_temp;
     test::WindowEnvironment m_env;
-    QString m_fileTypes;
-    std::unique_ptr<frmMain> m_main;
-    frmSummary *m_summary = nullptr;
+    TypedRequest m_request;
+    // Stands for the main window, which OK and Cancel bring back.
+    std::unique_ptr<QWidget> m_main;
+    std::unique_ptr<frmSummary> m_summary;
 };
 
 void tst_SummaryWindow::init() {
-    m_startDirectory = QDir::currentPath();
-    QVERIFY(m_temp.isValid());
-    QVERIFY(QDir::setCurrent(m_temp.path()));
-    m_fileTypes = m_temp.filePath(QStringLiteral("filetypes.dat"));
-    m_main = std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
-    m_main->Form_Load();
-    m_summary = m_main->summaryWindow();
-    QVERIFY(m_summary != nullptr);
+    m_request.request = PurgeRequest{};
+    m_main = std::make_unique<QWidget>();
+    m_main->setWindowTitle(QStringLiteral("Delete Old Files"));
+    // Like the real one, it takes the focus when it is activated.
+    m_main->setFocusPolicy(Qt::StrongFocus);
+    m_summary = std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
 }
 
 void tst_SummaryWindow::cleanup() {
+    m_summary.reset();
     m_main.reset();
-    QDir::setCurrent(m_startDirectory);
 }
 
 void tst_SummaryWindow::setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                                    const QString &daysOld, const QString &beforeDate) {
-    mainControl<QLineEdit>("txtDirectory")->setText(directory);
-    mainControl<QComboBox>("cboFileType")->setEditText(pattern);
-    mainControl<QRadioButton>(mode == PurgeMode::Days ? "optDaysOld" : "optBeforeDate")
-        ->setChecked(true);
-    mainControl<QLineEdit>("txtDaysOld")->setText(daysOld);
-    mainControl<QLineEdit>("txtBeforeDate")->setText(beforeDate);
+    m_request.request = PurgeRequest{directory, pattern, mode, daysOld, beforeDate};
 }
 
 void tst_SummaryWindow::showSummary() {
     m_summary->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+    QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
 }
 
 void tst_SummaryWindow::windowAndTexts() {
@@ -159,9 +151,20 @@ void tst_SummaryWindow::reportOnActivation_data() {
     QTest::newRow("date mode with no date in the box")
         << dir << "*.bak" << PurgeMode::Date << "20"
         << "soon" << QStringList{indent + dir, "File Type:  *.bak", "Purge Date: soon"} << "";
-    QTest::newRow("days text with no number counts as none")
+    QTest::newRow("days text with no number")
         << dir << "*" << PurgeMode::Days << "abc"
-        << "" << QStringList{indent + dir, "File Type:  *", "Purge Date: 12/6/99  (abc days old)"}
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: not a number  (abc days old)"}
+        << indent;
+    QTest::newRow("negative days")
+        << dir << "*" << PurgeMode::Days << "-5"
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: not a number  (-5 days old)"}
+        << indent;
+    QTest::newRow("number glued to letters")
+        << dir << "*" << PurgeMode::Days << "20abc"
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: 11/16/99  (20abc days old)"}
         << indent;
     QTest::newRow("a day and a half")
         << dir << "*" << PurgeMode::Days << "1.5"
@@ -201,7 +204,7 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
     setRequest(QStringLiteral("/second"), QStringLiteral("*.tmp"), PurgeMode::Days,
                QStringLiteral("20"), QString());
     m_summary->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+    QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
 
     const QStringList lines = m_summary->panel()->lines();
     QCOMPARE(lines.size(), 16);
@@ -221,7 +224,7 @@ void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
 
     QApplication::setActiveWindow(nullptr);
     QTRY_VERIFY(!m_summary->isActiveWindow());
-    QApplication::setActiveWindow(m_summary);
+    QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
     QCOMPARE(m_summary->panel()->lines().size(), 8);
 
@@ -229,7 +232,7 @@ void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
     QApplication::setActiveWindow(nullptr);
     QApplication::setActiveWindow(m_main.get());
     QTRY_VERIFY(m_main->isActiveWindow());
-    QApplication::setActiveWindow(m_summary);
+    QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
     QCOMPARE(m_summary->panel()->lines().size(), 16);
 }
@@ -255,8 +258,8 @@ void tst_SummaryWindow::okAndCancelReturnToTheMainWindow() {
 
     QVERIFY(!m_summary->isVisible());
     QTRY_VERIFY(m_main->isActiveWindow());
-    QCOMPARE(m_main->purgeRequest().directory, directoryAfter);
-    QCOMPARE(m_main->purgeRequest().pattern, QStringLiteral("*.tmp"));
+    QCOMPARE(m_request.request.directory, directoryAfter);
+    QCOMPARE(m_request.request.pattern, QStringLiteral("*.tmp"));
 }
 
 void tst_SummaryWindow::panelDrawsWhatItHolds() {
@@ -272,8 +275,8 @@ void tst_SummaryWindow::panelDrawsWhatItHolds() {
 }
 
 void tst_SummaryWindow::screenshot() {
-    setRequest(QDir::currentPath(), QStringLiteral("*.tmp"), PurgeMode::Days, QStringLiteral("20"),
-               QString());
+    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
     showSummary();
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/frmSummary.png");
     QVERIFY(m_summary->grab().save(file));
