@@ -1,13 +1,14 @@
-// Times the purge engine, and the command line, against find(1) doing the same purge on an
-// identical directory; times the command line's dry run against find listing the same files;
-// and measures the engine's peak memory at two directory sizes to show it does not grow with
-// them.
+// Times the purge engine, with its removals on a second thread and inline, and the command line,
+// against find(1) doing the same purge on identical directories, first with three files in eight
+// due and then with all of them; times the command line's dry run against find listing the same
+// files; and measures the engine's peak memory at two directory sizes to show it does not grow
+// with them.
 //
 //   purge_bench [--files N] [--rounds R] [--dir BASE]
 //
 // Each measurement is a whole process, the engine's as much as find's: this program runs itself
-// with --engine-only DIR for the engine, so start-up counts on both sides and the peak memory is
-// the engine's alone.
+// with --engine-only DIR [--inline] for the engine, so start-up counts on both sides and the peak
+// memory is the engine's alone.
 
 #include "benchsupport.h"
 #include "purge/purge.h"
@@ -52,13 +53,13 @@ long peakMemoryKiB() {
     return -1;
 }
 
-int runEngine(const QString &directory) {
+int runEngine(const QString &directory, RemovalMode mode) {
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
     const PurgeRequest request{directory, QStringLiteral("*.tmp"), PurgeMode::Days,
                                QString::number(daysOld), QString()};
     SilentDisplay display;
-    const PurgeOutcome summary = runPurge(request, calendar, display);
+    const PurgeOutcome summary = runPurge(request, calendar, display, PurgeAction::Delete, mode);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
     return summary.status == PurgeStatus::Finished ? 0 : 1;
 }
@@ -97,9 +98,16 @@ ProcessRun runProcess(const QStringList &arguments) {
     return {elapsed.count(), status};
 }
 
-ProcessRun engineRun(const QString &directory) {
-    return runProcess(
-        {QCoreApplication::applicationFilePath(), QStringLiteral("--engine-only"), directory});
+QStringList engineArguments(const QString &directory, RemovalMode mode) {
+    QStringList arguments = {QStringLiteral("--engine-only"), directory};
+    if (mode == RemovalMode::Inline)
+        arguments << QStringLiteral("--inline");
+    return arguments;
+}
+
+ProcessRun engineRun(const QString &directory, RemovalMode mode) {
+    return runProcess(QStringList{QCoreApplication::applicationFilePath()} +
+                      engineArguments(directory, mode));
 }
 
 enum class FindAction {
@@ -151,13 +159,74 @@ void printComparison(QTextStream &out, const QString &name, const Timings &timin
         << qRound64(files / find) << " files/s (median " << find << " s)\n";
 }
 
+// The engine both ways and find on directories alike, timed in the same rounds, and the engine
+// checked against find. False when they disagree.
+bool compareEngine(QTextStream &out, const QTemporaryDir &work, const bench::Options &options,
+                   DueShare share) {
+    const int files = options.files;
+    out << "With " << (share == DueShare::All ? "all" : "3/8") << " of the files due:\n";
+    enum Contender { Pipelined, Inline, Find, Contenders };
+    const char *labels[Contenders] = {"engine (pipelined)", "engine (inline)", "find -delete"};
+    std::vector<double> seconds[Contenders];
+    for (int round = 0; round < options.rounds; ++round) {
+        QString directories[Contenders];
+        for (int contender = 0; contender < Contenders; ++contender) {
+            directories[contender] = work.filePath(QStringLiteral("purge%1").arg(contender));
+            buildDirectory(directories[contender], files, share);
+        }
+        ::sync();
+        // Each goes first in turn, so that none always gets the warmer caches.
+        ProcessRun runs[Contenders];
+        for (int turn = 0; turn < Contenders; ++turn) {
+            const int contender = (turn + round) % Contenders;
+            const QString &directory = directories[contender];
+            if (contender == Find)
+                runs[contender] = findRun(directory);
+            else
+                runs[contender] =
+                    engineRun(directory, contender == Pipelined ? RemovalMode::Pipelined
+                                                                : RemovalMode::Inline);
+        }
+        const qsizetype left = countFiles(directories[Find]);
+        for (int contender = 0; contender < Contenders; ++contender) {
+            if (runs[contender].status != 0 || countFiles(directories[contender]) != left) {
+                out << "The engine and find disagree: " << countFiles(directories[Pipelined])
+                    << ", " << countFiles(directories[Inline]) << " and " << left
+                    << " files left.\n";
+                return false;
+            }
+        }
+        out << "  round " << round + 1 << ':';
+        for (int contender = 0; contender < Contenders; ++contender) {
+            seconds[contender].push_back(runs[contender].seconds);
+            out << (contender == 0 ? " " : ", ") << labels[contender] << ' '
+                << runs[contender].seconds << " s";
+            QDir(directories[contender]).removeRecursively();
+        }
+        out << '\n';
+    }
+
+    double medians[Contenders];
+    for (int contender = 0; contender < Contenders; ++contender) {
+        medians[contender] = median(seconds[contender]);
+        out << "  " << QString::fromLatin1(labels[contender]).leftJustified(18) << ": "
+            << qRound64(files / medians[contender]) << " files/s (median " << medians[contender]
+            << " s)\n";
+    }
+    out << "  engine/find ratio: " << medians[Pipelined] / medians[Find] << '\n';
+    out << "  inline/find ratio: " << medians[Inline] / medians[Find] << '\n';
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
-    if (arguments.size() == 3 && arguments[1] == QStringLiteral("--engine-only"))
-        return runEngine(arguments[2]);
+    if (arguments.size() >= 3 && arguments[1] == QStringLiteral("--engine-only")) {
+        const bool inlineOnly = arguments.size() == 4 && arguments[3] == QStringLiteral("--inline");
+        return runEngine(arguments[2], inlineOnly ? RemovalMode::Inline : RemovalMode::Pipelined);
+    }
 
     const std::optional<bench::Options> options = bench::parseOptions(arguments);
     if (!options) {
@@ -173,43 +242,11 @@ int main(int argc, char *argv[]) {
     out << "Purging " << files << " files (*.tmp older than " << daysOld << " days), " << rounds
         << " rounds, in " << work.path() << '\n';
 
-    std::vector<double> engineSeconds;
-    std::vector<double> findSeconds;
-    for (int round = 0; round < rounds; ++round) {
-        const QString engineDir = work.filePath(QStringLiteral("engine%1").arg(round));
-        const QString findDir = work.filePath(QStringLiteral("find%1").arg(round));
-        buildDirectory(engineDir, files);
-        buildDirectory(findDir, files);
-        ::sync();
-        // Alternate which goes first, so neither always gets the warmer caches.
-        ProcessRun engine;
-        ProcessRun find;
-        if (round % 2 == 0) {
-            engine = engineRun(engineDir);
-            find = findRun(findDir);
-        } else {
-            find = findRun(findDir);
-            engine = engineRun(engineDir);
-        }
-        if (engine.status != 0 || find.status != 0 ||
-            countFiles(engineDir) != countFiles(findDir)) {
-            out << "The engine and find disagree: " << countFiles(engineDir) << " and "
-                << countFiles(findDir) << " files left.\n";
+    for (const DueShare share : {DueShare::ThreeEighths, DueShare::All}) {
+        if (!compareEngine(out, work, *options, share))
             return 1;
-        }
-        engineSeconds.push_back(engine.seconds);
-        findSeconds.push_back(find.seconds);
-        out << "  round " << round + 1 << ": engine " << engine.seconds << " s, find "
-            << find.seconds << " s\n";
-        QDir(engineDir).removeRecursively();
-        QDir(findDir).removeRecursively();
+        out.flush();
     }
-
-    const double engine = median(engineSeconds);
-    const double find = median(findSeconds);
-    out << "engine: " << qRound64(files / engine) << " files/s (median " << engine << " s)\n";
-    out << "find:   " << qRound64(files / find) << " files/s (median " << find << " s)\n";
-    out << "ratio engine/find: " << engine / find << '\n';
 
     // The command line as a script starts it, against find deleting, then listing, the same files.
     Timings deleting;
@@ -251,14 +288,17 @@ int main(int argc, char *argv[]) {
 
     for (const int size : {1000, files}) {
         const QString dir = work.filePath(QStringLiteral("memory%1").arg(size));
-        buildDirectory(dir, size);
-        QProcess process;
-        process.start(QCoreApplication::applicationFilePath(),
-                      {QStringLiteral("--engine-only"), dir});
-        process.waitForFinished(-1);
-        const QString peak = QString::fromLatin1(process.readAllStandardOutput()).trimmed();
-        out << "engine peak memory for " << size << " files: " << peak << " KiB\n";
-        QDir(dir).removeRecursively();
+        for (const RemovalMode mode : {RemovalMode::Pipelined, RemovalMode::Inline}) {
+            buildDirectory(dir, size);
+            QProcess process;
+            process.start(QCoreApplication::applicationFilePath(), engineArguments(dir, mode));
+            process.waitForFinished(-1);
+            const QString peak = QString::fromLatin1(process.readAllStandardOutput()).trimmed();
+            out << "engine (" << (mode == RemovalMode::Pipelined ? "pipelined" : "inline")
+                << ") peak memory for " << size << " files: " << peak << " KiB\n";
+            out.flush();
+            QDir(dir).removeRecursively();
+        }
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "purge/purge.h"
 
+#include "purge/removalworker.h"
+
 #include "runtime/calendar.h"
 #include "runtime/number.h"
 #include "runtime/wildcard.h"
@@ -74,6 +76,33 @@ Message unreadableDirectory(const QString &directory, const SystemError &error) 
         QStringLiteral("Cannot read the directory \"%1\": %2.").arg(directory, error.reason()));
 }
 
+// What the stamp alone tells of a file: everything, except for a file that is due and is to be
+// removed, which is left to removeJudged.
+std::optional<RemovalOutcome> outcomeBeforeRemoval(const FileStamp &stamp, DateValue limit,
+                                                   PurgeAction action) {
+    if (stamp.error.code == ENOENT)
+        return RemovalOutcome{Removal::Vanished, {}};
+    if (stamp.error)
+        return RemovalOutcome{Removal::NotExamined, stamp.error};
+    switch (judge(stamp, limit)) {
+    case Verdict::NotDue:
+        return RemovalOutcome{Removal::Kept, {}};
+    case Verdict::Unknown:
+        return RemovalOutcome{Removal::NotExamined, {}};
+    case Verdict::Due:
+        break;
+    }
+    if (action == PurgeAction::List)
+        return RemovalOutcome{Removal::Listed, {}, stamp.size};
+    return std::nullopt;
+}
+
+RemovalOutcome removeJudged(const Directory &directory, const char *name, const FileStamp &judged) {
+    RemovalOutcome outcome = removeDue(directory, name, judged.identity);
+    outcome.size = judged.size;
+    return outcome;
+}
+
 } // namespace
 
 Verdict judge(const FileStamp &stamp, DateValue limit) {
@@ -105,23 +134,9 @@ RemovalOutcome removeDue(const Directory &directory, const char *name,
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
                            PurgeAction action) {
     const FileStamp stamp = directory.stamp(name);
-    if (stamp.error.code == ENOENT)
-        return {Removal::Vanished, {}};
-    if (stamp.error)
-        return {Removal::NotExamined, stamp.error};
-    switch (judge(stamp, limit)) {
-    case Verdict::NotDue:
-        return {Removal::Kept, {}};
-    case Verdict::Unknown:
-        return {Removal::NotExamined, {}};
-    case Verdict::Due:
-        break;
-    }
-    if (action == PurgeAction::List)
-        return {Removal::Listed, {}, stamp.size};
-    RemovalOutcome outcome = removeDue(directory, name, stamp.identity);
-    outcome.size = stamp.size;
-    return outcome;
+    if (const std::optional<RemovalOutcome> outcome = outcomeBeforeRemoval(stamp, limit, action))
+        return *outcome;
+    return removeJudged(directory, name, stamp);
 }
 
 DaysCutOff daysCutOff(const QString &daysOld, const Calendar &calendar) {
@@ -161,7 +176,7 @@ CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
 }
 
 PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
-                      PurgeAction action) {
+                      PurgeAction action, RemovalMode mode) {
     PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
@@ -205,16 +220,7 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
 
     FileList notExamined(QStringLiteral("could not be examined"), display.namedFailuresLimit());
     FileList notDeleted(QStringLiteral("could not be deleted"), display.namedFailuresLimit());
-    directory.rewind();
-    while (const char *name = directory.nextPlainFile(pattern)) {
-        // A display that gives up on a run has no use for its closing messages.
-        if (display.stopRequested()) {
-            summary.notExamined = notExamined.count();
-            summary.failed = notDeleted.count();
-            summary.status = PurgeStatus::Stopped;
-            return summary;
-        }
-        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value, action);
+    const auto tell = [&](const char *name, const RemovalOutcome &outcome) {
         if (outcome.removal == Removal::Deleted || outcome.removal == Removal::Listed) {
             ++summary.deleted;
             summary.deletedBytes += outcome.size;
@@ -224,8 +230,39 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
         } else if (outcome.removal == Removal::Failed) {
             notDeleted.add(filePath(request.directory, name), outcome.error.reason());
         }
+    };
+    // Pipelined, the next files are stamped while the last ones due are removed; what became of
+    // those comes back here, in the order they were handed over, to be told like the rest.
+    RemovalWorker removals(directory, &removeJudged,
+                           action == PurgeAction::List ? RemovalMode::Inline : mode);
+    const auto tellRemovals = [&] {
+        for (const RemovalReport &report : removals.takeReports())
+            tell(report.name.c_str(), report.outcome);
+    };
+    directory.rewind();
+    while (const char *name = directory.nextPlainFile(pattern)) {
+        // A display that gives up on a run has no use for its closing messages. The files judged
+        // due before it did still go, as they would have one by one.
+        if (display.stopRequested()) {
+            removals.finish();
+            tellRemovals();
+            summary.notExamined = notExamined.count();
+            summary.failed = notDeleted.count();
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
+        const FileStamp stamp = directory.stamp(name);
+        if (const auto outcome = outcomeBeforeRemoval(stamp, *limit.value, action))
+            tell(name, *outcome);
+        else
+            removals.add(name, stamp);
+        tellRemovals();
         display.setProgressValue(++summary.examined);
     }
+    // Also after a listing that failed part way, the files judged before the failure go, as they
+    // would have one by one; only then are they counted.
+    removals.finish();
+    tellRemovals();
     summary.notExamined = notExamined.count();
     summary.failed = notDeleted.count();
 

@@ -144,12 +144,15 @@ enum class RemovalMode {
 // processor a second thread only adds switching.
 RemovalMode removalModeForThisMachine();
 
-// Runs one purge: checks the request, counts the matching plain files, hands each to DeleteIfOld
-// while the progress advances, and shows "Finshed" when every counted file was examined. Files
-// whose stamp cannot be read and files due that cannot be deleted are kept and reported, apart,
-// in one message at the end. With PurgeAction::List nothing is removed and each file a real run
-// would remove is reported instead.
+// Runs one purge: checks the request, counts the matching plain files, stamps and judges each as
+// DeleteIfOld does while the progress advances, and shows "Finshed" when every counted file was
+// examined. Files whose stamp cannot be read and files due that cannot be deleted are kept and
+// reported, apart, in one message at the end. With PurgeAction::List nothing is removed and each
+// file a real run would remove is reported instead. Every decision, count and message comes from
+// the calling thread; pipelined, only the removal of a file already judged due is left to a
+// second thread, and the run returns once that thread is done. A listing run starts none.
 PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
-                      PurgeAction action = PurgeAction::Delete);
+                      PurgeAction action = PurgeAction::Delete,
+                      RemovalMode mode = removalModeForThisMachine());
 
 } // namespace culler

@@ -13,7 +13,8 @@ namespace culler {
 
 struct Directory::Stream {
     explicit Stream(DIR *stream)
-        : dir(stream) {}
+        : dir(stream)
+        , fd(::dirfd(stream)) {}
     ~Stream() { ::closedir(dir); }
     Stream(const Stream &) = delete;
     Stream &operator=(const Stream &) = delete;
@@ -60,6 +61,9 @@ struct Directory::Stream {
     }
 
     DIR *dir;
+    // Kept apart from the listing's state, so that another thread may stamp and remove through
+    // it while this one lists.
+    const int fd;
 };
 
 Directory::Directory(const QString &path) {
@@ -80,7 +84,7 @@ Directory::Directory(const QString &path) {
 Directory::~Directory() = default;
 
 int Directory::streamFd() const {
-    return ::dirfd(m_stream->dir);
+    return m_stream->fd;
 }
 
 void Directory::rewind() {

@@ -75,6 +75,9 @@ public:
     // about links and entries the listing does not type. The name stays valid until the next call.
     const char *nextSubdirectoryName();
 
+    // stamp() and removeIfUnchanged() touch nothing of the listing: a second thread may call
+    // them while one lists, as long as the Directory outlives both.
+
     // Reads the entry called name without following a link.
     FileStamp stamp(const char *name) const;
     // Removes the entry called name only while it is still the file stamped earlier: it is stamped

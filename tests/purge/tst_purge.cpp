@@ -100,6 +100,7 @@ class tst_Purge : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data();
     void init();
     void cleanup();
 
@@ -129,16 +130,30 @@ private Q_SLOTS:
     void listingRunReportsWhatADeletingRunRemoves();
     void stopRequestEndsTheRun_data();
     void stopRequestEndsTheRun();
+    void onlyARealRunRemovesOnASecondThread_data();
+    void onlyARealRunRemovesOnASecondThread();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QSet<QString> remaining() const;
     PurgeRequest daysRequest(const QString &days) const;
+    // Runs the purge with its removals as the row of initTestCase_data says.
+    PurgeOutcome purge(const PurgeRequest &request, PurgeDisplay &display,
+                       PurgeAction action = PurgeAction::Delete);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     test::FixedClock m_clock{test::exampleNow()};
     Calendar m_calendar{m_clock, test::testLocale()};
 };
+
+// Every test runs twice: with the removals on a second thread, and inline. Whatever a test checks
+// must hold both ways.
+void tst_Purge::initTestCase_data() {
+    QTest::addColumn<RemovalMode>("mode");
+
+    QTest::newRow("pipelined") << RemovalMode::Pipelined;
+    QTest::newRow("inline") << RemovalMode::Inline;
+}
 
 void tst_Purge::init() {
     m_dir = std::make_unique<QTemporaryDir>();
@@ -161,6 +176,12 @@ QSet<QString> tst_Purge::remaining() const {
 
 PurgeRequest tst_Purge::daysRequest(const QString &days) const {
     return PurgeRequest{m_dir->path(), QStringLiteral("*.tmp"), PurgeMode::Days, days, QString()};
+}
+
+PurgeOutcome tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display,
+                              PurgeAction action) {
+    QFETCH_GLOBAL(RemovalMode, mode);
+    return runPurge(request, m_calendar, display, action, mode);
 }
 
 void tst_Purge::cutOffDate_data() {
@@ -259,7 +280,7 @@ void tst_Purge::deletesFilesOnOrBeforeTheLimitDay() {
         request.daysOld.chop(1);
     }
     test::RecordingDisplay display;
-    const PurgeOutcome summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = purge(request, display);
 
     QCOMPARE(remaining(), QSet<QString>(kept.begin(), kept.end()));
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -287,7 +308,7 @@ void tst_Purge::leavesEverythingElseAlone() {
     test::writeFile(path("gone.tmp"), old);
 
     test::RecordingDisplay display;
-    runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    purge(daysRequest(QStringLiteral("20")), display);
 
     const QSet<QString> expected = {"sub.tmp",      ".hidden.tmp", "old.bak",
                                     "old.tmp.bak",  "OLD.TMP",     "link.tmp",
@@ -344,7 +365,7 @@ void tst_Purge::rejectedRequests() {
     const PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern,
                                PurgeMode::Days, days, QString()};
     test::RecordingDisplay display;
-    const PurgeOutcome summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = purge(request, display);
 
     QCOMPARE(summary.status, PurgeStatus::Rejected);
     const Message expected{prompt, MessageStyle::Critical, QStringLiteral("Error!!")};
@@ -374,7 +395,7 @@ void tst_Purge::unreadableDirectory() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path(name);
     test::RecordingDisplay display;
-    const PurgeOutcome summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = purge(request, display);
 
     QCOMPARE(summary.status, PurgeStatus::Rejected);
     QCOMPARE(display.messages.size(), 1);
@@ -389,7 +410,7 @@ void tst_Purge::unreadableDirectory() {
 void tst_Purge::noMatchIsFinished() {
     test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
-    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.maximum, 1);
@@ -408,7 +429,7 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory += QLatin1Char('/');
     test::RecordingDisplay display;
-    const PurgeOutcome summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = purge(request, display);
 
     QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
     QCOMPARE(summary.deleted, 2);
@@ -443,7 +464,7 @@ void tst_Purge::vanishedFilesAreNoFailure() {
         for (const QString &name : QDir(m_dir->path()).entryList(QDir::Files))
             QFile::remove(path(name));
     };
-    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(summary.examined, files);
     QCOMPARE(summary.failed, 0);
@@ -516,7 +537,7 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = shm.path();
     test::RecordingDisplay display;
-    const PurgeOutcome summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = purge(request, display);
 
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.notExamined, farOff.size());
@@ -604,7 +625,7 @@ void tst_Purge::listingFailingPartWayIsNotFinished() {
         test::writeFile(path(name), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
     readdirCallsLeft = callsBeforeFailure;
-    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
     readdirCallsLeft = -1;
 
     QCOMPARE(summary.status, status);
@@ -614,6 +635,10 @@ void tst_Purge::listingFailingPartWayIsNotFinished() {
         display.messages[0].prompt,
         QStringLiteral("Cannot read the directory \"%1\": Input/output error.").arg(m_dir->path()));
     QCOMPARE(display.focus, RequestField::Directory);
+    // The files examined before the failure were due: they are gone, and counted, both ways.
+    QVERIFY(status == PurgeStatus::Rejected || summary.examined > 0);
+    QCOMPARE(summary.deleted, summary.examined);
+    QCOMPARE(remaining().size(), 3 - summary.examined);
 }
 
 void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
@@ -627,7 +652,7 @@ void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
     display.action = [&] {
         test::writeFile(path("late.tmp"), old);
     };
-    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(summary.status, PurgeStatus::Unfinished);
     QCOMPARE(summary.examined, 4);
@@ -686,7 +711,7 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     };
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path("chosen");
-    const PurgeOutcome summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = purge(request, display);
 
     QVERIFY(QFileInfo(path("chosen")).isSymLink());
     QCOMPARE(decoyState(), decoyBefore);
@@ -726,8 +751,7 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     QVERIFY(size > 0);
 
     ChoosingDisplay display;
-    const PurgeOutcome summary =
-        runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, action);
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display, action);
 
     const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
     QCOMPARE(display.chosen, chosen);
@@ -740,15 +764,19 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
 }
 
 void tst_Purge::stopRequestEndsTheRun_data() {
+    QTest::addColumn<PurgeAction>("action");
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<qint64>("examined");
 
     // Three files: questions 1 to 3 come in the counting pass, 4 to 6 in the deleting pass.
-    QTest::newRow("while counting") << 2 << qint64(0);
-    QTest::newRow("while deleting") << 5 << qint64(1);
+    QTest::newRow("listing, while counting") << PurgeAction::List << 2 << qint64(0);
+    QTest::newRow("listing, while deleting") << PurgeAction::List << 5 << qint64(1);
+    // The file judged due before the stop goes, whether or not it was removed yet.
+    QTest::newRow("deleting, while deleting") << PurgeAction::Delete << 5 << qint64(1);
 }
 
 void tst_Purge::stopRequestEndsTheRun() {
+    QFETCH(PurgeAction, action);
     QFETCH(int, stopAt);
     QFETCH(qint64, examined);
 
@@ -757,15 +785,49 @@ void tst_Purge::stopRequestEndsTheRun() {
         test::writeFile(path(name), old);
     ChoosingDisplay display;
     display.stopAt = stopAt;
-    const PurgeOutcome summary =
-        runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, PurgeAction::List);
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display, action);
 
     QCOMPARE(summary.status, PurgeStatus::Stopped);
     QCOMPARE(summary.examined, examined);
+    QCOMPARE(summary.deleted, examined);
+    QCOMPARE(display.chosen.size(), examined);
     QCOMPARE(display.questions, stopAt);
     QCOMPARE(display.status, QString());
     QVERIFY(display.messages.isEmpty());
-    QCOMPARE(remaining().size(), 3);
+    QCOMPARE(remaining().size(), action == PurgeAction::List ? 3 : 3 - examined);
+}
+
+void tst_Purge::onlyARealRunRemovesOnASecondThread_data() {
+    QTest::addColumn<PurgeAction>("action");
+
+    QTest::newRow("deleting") << PurgeAction::Delete;
+    QTest::newRow("listing") << PurgeAction::List;
+}
+
+void tst_Purge::onlyARealRunRemovesOnASecondThread() {
+    QFETCH_GLOBAL(RemovalMode, mode);
+    QFETCH(PurgeAction, action);
+
+    const auto threads = [] {
+        return QDir(QStringLiteral("/proc/self/task"))
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+            .size();
+    };
+    const qsizetype before = threads();
+    for (const char *name : {"a.tmp", "b.tmp"})
+        test::writeFile(path(name), at(-100, QTime(12, 0)));
+    qsizetype during = 0;
+    ScriptedDisplay display;
+    display.atValue = 1;
+    display.action = [&] {
+        during = threads();
+    };
+    purge(daysRequest(QStringLiteral("20")), display, action);
+
+    const bool secondThread = action == PurgeAction::Delete && mode == RemovalMode::Pipelined;
+    QCOMPARE(during, before + (secondThread ? 1 : 0));
+    QCOMPARE(threads(), before);
+    QCOMPARE(remaining().size(), action == PurgeAction::List ? 2 : 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)
