@@ -38,7 +38,7 @@ public:
     // batch rather than once per file, and memory stays flat whatever the directory's size.
     struct QueueSize {
         std::size_t batchNames = 128;
-        std::size_t batches = 32;
+        std::size_t batches = 16;
     };
 
     RemovalWorker(const Directory &directory, Step step, RemovalMode mode);
