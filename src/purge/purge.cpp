@@ -19,6 +19,13 @@ QString filePath(const QString &directory, const char *name) {
     return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
 }
 
+QString deletedAndKept(const PurgeSummary &summary) {
+    const qint64 kept = summary.examined - summary.deleted;
+    return (summary.deleted == 1 ? QStringLiteral("1 file deleted")
+                                 : QStringLiteral("%1 files deleted").arg(summary.deleted)) +
+           QStringLiteral(", %1 kept").arg(kept);
+}
+
 class FailureReport {
 public:
     void add(const QString &path, const SystemError &error) {
@@ -29,13 +36,16 @@ public:
 
     qint64 count() const { return m_count; }
 
-    Message message() const {
+    // The message names the failed files, then says what became of the others, so the one box
+    // the user must close also tells how the run went.
+    Message message(const PurgeSummary &summary) const {
         QString prompt = m_count == 1
                              ? QStringLiteral("1 file could not be deleted:")
                              : QStringLiteral("%1 files could not be deleted:").arg(m_count);
         prompt += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
         if (m_count > m_lines.size())
             prompt += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
+        prompt += QLatin1Char('\n') + deletedAndKept(summary) + QLatin1Char('.');
         return errorMessage(prompt);
     }
 
@@ -50,6 +60,13 @@ Message unreadableDirectory(const QString &directory, const SystemError &error) 
 }
 
 } // namespace
+
+QString outcomeText(const PurgeSummary &summary) {
+    if (summary.failed == 0)
+        return deletedAndKept(summary);
+    return deletedAndKept(summary) +
+           QStringLiteral(" (%1 could not be deleted)").arg(summary.failed);
+}
 
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit) {
     const FileStamp stamp = directory.stamp(name);
@@ -151,7 +168,7 @@ PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
     }
 
     if (failures.count() > 0)
-        display.showMessage(failures.message(), RequestField::None);
+        display.showMessage(failures.message(summary), RequestField::None);
     return summary;
 }
 

@@ -70,6 +70,10 @@ struct PurgeSummary {
     qint64 failed = 0;
 };
 
+// What a run did, for the user: "20 files deleted, 33 kept". The kept files include those that
+// could not be deleted, which the text then names apart: "... 33 kept (2 could not be deleted)".
+QString outcomeText(const PurgeSummary &summary);
+
 // Runs one purge: checks the request, counts the matching plain files, hands each to DeleteIfOld
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
 // that cannot be deleted are skipped and reported in one message at the end.

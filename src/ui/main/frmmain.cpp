@@ -276,8 +276,12 @@ void frmMain::cmdDelete_Click() {
         return;
     m_running = true;
     m_sincePainted.start();
-    runPurge(purgeRequest(), m_calendar, *this);
+    showOutcome(QString());
+    const PurgeSummary outcome = runPurge(purgeRequest(), m_calendar, *this);
     m_running = false;
+    // The status keeps its one word; how many files went is there for whoever asks.
+    if (outcome.status != PurgeStatus::Rejected)
+        showOutcome(outcomeText(outcome));
     showProgress();
     if (m_closeAfterRun)
         close();
@@ -403,6 +407,11 @@ void frmMain::showMessage(const Message &message, RequestField focus) {
     m_messages.show(message);
     if (QWidget *control = controlFor(focus))
         control->setFocus();
+}
+
+void frmMain::showOutcome(const QString &text) {
+    lblFinished->setToolTip(text);
+    lblFinished->setAccessibleDescription(text);
 }
 
 void frmMain::showProgress() {

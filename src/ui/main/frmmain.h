@@ -96,6 +96,7 @@ private:
     void addPattern(const QString &pattern);
     void refreshDrives();
     void showProgress();
+    void showOutcome(const QString &text);
     void keepPainting();
     QWidget *controlFor(RequestField field) const;
 

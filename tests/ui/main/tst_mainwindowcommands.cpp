@@ -7,6 +7,7 @@
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,8 @@ private Q_SLOTS:
     void directoryChangeMakesItCurrent();
     void vanishedDirectoryIsReported();
     void runKeepsPaintingAndTakesNoSecondCommand();
+    void runTellsHowManyFilesWent_data();
+    void runTellsHowManyFilesWent();
 
 private:
     template <typename Control> Control *control(const char *name) const {
@@ -516,6 +520,40 @@ void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
     // The close asked for during the run came once the run was over.
     QVERIFY(!m_window->isVisible());
     QCOMPARE(test::readBytes(m_fileTypes), QByteArray("\"*.tmp\"\r\n"));
+}
+
+void tst_MainWindowCommands::runTellsHowManyFilesWent_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("outcome");
+
+    QTest::newRow("some old, some new") << "*.tmp"
+                                        << "2 files deleted, 1 kept";
+    QTest::newRow("nothing matches") << "*.none"
+                                     << "0 files deleted, 0 kept";
+    QTest::newRow("a refused run says nothing") << ""
+                                                << "";
+}
+
+void tst_MainWindowCommands::runTellsHowManyFilesWent() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, outcome);
+    const QString data = path(QStringLiteral("data"));
+    for (const char *name : {"a.tmp", "b.tmp", "c.bak"})
+        test::writeFile(data + QLatin1Char('/') + QLatin1String(name), daysAgo(30));
+    test::writeFile(data + QStringLiteral("/new.tmp"), daysAgo(1));
+    type("txtDirectory", data);
+    auto *status = control<QLabel>("lblFinished");
+
+    // A first run leaves its own count, which the next run must replace.
+    typePattern(QStringLiteral("*.bak"));
+    click("cmdDelete");
+    QCOMPARE(status->toolTip(), QStringLiteral("1 file deleted, 0 kept"));
+    typePattern(pattern);
+    click("cmdDelete");
+
+    QCOMPARE(status->toolTip(), outcome);
+    QCOMPARE(status->accessibleDescription(), outcome);
+    QCOMPARE(status->text(), outcome.isEmpty() ? QString() : QStringLiteral("Finshed"));
 }
 
 QTEST_MAIN(tst_MainWindowCommands)
