@@ -10,6 +10,7 @@
 #include "ui/logo.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
+#include "ui/main/patternbox.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/twips.h"
 
@@ -156,9 +157,9 @@ void frmMain::createControls() {
     optBeforeDate = placeWithText<QRadioButton>(
         this, QStringLiteral("optBeforeDate"), QStringLiteral("Delet Files created before"),
         twipsRect(2640, 1920, 2175, 255), QStringLiteral("Delete files after this date"));
-    cboFileType =
-        place<QComboBox>(this, QStringLiteral("cboFileType"), twipsRect(4080, 600, 735, 315),
-                         QStringLiteral("Type of files to delete"));
+    cboFileType = new PatternBox(QStringLiteral("Type of files to delete"), this);
+    cboFileType->setObjectName(QStringLiteral("cboFileType"));
+    cboFileType->setGeometry(twipsRect(4080, 600, 735, 315));
     cboFileType->setEditable(true);
     cboFileType->setModel(m_patterns);
     cboFileType->setInsertPolicy(QComboBox::NoInsert);

@@ -28,6 +28,7 @@ class DriveList;
 class Drives;
 class FileTypesFile;
 class MessageBoxes;
+class PatternBox;
 class PatternListModel;
 class VolumeSource;
 class frmSummary;
@@ -136,7 +137,7 @@ private:
     DriveList *Drive1 = nullptr;
     QRadioButton *optDaysOld = nullptr;
     QRadioButton *optBeforeDate = nullptr;
-    QComboBox *cboFileType = nullptr;
+    PatternBox *cboFileType = nullptr;
     QLabel *lblFileType = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *cmdAdd = nullptr;

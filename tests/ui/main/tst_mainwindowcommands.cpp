@@ -70,6 +70,8 @@ private Q_SLOTS:
     void runKeepsPaintingAndTakesNoSecondCommand();
     void runTellsHowManyFilesWent_data();
     void runTellsHowManyFilesWent();
+    void longPatternCanBeRead_data();
+    void longPatternCanBeRead();
 
 private:
     template <typename Control> Control *control(const char *name) const {
@@ -554,6 +556,42 @@ void tst_MainWindowCommands::runTellsHowManyFilesWent() {
     QCOMPARE(status->toolTip(), outcome);
     QCOMPARE(status->accessibleDescription(), outcome);
     QCOMPARE(status->text(), outcome.isEmpty() ? QString() : QStringLiteral("Finshed"));
+}
+
+void tst_MainWindowCommands::longPatternCanBeRead_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("toolTip");
+
+    QTest::newRow("longer than the box") << "backup-*.tar.gz"
+                                         << "Type of files to delete\nbackup-*.tar.gz";
+    QTest::newRow("wider than the screen")
+        << QStringLiteral("x").repeated(2000) + QStringLiteral("*.tmp")
+        << QStringLiteral("Type of files to delete\n") + QStringLiteral("x").repeated(2000) +
+               QStringLiteral("*.tmp");
+    QTest::newRow("empty") << ""
+                           << "Type of files to delete";
+}
+
+void tst_MainWindowCommands::longPatternCanBeRead() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, toolTip);
+    auto *box = control<QComboBox>("cboFileType");
+    const QRect geometry = box->geometry();
+    m_window->addPatterns({QStringLiteral("*.tmp"), pattern});
+    typePattern(pattern);
+    QCOMPARE(box->toolTip(), toolTip);
+
+    box->showPopup();
+    QAbstractItemView *list = box->view();
+    QTRY_VERIFY(list->isVisible());
+    // The list shows the whole entry, or as much as the screen can.
+    const int text = list->fontMetrics().horizontalAdvance(pattern);
+    const int screen = box->screen()->availableGeometry().width();
+    QVERIFY2(list->width() <= screen, qPrintable(QString::number(list->width())));
+    QVERIFY2(list->viewport()->width() >= std::min(text, screen - 50),
+             qPrintable(QStringLiteral("%1 < %2").arg(list->viewport()->width()).arg(text)));
+    box->hidePopup();
+    QCOMPARE(box->geometry(), geometry);
 }
 
 QTEST_MAIN(tst_MainWindowCommands)
