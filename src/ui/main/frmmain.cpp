@@ -198,7 +198,7 @@ void frmMain::Form_Load() {
         Dir1->setPath(current);
     }
 
-    m_summary = std::make_unique<frmSummary>(m_calendar, *this);
+    m_summary = std::make_unique<frmSummary>(m_calendar, *this, nullptr);
 }
 
 void frmMain::connectHandlers() {

@@ -2,29 +2,37 @@
 
 // The review of the request before anything is deleted: each time the window becomes the
 // program's active window it prints the request, as the main window's controls hold it then,
-// below what its panel already shows. It deletes nothing.
+// below what its panel already shows, and then how many files the request would take. It
+// deletes nothing. The count runs off the window's thread, so the window answers while a large
+// or slow directory is counted; its line reads "counting..." until the count is in.
 
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 
 namespace culler {
 
+class BackgroundCount;
 class Calendar;
 class PrintPanel;
+class RequestCounter;
 class frmMain;
+struct RequestCount;
 
 class frmSummary final : public QWidget {
     Q_OBJECT
 
 public:
-    frmSummary(const Calendar &calendar, frmMain &mainWindow, QWidget *parent = nullptr);
+    // counter says how many files a request would take; without one the report has no such line.
+    frmSummary(const Calendar &calendar, frmMain &mainWindow,
+               std::shared_ptr<const RequestCounter> counter, QWidget *parent = nullptr);
     ~frmSummary() override;
 
     // Prints the report at the panel's print position.
     void Form_Activate();
-    // Empties the panel, the print position back at the top.
+    // Empties the panel, the print position back at the top, and stops a count in progress.
     void clearReport();
 
     PrintPanel *panel() const { return Picture1; }
@@ -38,12 +46,17 @@ private:
     void cmdCancel_Click();
     void returnToMainWindow();
     void focusMoved(QWidget *old, QWidget *now);
+    void showCount(const RequestCount &count);
+    void stopCounting();
 
     const Calendar &m_calendar;
     frmMain &m_main;
     // Whether this window is the program's active one. It stays so while the user works in
     // another program, so coming back from there is not a new activation.
     bool m_activeInProgram = false;
+    BackgroundCount *m_count = nullptr;
+    // The panel line that waits for the count in progress, or -1.
+    qsizetype m_countLine = -1;
 
     QLabel *Label1 = nullptr;
     PrintPanel *Picture1 = nullptr;

@@ -26,6 +26,13 @@ void PrintPanel::print(const QString &text, LineEnd end) {
     update();
 }
 
+void PrintPanel::replaceLine(qsizetype index, const QString &text) {
+    if (index < 0 || index >= m_lines.size())
+        return;
+    m_lines[index] = text;
+    update();
+}
+
 void PrintPanel::clear() {
     m_lines.clear();
     m_current.clear();

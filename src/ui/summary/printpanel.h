@@ -22,6 +22,8 @@ public:
     explicit PrintPanel(QWidget *parent = nullptr);
 
     void print(const QString &text, LineEnd end = LineEnd::NewLine);
+    // Puts text in place of a finished line, index 0 being the top one.
+    void replaceLine(qsizetype index, const QString &text);
     // Empties the panel and puts the print position back at the top.
     void clear();
 

@@ -3,6 +3,7 @@
 #include "runtime/drives.h"
 #include "testsupport.h"
 #include "ui/main/frmmain.h"
+#include "ui/summary/backgroundcount.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +40,38 @@ int darkPixels(const QImage &image) {
     return count;
 }
 
+// A count that stands for a slow directory: each one waits, whatever it is told, until the test
+// lets it go, and then says whether it had been told to stop.
+class HeldCounter final : public RequestCounter {
+public:
+    RequestCount count(const PurgeRequest &, const QDateTime &, const QLocale &,
+                       const std::atomic<bool> &stop) const override {
+        started.release();
+        gate.acquire();
+        stopped = stop.load();
+        const RequestCount count = result;
+        finished.release();
+        return count;
+    }
+
+    // Lets one count go with the given result and waits until it has returned it.
+    void finishOne(const RequestCount &count) {
+        result = count;
+        gate.release();
+        QVERIFY(finished.tryAcquire(1, 10000));
+    }
+
+    mutable QSemaphore started;
+    mutable QSemaphore gate;
+    mutable QSemaphore finished;
+    mutable std::atomic<bool> stopped = false;
+    RequestCount result;
+};
+
+QString countLineOf(const frmSummary &summary) {
+    return summary.panel()->lines().value(8);
+}
+
 } // namespace
 
 class tst_SummaryWindow : public QObject {
@@ -55,6 +89,11 @@ private Q_SLOTS:
     void okAndCancelReturnToTheMainWindow_data();
     void okAndCancelReturnToTheMainWindow();
     void panelDrawsWhatItHolds();
+    void countLineOnceTheCountIsIn_data();
+    void countLineOnceTheCountIsIn();
+    void reactivationDropsTheEarlierCount();
+    void okAndCancelDoNotWaitForTheCount_data();
+    void okAndCancelDoNotWaitForTheCount();
     void screenshot();
 
 private:
@@ -64,6 +103,7 @@ private:
     void setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                     const QString &daysOld, const QString &beforeDate);
     void showSummary();
+    void useCounter(std::shared_ptr<const RequestCounter> counter);
 
     QString m_startDirectory;
     QTemporaryDir m_temp;
@@ -71,9 +111,12 @@ private:
     QString m_fileTypes;
     std::unique_ptr<frmMain> m_main;
     frmSummary *m_summary = nullptr;
+    std::unique_ptr<frmSummary> m_countingSummary;
+    std::shared_ptr<HeldCounter> m_held;
 };
 
 void tst_SummaryWindow::init() {
+    m_held = std::make_shared<HeldCounter>();
     m_startDirectory = QDir::currentPath();
     QVERIFY(m_temp.isValid());
     QVERIFY(QDir::setCurrent(m_temp.path()));
@@ -87,6 +130,9 @@ void tst_SummaryWindow::init() {
 }
 
 void tst_SummaryWindow::cleanup() {
+    // No count is left waiting on a test that is over.
+    m_held->gate.release(100);
+    m_countingSummary.reset();
     m_main.reset();
     QDir::setCurrent(m_startDirectory);
 }
@@ -99,6 +145,11 @@ void tst_SummaryWindow::setRequest(const QString &directory, const QString &patt
         ->setChecked(true);
     mainControl<QLineEdit>("txtDaysOld")->setText(daysOld);
     mainControl<QLineEdit>("txtBeforeDate")->setText(beforeDate);
+}
+
+void tst_SummaryWindow::useCounter(std::shared_ptr<const RequestCounter> counter) {
+    m_countingSummary = std::make_unique<frmSummary>(m_env.calendar, *m_main, std::move(counter));
+    m_summary = m_countingSummary.get();
 }
 
 void tst_SummaryWindow::showSummary() {
@@ -277,6 +328,105 @@ void tst_SummaryWindow::screenshot() {
     showSummary();
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/frmSummary.png");
     QVERIFY(m_summary->grab().save(file));
+}
+
+void tst_SummaryWindow::countLineOnceTheCountIsIn_data() {
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<qint64>("matching");
+    QTest::addColumn<qint64>("toDelete");
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("some of the matching files") << "" << qint64(53) << qint64(20) << qint64(1234567)
+                                                << "Files to delete: 20 of 53 matching (1.2 MB)";
+    QTest::newRow("large numbers in the locale's digits")
+        << "" << qint64(100000) << qint64(37500) << qint64(37500LL * 1024)
+        << "Files to delete: 37,500 of 100,000 matching (38.4 MB)";
+    QTest::newRow("none") << "" << qint64(0) << qint64(0) << qint64(0)
+                          << "Files to delete: 0 of 0 matching (0 bytes)";
+    QTest::newRow("refused") << "no directory" << qint64(0) << qint64(0) << qint64(0)
+                             << "Files to delete: no directory";
+}
+
+void tst_SummaryWindow::countLineOnceTheCountIsIn() {
+    QFETCH(QString, refusal);
+    QFETCH(qint64, matching);
+    QFETCH(qint64, toDelete);
+    QFETCH(qint64, bytes);
+    QFETCH(QString, line);
+    useCounter(m_held);
+    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
+    showSummary();
+    QCOMPARE(countLineOf(*m_summary), QStringLiteral("Files to delete: counting..."));
+
+    m_held->finishOne(RequestCount{refusal, matching, toDelete, bytes});
+
+    QTRY_COMPARE(countLineOf(*m_summary), line);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
+    // The days line's indent still waits for what is printed next.
+    QCOMPARE(m_summary->panel()->currentLine(), indent);
+}
+
+void tst_SummaryWindow::reactivationDropsTheEarlierCount() {
+    useCounter(m_held);
+    showSummary();
+    QVERIFY(m_held->started.tryAcquire(1, 10000));
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    m_summary->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+    QVERIFY(m_held->started.tryAcquire(1, 10000));
+
+    const QStringList lines = m_summary->panel()->lines();
+    QCOMPARE(lines.size(), 18);
+    QCOMPARE(lines.at(8), QStringLiteral("Files to delete: not counted"));
+    QCOMPARE(lines.at(17), QStringLiteral("Files to delete: counting..."));
+
+    // The first count ends only now; what it found is for a report the user has left. Its thread
+    // is over once it lets go of the counter: the test, the window and the second count hold it.
+    m_held->finishOne(RequestCount{QString(), 1, 1, 1});
+    QVERIFY(m_held->stopped);
+    QTRY_COMPARE(m_held.use_count(), 3);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(m_summary->panel()->lines().at(17), QStringLiteral("Files to delete: counting..."));
+    m_held->finishOne(RequestCount{QString(), 3, 2, 0});
+    QTRY_COMPARE(m_summary->panel()->lines().at(17),
+                 QStringLiteral("Files to delete: 2 of 3 matching (0 bytes)"));
+    QCOMPARE(m_summary->panel()->lines().at(8), QStringLiteral("Files to delete: not counted"));
+}
+
+void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("directoryAfter");
+
+    QTest::newRow("OK") << "cmdOK"
+                        << "/home/user/temp";
+    QTest::newRow("Cancel") << "cmdCancel"
+                            << "";
+}
+
+void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount() {
+    QFETCH(QString, button);
+    QFETCH(QString, directoryAfter);
+    useCounter(m_held);
+    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
+    showSummary();
+    QVERIFY(m_held->started.tryAcquire(1, 10000));
+
+    // The count is held up and stays so: the button works all the same.
+    QTest::mouseClick(m_summary->findChild<QPushButton *>(button), Qt::LeftButton);
+    QVERIFY(!m_summary->isVisible());
+    QTRY_VERIFY(m_main->isActiveWindow());
+    QCOMPARE(m_main->purgeRequest().directory, directoryAfter);
+
+    // The count was told to stop, and what it finds once let go is never shown.
+    m_held->finishOne(RequestCount{QString(), 5, 5, 5});
+    QVERIFY(m_held->stopped);
+    QTRY_COMPARE(m_held.use_count(), 2);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(countLineOf(*m_summary), QStringLiteral("Files to delete: not counted"));
 }
 
 QTEST_MAIN(tst_SummaryWindow)
