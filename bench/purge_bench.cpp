@@ -55,7 +55,7 @@ int runEngine(const QString &directory) {
     const PurgeRequest request{directory, QStringLiteral("*.tmp"), PurgeMode::Days,
                                QString::number(daysOld), QString()};
     SilentDisplay display;
-    const PurgeSummary summary = runPurge(request, calendar, display);
+    const PurgeOutcome summary = runPurge(request, calendar, display);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
     return summary.status == PurgeStatus::Finished ? 0 : 1;
 }

@@ -14,7 +14,7 @@ namespace culler {
 
 namespace {
 
-QString shown(const QString &path) {
+QString nativePath(const QString &path) {
     return QDir::toNativeSeparators(path);
 }
 
@@ -34,15 +34,15 @@ const QString &FileTypesFile::path() const {
 }
 
 FileTypesLoad FileTypesFile::load() {
-    m_keepAsItIs = false;
+    m_lastLoadFailed = false;
     const auto failure = [this](const QString &reason) {
-        m_keepAsItIs = true;
+        m_lastLoadFailed = true;
         return FileTypesLoad{
             {},
             errorMessage(QStringLiteral("The list of file types in \"%1\" could not be read: "
                                         "%2.\nThe list starts empty, and the file will be left "
                                         "as it is.")
-                             .arg(shown(m_path), reason))};
+                             .arg(nativePath(m_path), reason))};
     };
 
     QFile file(m_path);
@@ -59,17 +59,17 @@ FileTypesLoad FileTypesFile::load() {
 }
 
 std::optional<Message> FileTypesFile::save(const QStringList &patterns) {
-    if (m_keepAsItIs) {
+    if (m_lastLoadFailed) {
         return errorMessage(QStringLiteral("The list of file types was not saved to \"%1\", "
                                            "because that file could not be read when the "
                                            "program started. It has been left as it is.")
-                                .arg(shown(m_path)));
+                                .arg(nativePath(m_path)));
     }
     const auto failure = [this](const QString &reason) {
         return errorMessage(QStringLiteral("The list of file types could not be saved to "
                                            "\"%1\": %2.\nAny earlier list in that file is "
                                            "unchanged.")
-                                .arg(shown(m_path), reason));
+                                .arg(nativePath(m_path), reason));
     };
 
     QSaveFile file(m_path);

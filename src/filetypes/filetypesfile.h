@@ -39,7 +39,8 @@ public:
 
 private:
     QString m_path;
-    bool m_keepAsItIs = false;
+    // The file existed but could not be read: saving over it would lose the user's list.
+    bool m_lastLoadFailed = false;
 };
 
 } // namespace culler

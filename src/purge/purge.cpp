@@ -19,10 +19,10 @@ QString filePath(const QString &directory, const char *name) {
     return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
 }
 
-QString deletedAndKept(const PurgeSummary &summary) {
-    const qint64 kept = summary.examined - summary.deleted;
-    return (summary.deleted == 1 ? QStringLiteral("1 file deleted")
-                                 : QStringLiteral("%1 files deleted").arg(summary.deleted)) +
+QString deletedAndKept(const PurgeOutcome &run) {
+    const qint64 kept = run.examined - run.deleted;
+    return (run.deleted == 1 ? QStringLiteral("1 file deleted")
+                             : QStringLiteral("%1 files deleted").arg(run.deleted)) +
            QStringLiteral(", %1 kept").arg(kept);
 }
 
@@ -38,14 +38,14 @@ public:
 
     // The message names the failed files, then says what became of the others, so the one box
     // the user must close also tells how the run went.
-    Message message(const PurgeSummary &summary) const {
+    Message message(const PurgeOutcome &run) const {
         QString prompt = m_count == 1
                              ? QStringLiteral("1 file could not be deleted:")
                              : QStringLiteral("%1 files could not be deleted:").arg(m_count);
         prompt += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
         if (m_count > m_lines.size())
             prompt += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
-        prompt += QLatin1Char('\n') + deletedAndKept(summary) + QLatin1Char('.');
+        prompt += QLatin1Char('\n') + deletedAndKept(run) + QLatin1Char('.');
         return errorMessage(prompt);
     }
 
@@ -61,11 +61,10 @@ Message unreadableDirectory(const QString &directory, const SystemError &error) 
 
 } // namespace
 
-QString outcomeText(const PurgeSummary &summary) {
-    if (summary.failed == 0)
-        return deletedAndKept(summary);
-    return deletedAndKept(summary) +
-           QStringLiteral(" (%1 could not be deleted)").arg(summary.failed);
+QString outcomeText(const PurgeOutcome &run) {
+    if (run.failed == 0)
+        return deletedAndKept(run);
+    return deletedAndKept(run) + QStringLiteral(" (%1 could not be deleted)").arg(run.failed);
 }
 
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit) {
@@ -82,8 +81,8 @@ RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateVal
     return {Removal::Deleted, {}};
 }
 
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
-    LimitDate limit;
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
+    CutOff limit;
     if (request.mode == PurgeMode::Days) {
         const DateValue value = calendar.today() - numberFromText(request.daysOld);
         if (isInDateRange(value)) {
@@ -107,9 +106,9 @@ LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
                       PurgeDisplay &display) {
-    PurgeSummary summary;
+    PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
     display.setProgressMaximum(maximum);
@@ -123,11 +122,11 @@ PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar,
     }
     if (request.pattern.isEmpty()) {
         display.showMessage(errorMessage(QStringLiteral("You must enter a File Type to Purge!")),
-                            RequestField::FileType);
+                            RequestField::Pattern);
         return summary;
     }
 
-    const LimitDate limit = limitDate(request, calendar);
+    const CutOff limit = cutOffDate(request, calendar);
     if (!limit.value) {
         display.showMessage(limit.error, limit.field);
         return summary;

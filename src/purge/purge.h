@@ -46,16 +46,17 @@ struct RemovalOutcome {
 // is on or before limit. A name that is no longer a plain file is kept.
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit);
 
-struct LimitDate {
+// The last calendar day a run deletes from, or why there is none.
+struct CutOff {
     std::optional<DateValue> value;
-    // Why there is no limit date, and the input at fault.
+    // Why there is no cut-off date, and the input at fault.
     Message error;
     RequestField field = RequestField::None;
 };
 
 // The cut-off of a run: today minus the days text taken as a number (0 when it is none), or the
 // before-date text read as a date.
-LimitDate limitDate(const PurgeRequest &request, const Calendar &calendar);
+CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar);
 
 enum class PurgeStatus {
     Rejected,   // the request was not carried out; a message said why
@@ -63,7 +64,7 @@ enum class PurgeStatus {
     Unfinished, // the directory changed between counting and deleting
 };
 
-struct PurgeSummary {
+struct PurgeOutcome {
     PurgeStatus status = PurgeStatus::Rejected;
     qint64 examined = 0;
     qint64 deleted = 0;
@@ -72,11 +73,11 @@ struct PurgeSummary {
 
 // What a run did, for the user: "20 files deleted, 33 kept". The kept files include those that
 // could not be deleted, which the text then names apart: "... 33 kept (2 could not be deleted)".
-QString outcomeText(const PurgeSummary &summary);
+QString outcomeText(const PurgeOutcome &run);
 
 // Runs one purge: checks the request, counts the matching plain files, hands each to DeleteIfOld
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
 // that cannot be deleted are skipped and reported in one message at the end.
-PurgeSummary runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display);
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display);
 
 } // namespace culler

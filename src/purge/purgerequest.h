@@ -24,7 +24,7 @@ struct PurgeRequest {
 enum class RequestField {
     None,
     Directory,
-    FileType,
+    Pattern,
     DaysOld,
     BeforeDate,
 };

@@ -4,16 +4,63 @@
 
 #include <QFile>
 #include <cerrno>
-#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace culler {
 
-QString SystemError::reason() const {
-    return QString::fromLocal8Bit(std::strerror(code));
-}
+struct Directory::Stream {
+    explicit Stream(DIR *stream)
+        : dir(stream) {}
+    ~Stream() { ::closedir(dir); }
+    Stream(const Stream &) = delete;
+    Stream &operator=(const Stream &) = delete;
+
+    // The next entry of any kind whose name does not begin with ".", or nullptr at the end of
+    // the listing or on an error, which goes into error.
+    const dirent *nextVisibleEntry(SystemError &error) const {
+        for (;;) {
+            // readdir tells its end from an error only through errno, which a question about the
+            // previous entry may have set meanwhile.
+            errno = 0;
+            const dirent *entry = ::readdir(dir);
+            if (entry == nullptr) {
+                if (errno != 0)
+                    error.code = errno;
+                return nullptr;
+            }
+            if (entry->d_name[0] != '.')
+                return entry;
+        }
+    }
+
+    // Whether the entry is a directory or a link to one; asks only about links and entries the
+    // listing does not type.
+    bool leadsToDirectory(const dirent &entry) const {
+        if (entry.d_type == DT_DIR)
+            return true;
+        if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+            return false;
+        struct stat status {};
+        if (::fstatat(::dirfd(dir), entry.d_name, &status, 0) != 0)
+            return false;
+        return S_ISDIR(status.st_mode);
+    }
+
+    bool isPlainFile(const dirent &entry) const {
+        if (entry.d_type != DT_UNKNOWN)
+            return entry.d_type == DT_REG;
+        // Some file systems do not say what an entry is in the listing: ask, without following.
+        struct stat status {};
+        if (::fstatat(::dirfd(dir), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        return S_ISREG(status.st_mode);
+    }
+
+    DIR *dir;
+};
 
 Directory::Directory(const QString &path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -21,68 +68,44 @@ Directory::Directory(const QString &path) {
         m_error.code = errno;
         return;
     }
-    m_stream = ::fdopendir(fd);
-    if (m_stream == nullptr) {
+    DIR *stream = ::fdopendir(fd);
+    if (stream == nullptr) {
         m_error.code = errno;
         ::close(fd);
+        return;
     }
+    m_stream = std::make_unique<Stream>(stream);
 }
 
-Directory::~Directory() {
-    if (m_stream != nullptr)
-        ::closedir(m_stream);
+Directory::~Directory() = default;
+
+int Directory::streamFd() const {
+    return ::dirfd(m_stream->dir);
 }
 
 void Directory::rewind() {
     if (m_stream != nullptr)
-        ::rewinddir(m_stream);
+        ::rewinddir(m_stream->dir);
 }
 
 const char *Directory::nextPlainFile(const Wildcard &pattern) {
-    while (const dirent *entry = nextVisibleEntry()) {
-        if (isPlainFile(*entry) && pattern.matches(entry->d_name))
+    if (m_stream == nullptr)
+        return nullptr;
+    while (const dirent *entry = m_stream->nextVisibleEntry(m_error)) {
+        if (m_stream->isPlainFile(*entry) && pattern.matches(entry->d_name))
             return entry->d_name;
     }
     return nullptr;
 }
 
-const dirent *Directory::nextVisibleEntry() {
+const char *Directory::nextSubdirectoryName() {
     if (m_stream == nullptr)
         return nullptr;
-    for (;;) {
-        // readdir tells its end from an error only through errno, which a question about the
-        // previous entry may have set meanwhile.
-        errno = 0;
-        const dirent *entry = ::readdir(m_stream);
-        if (entry == nullptr) {
-            if (errno != 0)
-                m_error.code = errno;
-            return nullptr;
-        }
-        if (entry->d_name[0] != '.')
-            return entry;
+    while (const dirent *entry = m_stream->nextVisibleEntry(m_error)) {
+        if (m_stream->leadsToDirectory(*entry))
+            return entry->d_name;
     }
-}
-
-bool Directory::leadsToDirectory(const dirent &entry) const {
-    if (entry.d_type == DT_DIR)
-        return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
-        return false;
-    struct stat status {};
-    if (::fstatat(::dirfd(m_stream), entry.d_name, &status, 0) != 0)
-        return false;
-    return S_ISDIR(status.st_mode);
-}
-
-bool Directory::isPlainFile(const dirent &entry) const {
-    if (entry.d_type != DT_UNKNOWN)
-        return entry.d_type == DT_REG;
-    // Some file systems do not say what an entry is in the listing: ask, without following.
-    struct stat status {};
-    if (::fstatat(::dirfd(m_stream), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
-    return S_ISREG(status.st_mode);
+    return nullptr;
 }
 
 FileStamp Directory::stamp(const char *name) const {
@@ -92,7 +115,7 @@ FileStamp Directory::stamp(const char *name) const {
         return result;
     }
     struct stat status {};
-    if (::fstatat(::dirfd(m_stream), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(streamFd(), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         result.error.code = errno;
         return result;
     }
@@ -105,7 +128,7 @@ SystemError Directory::remove(const char *name) const {
     if (m_stream == nullptr)
         return SystemError{EBADF};
     // Without AT_REMOVEDIR, unlinkat refuses directories; a link is removed, never its target.
-    if (::unlinkat(::dirfd(m_stream), name, 0) != 0)
+    if (::unlinkat(streamFd(), name, 0) != 0)
         return SystemError{errno};
     return {};
 }

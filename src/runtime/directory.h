@@ -5,21 +5,14 @@
 // it cannot send a removal anywhere else. Listing streams names; no list of them is kept.
 
 #include "datevalue.h"
+#include "systemerror.h"
 
 #include <QString>
-#include <dirent.h>
+#include <memory>
 
 namespace culler {
 
 class Wildcard;
-
-// An operating-system error number with its readable reason; 0 is success.
-struct SystemError {
-    int code = 0;
-
-    explicit operator bool() const { return code != 0; }
-    QString reason() const;
-};
 
 struct FileStamp {
     SystemError error;
@@ -46,21 +39,23 @@ public:
     // directories, devices, pipes and sockets are never listed. The name stays valid until the
     // next call.
     const char *nextPlainFile(const Wildcard &pattern);
-    // The next entry of any kind whose name does not begin with ".", or nullptr at the end of the
-    // listing or on an error (see error()). The entry stays valid until the next call.
-    const dirent *nextVisibleEntry();
-    // Whether the entry is a directory or a link to one; asks only about links and entries the
-    // listing does not type.
-    bool leadsToDirectory(const dirent &entry) const;
+    // The name of the next directory, or link to one, whose name does not begin with ".", or
+    // nullptr at the end of the listing or on an error (see error()). Asks the file system only
+    // about links and entries the listing does not type. The name stays valid until the next call.
+    const char *nextSubdirectoryName();
 
     FileStamp stamp(const char *name) const;
     // Removes the entry called name; never follows a link and never removes a directory.
     SystemError remove(const char *name) const;
 
 private:
-    bool isPlainFile(const dirent &entry) const;
+    // The open listing; its type stays in directory.cpp, so the system's directory header
+    // reaches no one who only uses this class.
+    struct Stream;
 
-    DIR *m_stream = nullptr;
+    int streamFd() const;
+
+    std::unique_ptr<Stream> m_stream;
     SystemError m_error;
 };
 

@@ -4,7 +4,7 @@
 // own current directory, so going back to a volume returns to where the user left it. Knows no
 // widgets; the volumes come from a source that tests replace.
 
-#include "runtime/directory.h"
+#include "runtime/systemerror.h"
 
 #include <QByteArray>
 #include <QHash>

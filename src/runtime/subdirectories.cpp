@@ -1,5 +1,7 @@
 #include "subdirectories.h"
 
+#include "directory.h"
+
 #include <QFile>
 
 namespace culler {
@@ -7,10 +9,8 @@ namespace culler {
 Subdirectories subdirectoriesOf(const QString &path) {
     Subdirectories result;
     Directory directory(path);
-    while (const dirent *entry = directory.nextVisibleEntry()) {
-        if (directory.leadsToDirectory(*entry))
-            result.names.append(QFile::decodeName(entry->d_name));
-    }
+    while (const char *name = directory.nextSubdirectoryName())
+        result.names.append(QFile::decodeName(name));
     result.error = directory.error();
     return result;
 }

@@ -4,7 +4,7 @@
 // gives each entry and asks the file system only about links and entries of unknown type, so a
 // directory holding a hundred thousand files is read quickly.
 
-#include "runtime/directory.h"
+#include "runtime/systemerror.h"
 
 #include <QString>
 #include <QStringList>

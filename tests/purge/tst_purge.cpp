@@ -69,8 +69,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void limitDate_data();
-    void limitDate();
+    void cutOffDate_data();
+    void cutOffDate();
     void deletesFilesOnOrBeforeTheLimitDay_data();
     void deletesFilesOnOrBeforeTheLimitDay();
     void leavesEverythingElseAlone();
@@ -118,7 +118,7 @@ PurgeRequest tst_Purge::daysRequest(const QString &days) const {
     return PurgeRequest{m_dir->path(), QStringLiteral("*.tmp"), PurgeMode::Days, days, QString()};
 }
 
-void tst_Purge::limitDate_data() {
+void tst_Purge::cutOffDate_data() {
     QTest::addColumn<PurgeMode>("mode");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("limit"); // NaN: no limit date
@@ -150,14 +150,14 @@ void tst_Purge::limitDate_data() {
         << PurgeMode::Date << "12/31/0099" << none << RequestField::BeforeDate;
 }
 
-void tst_Purge::limitDate() {
+void tst_Purge::cutOffDate() {
     QFETCH(PurgeMode, mode);
     QFETCH(QString, text);
     QFETCH(double, limit);
     QFETCH(RequestField, field);
 
     const PurgeRequest request{QStringLiteral("/tmp"), QStringLiteral("*"), mode, text, text};
-    const LimitDate result = culler::limitDate(request, m_calendar);
+    const CutOff result = culler::cutOffDate(request, m_calendar);
     QCOMPARE(result.value.has_value(), !std::isnan(limit));
     if (result.value)
         QCOMPARE(*result.value, limit);
@@ -208,7 +208,7 @@ void tst_Purge::deletesFilesOnOrBeforeTheLimitDay() {
         request.daysOld.chop(1);
     }
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(remaining(), QSet<QString>(kept.begin(), kept.end()));
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -264,7 +264,7 @@ void tst_Purge::rejectedRequests_data() {
         << "You must enter a Directory to Purge files from!" << RequestField::Directory;
     QTest::newRow("no pattern") << "dir"
                                 << ""
-                                << "You must enter a File Type to Purge!" << RequestField::FileType;
+                                << "You must enter a File Type to Purge!" << RequestField::Pattern;
 }
 
 void tst_Purge::rejectedRequests() {
@@ -277,7 +277,7 @@ void tst_Purge::rejectedRequests() {
     const PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern,
                                PurgeMode::Days, QStringLiteral("20"), QString()};
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Rejected);
     const Message expected{prompt, MessageStyle::Critical, QStringLiteral("Error!!")};
@@ -307,7 +307,7 @@ void tst_Purge::unreadableDirectory() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path(name);
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Rejected);
     QCOMPARE(display.messages.size(), 1);
@@ -322,7 +322,7 @@ void tst_Purge::unreadableDirectory() {
 void tst_Purge::noMatchIsFinished() {
     test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.maximum, 1);
@@ -341,7 +341,7 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory += QLatin1Char('/');
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
     QCOMPARE(summary.deleted, 2);
@@ -382,7 +382,7 @@ void tst_Purge::vanishedFilesAreReported() {
         for (const QString &name : QDir(m_dir->path()).entryList(QDir::Files))
             QFile::remove(path(name));
     };
-    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
 
     QCOMPARE(summary.examined, files);
     QCOMPARE(summary.deleted, 1);
@@ -408,7 +408,7 @@ void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
     display.action = [&] {
         test::writeFile(path("late.tmp"), old);
     };
-    const PurgeSummary summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
+    const PurgeOutcome summary = runPurge(daysRequest(QStringLiteral("20")), m_calendar, display);
 
     QCOMPARE(summary.status, PurgeStatus::Unfinished);
     QCOMPARE(summary.examined, 4);
@@ -467,7 +467,7 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     };
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path("chosen");
-    const PurgeSummary summary = runPurge(request, m_calendar, display);
+    const PurgeOutcome summary = runPurge(request, m_calendar, display);
 
     QVERIFY(QFileInfo(path("chosen")).isSymLink());
     QCOMPARE(decoyState(), decoyBefore);

@@ -367,7 +367,7 @@ void Round::run() {
     const test::FixedClock clock(test::exampleNow());
     const Calendar calendar(clock, test::testLocale());
     test::RecordingDisplay display;
-    const PurgeSummary summary = runPurge(m_request, calendar, display);
+    const PurgeOutcome summary = runPurge(m_request, calendar, display);
 
     Snapshot after;
     takeSnapshot(root, {}, after);

@@ -278,7 +278,7 @@ void frmMain::cmdDelete_Click() {
     m_running = true;
     m_sincePainted.start();
     showOutcome(QString());
-    const PurgeSummary outcome = runPurge(purgeRequest(), m_calendar, *this);
+    const PurgeOutcome outcome = runPurge(purgeRequest(), m_calendar, *this);
     m_running = false;
     // The status keeps its one word; how many files went is there for whoever asks.
     if (outcome.status != PurgeStatus::Rejected)
@@ -434,7 +434,7 @@ QWidget *frmMain::controlFor(RequestField field) const {
     switch (field) {
     case RequestField::Directory:
         return txtDirectory;
-    case RequestField::FileType:
+    case RequestField::Pattern:
         return cboFileType;
     case RequestField::DaysOld:
         return txtDaysOld;
