@@ -150,7 +150,7 @@ void frmSummary::clearReport() {
 void frmSummary::showCount(const RequestCount &count) {
     if (m_countLine < 0)
         return;
-    Picture1->replaceLine(m_countLine, countLine(count, m_calendar.locale()));
+    Picture1->replaceLine(m_countLine, countLine(count, m_calendar.locale()), indent);
     m_countLine = -1;
 }
 
@@ -159,7 +159,7 @@ void frmSummary::stopCounting() {
         return;
     m_count->stop();
     if (m_countLine >= 0)
-        Picture1->replaceLine(m_countLine, countPrefix + QStringLiteral("not counted"));
+        Picture1->replaceLine(m_countLine, countPrefix + QStringLiteral("not counted"), indent);
     m_countLine = -1;
 }
 
