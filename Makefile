@@ -1,5 +1,8 @@
 # The two set-up commands of the README. Both install what is missing,
 # configure once, build incrementally and then test or start the program.
+# `make run` builds the program alone, so the window comes up without
+# waiting for the tests, benchmarks and fuzz replays that `make test` builds;
+# `make bench` builds the benchmarks it runs.
 # `make check` runs the same tests on a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer; `make fuzz` builds the libFuzzer programs.
 
@@ -8,7 +11,7 @@ ASAN_DIR  := build-asan
 FUZZ_DIR  := build-fuzz
 JOBS      := 2
 
-.PHONY: all deps build test check fuzz run bench package clean
+.PHONY: all deps configure build test check fuzz run bench package clean
 
 all: build
 
@@ -18,7 +21,9 @@ deps:
 $(BUILD_DIR)/build.ninja: | deps
 	cmake --preset default
 
-build: deps $(BUILD_DIR)/build.ninja
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
@@ -37,10 +42,12 @@ $(FUZZ_DIR)/build.ninja: | deps
 fuzz: deps $(FUZZ_DIR)/build.ninja
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 
-run: build
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target culler
 	$(BUILD_DIR)/src/culler
 
-bench: build
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench window_bench
 	$(BUILD_DIR)/bench/purge_bench
 
 package: build

@@ -18,6 +18,7 @@ packages=(
     fonts-liberation2
     xvfb
     xdotool
+    lintian
 )
 
 missing=()

@@ -23,12 +23,6 @@ QString nativePath(const QString &path) {
 FileTypesFile::FileTypesFile(QString path)
     : m_path(std::move(path)) {}
 
-QString FileTypesFile::defaultPath() {
-    const QString executableDir = QCoreApplication::applicationDirPath();
-    return fileTypesLocation(executableDir, directoryAccess(executableDir),
-                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-}
-
 const QString &FileTypesFile::path() const {
     return m_path;
 }

@@ -23,11 +23,6 @@ class FileTypesFile {
 public:
     explicit FileTypesFile(QString path);
 
-    // Where this copy of the program keeps its list: beside the executable when that directory
-    // can be written, otherwise in the user's data directory, which starts from a copy of the
-    // list beside the executable (see fileTypesLocation()).
-    static QString defaultPath();
-
     const QString &path() const;
 
     // A missing file loads as an empty list, with no error.

@@ -45,6 +45,19 @@ QDate readTwoDigitYear(const QLocale &locale, const QString &text, const QString
     return QDate(year, parts.month, parts.day);
 }
 
+// The letters a person writes for a field of `count` format letters `letter`: a day or a month
+// is two digits at most, so "d" and "dd" are both "dd"; a year keeps its length.
+QString writtenField(QChar letter, qsizetype count) {
+    switch (letter.unicode()) {
+    case u'd':
+        return count <= 2 ? QStringLiteral("dd") : QString(count, u'd');
+    case u'M':
+        return count <= 2 ? QStringLiteral("mm") : QString(count, u'm');
+    default:
+        return QString(count, letter);
+    }
+}
+
 } // namespace
 
 Calendar::Calendar(const Clock &clock, const QLocale &locale)
@@ -69,6 +82,29 @@ QString Calendar::dateText(DateValue value) const {
         (date.year() < firstTwoDigitYear || date.year() > lastTwoDigitYear))
         return m_locale.toString(date, withFourDigitYear(m_dateFormat));
     return m_locale.toString(date, m_dateFormat);
+}
+
+QString Calendar::dateForm() const {
+    QString form;
+    for (qsizetype at = 0; at < m_dateFormat.size();) {
+        const QChar letter = m_dateFormat.at(at);
+        if (letter == u'\'') {
+            // Quoted text stands as it is; two quotes are one.
+            const qsizetype end = m_dateFormat.indexOf(u'\'', at + 1);
+            if (end == at + 1)
+                form += letter;
+            else
+                form += m_dateFormat.mid(at + 1, end < 0 ? -1 : end - at - 1);
+            at = end < 0 ? m_dateFormat.size() : end + 1;
+            continue;
+        }
+        qsizetype count = 1;
+        while (at + count < m_dateFormat.size() && m_dateFormat.at(at + count) == letter)
+            ++count;
+        form += letter.isLetter() ? writtenField(letter, count) : QString(count, letter);
+        at += count;
+    }
+    return form;
 }
 
 QString Calendar::timeText(DateValue value) const {

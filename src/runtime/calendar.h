@@ -32,6 +32,10 @@ public:
     // dates the program can name.
     std::optional<DateValue> dateFromText(const QString &text) const;
 
+    // The form dateFromText reads, as a person writes it down: "mm/dd/yy" for United States
+    // English, "dd.mm.yy" for German, "dd/mm/yyyy" for British English.
+    QString dateForm() const;
+
     const QLocale &locale() const { return m_locale; }
 
 private:

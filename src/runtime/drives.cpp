@@ -62,10 +62,11 @@ QList<Volume> MountedVolumes::volumes() const {
 
 Drives::Drives(const VolumeSource &source)
     : m_source(source) {
+    refreshVolumes();
     remember(currentDirectory());
 }
 
-QList<Volume> Drives::volumes() const {
+void Drives::refreshVolumes() {
     QList<Volume> result = m_source.volumes();
     const bool hasRoot = std::any_of(result.cbegin(), result.cend(), [](const Volume &volume) {
         return volume.root == rootDirectory;
@@ -80,7 +81,7 @@ QList<Volume> Drives::volumes() const {
                                  return left.root == right.root;
                              }),
                  result.end());
-    return result;
+    m_volumes = std::move(result);
 }
 
 QString Drives::driveOf(const QString &path) const {
@@ -104,10 +105,9 @@ SystemError Drives::changeDirectory(const QString &path) {
 }
 
 SystemError Drives::changeDrive(const QString &root) {
-    const QList<Volume> known = volumes();
-    const auto volume = std::find_if(known.cbegin(), known.cend(),
+    const auto volume = std::find_if(m_volumes.cbegin(), m_volumes.cend(),
                                      [&root](const Volume &each) { return each.root == root; });
-    if (volume == known.cend() || !volume->ready)
+    if (volume == m_volumes.cend() || !volume->ready)
         return SystemError{ENOMEDIUM};
 
     const QString left = m_directories.value(root, root);

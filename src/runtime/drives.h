@@ -39,13 +39,18 @@ public:
 // Kernel and run-time file systems: they hold no files a user would purge.
 bool isPseudoFileSystem(const QString &root, const QByteArray &type);
 
+// Reads the volumes when made and when asked to refresh, never while navigating: asking the
+// system about every mount can wait on a stalled network share, and a click in the directory
+// list must not.
 class Drives {
 public:
     // The volume holding the current directory starts there; every other one at its root.
     explicit Drives(const VolumeSource &source);
 
-    // In order of their roots, so "/", which is always there, comes first.
-    QList<Volume> volumes() const;
+    // Reads the volumes from the source again.
+    void refreshVolumes();
+    // As last read, in order of their roots, so "/", which is always there, comes first.
+    const QList<Volume> &volumes() const { return m_volumes; }
     // The root of the volume a path lies on: the longest root that contains it.
     QString driveOf(const QString &path) const;
 
@@ -62,6 +67,7 @@ private:
     void remember(const QString &directory);
 
     const VolumeSource &m_source;
+    QList<Volume> m_volumes;
     QHash<QString, QString> m_directories;
 };
 

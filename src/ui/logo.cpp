@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 #include <QSize>
 #include <cmath>
@@ -23,6 +24,30 @@ const QColor agedInk(0x9a, 0x85, 0x58);
 const QColor agedLine(0xd2, 0xbf, 0x92);
 const QColor clockRim(0xc8, 0x6a, 0x1e);
 
+// On a dark window the sheets' edges turn light, so their outline stays visible, and their paper
+// turns down a little, so it does not glare; the clock keeps its face.
+struct SheetColours {
+    QColor paper;
+    QColor edge;
+    QColor lines;
+};
+
+bool isDark(const QPalette &palette) {
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
+SheetColours newSheet(const QPalette &palette) {
+    if (!isDark(palette))
+        return {Qt::white, ink, textLine};
+    return {QColor(0xdc, 0xe1, 0xe6), palette.color(QPalette::WindowText), textLine.darker(115)};
+}
+
+SheetColours agedSheet(const QPalette &palette) {
+    if (!isDark(palette))
+        return {agedPaper, agedInk, agedLine};
+    return {agedPaper.darker(125), agedPaper, agedLine.darker(125)};
+}
+
 // A sheet with its top right corner folded over, as file icons draw a document.
 QPainterPath sheet(const QRectF &box, qreal fold) {
     QPainterPath path;
@@ -35,10 +60,11 @@ QPainterPath sheet(const QRectF &box, qreal fold) {
     return path;
 }
 
-void paintSheet(QPainter &painter, const QRectF &box, const QColor &paper, const QColor &edge,
-                const QColor &lines) {
+void paintSheet(QPainter &painter, const QRectF &box, const SheetColours &colours) {
+    const QColor &paper = colours.paper;
+    const QColor &lines = colours.lines;
     constexpr qreal fold = 15;
-    painter.setPen(QPen(edge, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(colours.edge, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(paper);
     painter.drawPath(sheet(box, fold));
 
@@ -86,7 +112,7 @@ void paintClock(QPainter &painter, const QPointF &centre, qreal radius) {
 
 } // namespace
 
-QPixmap paintLogo(QSize size) {
+QPixmap paintLogo(QSize size, const QPalette &palette) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     if (size.isEmpty())
@@ -101,10 +127,10 @@ QPixmap paintLogo(QSize size) {
     painter.translate(46, 62);
     painter.rotate(-9);
     painter.translate(-46, -62);
-    paintSheet(painter, QRectF(12, 16, 64, 86), agedPaper, agedInk, agedLine);
+    paintSheet(painter, QRectF(12, 16, 64, 86), agedSheet(palette));
     painter.restore();
 
-    paintSheet(painter, QRectF(30, 28, 66, 90), Qt::white, ink, textLine);
+    paintSheet(painter, QRectF(30, 28, 66, 90), newSheet(palette));
     paintClock(painter, QPointF(82, 120), 27);
     return pixmap;
 }

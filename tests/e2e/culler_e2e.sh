@@ -41,9 +41,11 @@ wait_for() {
     fail "gave up waiting for $what"
 }
 
-# --- The program's own copy, with a pattern list beside it, and a directory to purge.
+# --- The program's own portable copy, with a pattern list beside it, and a directory to purge.
 mkdir -p "$work/app" "$work/data/sub.tmp" "$work/outside"
 cp "$program" "$work/app/culler"
+# A copy marked portable, as its build tree is, keeps its list beside it.
+touch "$work/app/culler.portable"
 printf '"*.tmp"\r\n' >"$work/app/filetypes.dat"
 data=$work/data
 touch -d '40 days ago' "$data/old.tmp" "$data/.hidden.tmp" "$data/old.log" "$data/sub.tmp/inner.tmp" \

@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 using namespace culler;
@@ -21,6 +23,13 @@ QStringList entries(const QString &directory) {
 
 const QByteArray installedList("\"*.tmp\"\r\n\"*.bak\"\r\n");
 const QByteArray usersList("\"*.log\"\r\n");
+
+enum class Copy {
+    Portable,         // marked portable, in a directory it can write
+    PortableReadOnly, // marked portable, in a directory it cannot write
+    Installed,        // not marked
+    DataDirBlocked,   // not marked, and a file stands where the data directory's parent should
+};
 
 } // namespace
 
@@ -57,30 +66,40 @@ void tst_FileTypesLocation::init() {
 }
 
 void tst_FileTypesLocation::location_data() {
-    QTest::addColumn<DirectoryAccess>("access");
-    QTest::addColumn<QByteArray>("besideExecutable"); // empty: no file there
-    QTest::addColumn<QByteArray>("inDataDir");        // empty: no file there
+    QTest::addColumn<Copy>("copy");
+    QTest::addColumn<QByteArray>("besideExecutable"); // null: no file there
+    QTest::addColumn<QByteArray>("inDataDir");        // null: no file there
     QTest::addColumn<bool>("expectDataDir");
     QTest::addColumn<QByteArray>("dataDirAfter");
+    QTest::addColumn<QString>("problem"); // the reason told, empty when all went well
 
-    QTest::newRow("writable: beside the executable")
-        << DirectoryAccess::Writable << installedList << QByteArray() << false << QByteArray();
-    QTest::newRow("read-only, first start: a copy of the installed list")
-        << DirectoryAccess::ReadOnly << installedList << QByteArray() << true << installedList;
-    QTest::newRow("read-only, later starts: the user's own list")
-        << DirectoryAccess::ReadOnly << installedList << usersList << true << usersList;
-    QTest::newRow("read-only, nothing installed: no list yet")
-        << DirectoryAccess::ReadOnly << QByteArray() << QByteArray() << true << QByteArray();
-    QTest::newRow("read-only, installed list empty: an empty copy")
-        << DirectoryAccess::ReadOnly << QByteArray("") << QByteArray() << true << QByteArray("");
+    const QString missing = QString::fromLocal8Bit(std::strerror(ENOENT));
+    QTest::newRow("portable: beside the executable")
+        << Copy::Portable << installedList << QByteArray() << false << QByteArray() << QString();
+    QTest::newRow("portable, read-only: the data directory")
+        << Copy::PortableReadOnly << installedList << QByteArray() << true << installedList
+        << QString();
+    // The installed directory is writable here, as it is for root: still never written.
+    QTest::newRow("installed, first start: a copy of the installed list")
+        << Copy::Installed << installedList << QByteArray() << true << installedList << QString();
+    QTest::newRow("installed, later starts: the user's own list")
+        << Copy::Installed << installedList << usersList << true << usersList << QString();
+    QTest::newRow("installed list empty: an empty copy")
+        << Copy::Installed << QByteArray("") << QByteArray() << true << QByteArray("") << QString();
+    QTest::newRow("nothing installed: told why")
+        << Copy::Installed << QByteArray() << QByteArray() << true << QByteArray() << missing;
+    QTest::newRow("data directory cannot be made: told why")
+        << Copy::DataDirBlocked << installedList << QByteArray() << true << QByteArray()
+        << QString::fromLocal8Bit(std::strerror(ENOTDIR));
 }
 
 void tst_FileTypesLocation::location() {
-    QFETCH(DirectoryAccess, access);
+    QFETCH(Copy, copy);
     QFETCH(QByteArray, besideExecutable);
     QFETCH(QByteArray, inDataDir);
     QFETCH(bool, expectDataDir);
     QFETCH(QByteArray, dataDirAfter);
+    QFETCH(QString, problem);
 
     const QString installed = executableDir() + QStringLiteral("/filetypes.dat");
     const QString own = dataDir() + QStringLiteral("/filetypes.dat");
@@ -90,16 +109,32 @@ void tst_FileTypesLocation::location() {
         QVERIFY(QDir().mkpath(dataDir()));
         writeBytes(own, inDataDir);
     }
-
-    const QString path = fileTypesLocation(executableDir(), access, dataDir());
-
-    QCOMPARE(path, expectDataDir ? own : installed);
-    if (!expectDataDir) {
-        QVERIFY(!QFileInfo::exists(dataDir()));
-        return;
+    if (copy != Copy::Installed && copy != Copy::DataDirBlocked)
+        writeBytes(executableDir() + QStringLiteral("/culler.portable"), QByteArray());
+    if (copy == Copy::PortableReadOnly) {
+        if (::geteuid() == 0)
+            QSKIP("root writes into a directory whatever its permissions");
+        QVERIFY(QFile::setPermissions(executableDir(), QFile::ReadOwner | QFile::ExeOwner));
     }
-    QVERIFY(QFileInfo(dataDir()).isDir());
+    if (copy == Copy::DataDirBlocked)
+        writeBytes(m_dir->filePath(QStringLiteral("share")), QByteArray("a file"));
+
+    const FileTypesLocation location = fileTypesLocation(executableDir(), dataDir());
+    QFile::setPermissions(executableDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    QCOMPARE(location.path, expectDataDir ? own : installed);
+    if (problem.isEmpty()) {
+        QCOMPARE(location.problem, std::nullopt);
+    } else {
+        QVERIFY(location.problem.has_value());
+        QCOMPARE(location.problem->title, QStringLiteral("Error!!"));
+        for (const QString &named : {own, installed, problem})
+            QVERIFY2(location.problem->prompt.contains(named),
+                     qPrintable(location.problem->prompt));
+    }
     QCOMPARE(readBytes(own), dataDirAfter.isNull() ? QByteArray("(unreadable)") : dataDirAfter);
+    if (!expectDataDir)
+        QVERIFY(!QFileInfo::exists(dataDir()));
     if (!besideExecutable.isNull())
         QCOMPARE(readBytes(installed), besideExecutable);
 }
@@ -108,13 +143,15 @@ void tst_FileTypesLocation::savingInTheDataDirectoryLeavesTheInstalledListAlone(
     const QString installed = executableDir() + QStringLiteral("/filetypes.dat");
     writeBytes(installed, installedList);
 
-    FileTypesFile file(fileTypesLocation(executableDir(), DirectoryAccess::ReadOnly, dataDir()));
+    FileTypesFile file(fileTypesLocation(executableDir(), dataDir()).path);
     QCOMPARE(file.load().patterns, (QStringList{"*.tmp", "*.bak"}));
     QCOMPARE(file.save({QStringLiteral("*.log")}), std::nullopt);
 
     QCOMPARE(readBytes(file.path()), usersList);
     QCOMPARE(readBytes(installed), installedList);
-    QCOMPARE(fileTypesLocation(executableDir(), DirectoryAccess::ReadOnly, dataDir()), file.path());
+    const FileTypesLocation again = fileTypesLocation(executableDir(), dataDir());
+    QCOMPARE(again.path, file.path());
+    QCOMPARE(again.problem, std::nullopt);
     QCOMPARE(readBytes(file.path()), usersList);
 }
 
@@ -153,14 +190,10 @@ void tst_FileTypesLocation::directoryAccess() {
 }
 
 void tst_FileTypesLocation::defaultPathForThisExecutable() {
-    const QString executableDir = QCoreApplication::applicationDirPath();
-    const QString path = FileTypesFile::defaultPath();
-    if (culler::directoryAccess(executableDir) == DirectoryAccess::Writable) {
-        QCOMPARE(path, executableDir + QStringLiteral("/filetypes.dat"));
-        return;
-    }
-    QCOMPARE(path, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                       QStringLiteral("/filetypes.dat"));
+    // A test program is not marked portable, though its directory can be written.
+    QCOMPARE(fileTypesLocationOfThisProgram().path,
+             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                 QStringLiteral("/filetypes.dat"));
 }
 
 QTEST_GUILESS_MAIN(tst_FileTypesLocation)

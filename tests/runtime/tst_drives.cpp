@@ -170,6 +170,7 @@ void tst_Drives::driveNotReadyChangesNothing() {
         m_volumes.list[1].ready = false;
     else
         m_volumes.list.removeLast();
+    drives.refreshVolumes();
 
     QCOMPARE(drives.changeDrive(m_driveB).code, ENOMEDIUM);
     QCOMPARE(QDir::currentPath(), m_driveA + QStringLiteral("/work"));

@@ -32,11 +32,15 @@ QLocale testLocale();
 // 6 December 1999 at 10:15, local time.
 QDateTime exampleNow();
 
-// Volumes a test sets, in place of the machine's mounted ones.
+// Volumes a test sets, in place of the machine's mounted ones; counts how often they are read.
 class FixedVolumes final : public VolumeSource {
 public:
-    QList<Volume> volumes() const override { return list; }
+    QList<Volume> volumes() const override {
+        ++reads;
+        return list;
+    }
     QList<Volume> list;
+    mutable int reads = 0;
 };
 
 class RecordingMessageBoxes final : public MessageBoxes {

@@ -33,6 +33,10 @@ QTreeWidgetItem *findUnder(QTreeWidgetItem *item, const QString &path) {
     return nullptr;
 }
 
+QString cleanedPath(const QString &path) {
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
 QString childPath(const QString &parent, const QString &name) {
     if (parent.endsWith(QLatin1Char('/')))
         return parent + name;
@@ -55,12 +59,17 @@ DirectoryList::DirectoryList(QWidget *parent)
 }
 
 void DirectoryList::setPath(const QString &path) {
-    const QString cleaned = QDir::cleanPath(QDir(path).absolutePath());
-    const bool differs = cleaned != m_path;
-    m_path = cleaned;
-    rebuild();
-    if (differs)
-        Q_EMIT changed();
+    const QString cleaned = cleanedPath(path);
+    display(cleaned, m_reader(cleaned).names);
+}
+
+SystemError DirectoryList::open(const QString &path) {
+    const QString cleaned = cleanedPath(path);
+    const Subdirectories read = m_reader(cleaned);
+    if (read.error)
+        return read.error;
+    display(cleaned, read.names);
+    return {};
 }
 
 void DirectoryList::drawBranches(QPainter *, const QRect &, const QModelIndex &) const {}
@@ -70,11 +79,19 @@ QTreeWidgetItem *DirectoryList::itemOf(const QString &path) const {
 }
 
 void DirectoryList::activate(QTreeWidgetItem *item) {
-    if (item != nullptr)
-        setPath(item->data(0, pathRole).toString());
+    if (item == nullptr)
+        return;
+    const QString path = item->data(0, pathRole).toString();
+    if (const SystemError error = open(path)) {
+        // The highlight goes back to the directory still shown.
+        setCurrentItem(itemOf(m_path));
+        Q_EMIT cannotOpen(path, error);
+    }
 }
 
-void DirectoryList::rebuild() {
+void DirectoryList::display(const QString &cleanedPath, const QStringList &subdirectories) {
+    const bool differs = cleanedPath != m_path;
+    m_path = cleanedPath;
     clear();
     const QIcon opened = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
@@ -90,7 +107,7 @@ void DirectoryList::rebuild() {
         current = next;
     }
 
-    QStringList names = subdirectoriesOf(m_path).names;
+    QStringList names = subdirectories;
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::sort(names.begin(), names.end(), collator);
@@ -103,6 +120,8 @@ void DirectoryList::rebuild() {
     expandAll();
     setCurrentItem(current);
     scrollToItem(current);
+    if (differs)
+        Q_EMIT changed();
 }
 
 } // namespace culler

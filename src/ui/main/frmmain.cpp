@@ -28,6 +28,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace culler {
 
@@ -67,12 +68,15 @@ int barUnits(qint64 count) {
 } // namespace
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, QWidget *parent)
-    : frmMain(calendar, messages, std::make_unique<MountedVolumes>(), parent) {}
+    : frmMain(calendar, messages, std::make_unique<MountedVolumes>(),
+              fileTypesLocationOfThisProgram(), parent) {}
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages,
-                 std::unique_ptr<VolumeSource> volumes, QWidget *parent)
-    : frmMain(calendar, messages, *volumes, FileTypesFile::defaultPath(), parent) {
+                 std::unique_ptr<VolumeSource> volumes, FileTypesLocation fileTypes,
+                 QWidget *parent)
+    : frmMain(calendar, messages, *volumes, fileTypes.path, parent) {
     m_ownVolumes = std::move(volumes);
+    m_fileTypesProblem = std::move(fileTypes.problem);
 }
 
 frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeSource &volumes,
@@ -210,12 +214,15 @@ void frmMain::connectHandlers() {
     connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::Drive1_Change);
     connect(Drive1, &DriveList::aboutToShowPopup, this, &frmMain::refreshDrives);
     connect(Dir1, &DirectoryList::changed, this, &frmMain::Dir1_Change);
+    connect(Dir1, &DirectoryList::cannotOpen, this, &frmMain::reportUnreadableDirectory);
     connect(optBeforeDate, &QRadioButton::toggled, this, &frmMain::optBeforeDate_Click);
     connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
     txtBeforeDate->installEventFilter(this);
 }
 
 void frmMain::loadPatternList() {
+    if (m_fileTypesProblem)
+        m_messages.show(*std::exchange(m_fileTypesProblem, std::nullopt));
     const FileTypesLoad loaded = m_fileTypes->load();
     if (loaded.error)
         m_messages.show(*loaded.error);
@@ -313,6 +320,7 @@ void frmMain::closeEvent(QCloseEvent *event) {
 }
 
 void frmMain::Drive1_Change() {
+    const QString before = m_drives->currentDirectory();
     const QString drive = Drive1->drive();
     if (const SystemError error = m_drives->changeDrive(drive)) {
         m_messages.show(errorMessage(
@@ -321,16 +329,25 @@ void frmMain::Drive1_Change() {
         return;
     }
     const QString current = m_drives->currentDirectory();
-    Dir1->setPath(current);
+    if (const SystemError error = Dir1->open(current)) {
+        // As for a drive that is not ready: said, and everything stays where it was.
+        reportUnreadableDirectory(current, error);
+        m_drives->changeDirectory(before);
+        Drive1->showDrive(m_drives->driveOf(before));
+        return;
+    }
     txtDirectory->setText(current);
+}
+
+void frmMain::reportUnreadableDirectory(const QString &path, SystemError error) {
+    m_messages.show(errorMessage(
+        QStringLiteral("The directory \"%1\" cannot be opened: %2.").arg(path, error.reason())));
 }
 
 void frmMain::Dir1_Change() {
     const SystemError error = m_drives->changeDirectory(Dir1->path());
-    if (error) {
-        m_messages.show(errorMessage(QStringLiteral("The directory \"%1\" cannot be opened: %2.")
-                                         .arg(Dir1->path(), error.reason())));
-    }
+    if (error)
+        reportUnreadableDirectory(Dir1->path(), error);
     // The list shows the directory as the system names it: the one it could not open is
     // replaced by the one still current, a link by what it leads to.
     const QString current = m_drives->currentDirectory();
@@ -345,6 +362,7 @@ void frmMain::Dir1_Change() {
 }
 
 void frmMain::refreshDrives() {
+    m_drives->refreshVolumes();
     Drive1->setVolumes(m_drives->volumes());
     Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
 }
@@ -364,9 +382,11 @@ void frmMain::optDaysOld_Click() {
 }
 
 void frmMain::txtBeforeDate_GotFocus() {
-    m_messages.show(Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. ") +
-                                m_calendar.dateText(m_calendar.today()) + QStringLiteral(")"),
-                            MessageStyle::Exclamation, QStringLiteral("Please Note")});
+    // The form the box is read in, so the hint never describes one the purge then refuses.
+    m_messages.show(
+        Message{QStringLiteral("Dates must be of the form %1  (i.e. %2)")
+                    .arg(m_calendar.dateForm(), m_calendar.dateText(m_calendar.today())),
+                MessageStyle::Exclamation, QStringLiteral("Please Note")});
 }
 
 bool frmMain::eventFilter(QObject *watched, QEvent *event) {

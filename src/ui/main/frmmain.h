@@ -4,6 +4,7 @@
 // commands that act on them. Its controls are the request; nothing is copied out of them between
 // events. It shows a purge run's progress, status and messages as the run reports them.
 
+#include "filetypes/filetypeslocation.h"
 #include "purge/purge.h"
 #include "purge/purgerequest.h"
 
@@ -11,6 +12,7 @@
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -77,7 +79,7 @@ protected:
 
 private:
     frmMain(const Calendar &calendar, MessageBoxes &messages, std::unique_ptr<VolumeSource> volumes,
-            QWidget *parent);
+            FileTypesLocation fileTypes, QWidget *parent);
 
     void createControls();
     void arrangeTabOrder();
@@ -94,6 +96,7 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
 
+    void reportUnreadableDirectory(const QString &path, SystemError error);
     void addPattern(const QString &pattern);
     void refreshDrives();
     void showProgress();
@@ -106,6 +109,8 @@ private:
     std::unique_ptr<VolumeSource> m_ownVolumes;
     std::unique_ptr<Drives> m_drives;
     std::unique_ptr<FileTypesFile> m_fileTypes;
+    // Why the list could not start where it should, told with the list's loading at start.
+    std::optional<Message> m_fileTypesProblem;
     PatternListModel *m_patterns = nullptr;
     std::unique_ptr<frmSummary> m_summary;
 

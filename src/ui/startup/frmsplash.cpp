@@ -92,8 +92,7 @@ frmSplash::frmSplash(std::function<void()> bringUpProgram, QWidget *parent)
     imgLogo->setObjectName(QStringLiteral("imgLogo"));
     imgLogo->setGeometry(twipsRect(240, 795, 1815, 2385));
     imgLogo->setScaledContents(true);
-    // Drawn at twice the box so that it stays sharp on a screen that doubles it.
-    imgLogo->setPixmap(paintLogo(imgLogo->size() * 2));
+    paintLogoForPalette();
 
     lblProductName = makeLabel(Frame1, QStringLiteral("lblProductName"),
                                twipsRect(2400, 1140, 2430, 765), arial(32.25, QFont::Bold));
@@ -140,6 +139,17 @@ frmSplash::frmSplash(std::function<void()> bringUpProgram, QWidget *parent)
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void frmSplash::paintLogoForPalette() {
+    // Drawn at twice the box so that it stays sharp on a screen that doubles it.
+    imgLogo->setPixmap(paintLogo(imgLogo->size() * 2, palette()));
+}
+
+void frmSplash::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && imgLogo != nullptr)
+        paintLogoForPalette();
 }
 
 bool frmSplash::eventFilter(QObject *watched, QEvent *event) {

@@ -29,6 +29,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -40,6 +41,7 @@ private:
     void Timer1_Timer();
 
     void closeSequence();
+    void paintLogoForPalette();
     bool bringUpOnce();
 
     std::function<void()> m_bringUpProgram;

@@ -1,6 +1,7 @@
 #include "../windowtestsupport.h"
 #include "purge/purge.h"
 #include "runtime/calendar.h"
+#include "runtime/subdirectories.h"
 #include "testsupport.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/frmmain.h"
@@ -18,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -62,11 +64,16 @@ private Q_SLOTS:
     void unreadableListIsLeftAlone();
     void modeOptionsSwitchTheBoxes();
     void dateHintOncePerArrival();
+    void dateHintSpeaksTheLocale_data();
+    void dateHintSpeaksTheLocale();
     void refusedDateGivesNoHintOnTop();
     void driveChangeFollowsEachDrivesDirectory();
     void driveNotReadyLeavesTheLists();
     void directoryChangeMakesItCurrent();
+    void navigationLeavesTheMountsAlone();
     void vanishedDirectoryIsReported();
+    void unreadableDirectoryLeavesTheLists_data();
+    void unreadableDirectoryLeavesTheLists();
     void runKeepsPaintingAndTakesNoSecondCommand();
     void runTellsHowManyFilesWent_data();
     void runTellsHowManyFilesWent();
@@ -400,6 +407,55 @@ void tst_MainWindowCommands::dateHintOncePerArrival() {
     QCOMPARE(m_env.messages.shown.last(), hint(QStringLiteral("12/6/99")));
 }
 
+void tst_MainWindowCommands::dateHintSpeaksTheLocale_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("example");
+
+    QTest::newRow("United States") << QLocale(QLocale::English, QLocale::UnitedStates) << "mm/dd/yy"
+                                   << "12/6/99";
+    QTest::newRow("Germany") << QLocale(QLocale::German, QLocale::Germany) << "dd.mm.yy"
+                             << "06.12.99";
+    QTest::newRow("United Kingdom")
+        << QLocale(QLocale::English, QLocale::UnitedKingdom) << "dd/mm/yyyy"
+        << "06/12/1999";
+    QTest::newRow("Sweden, year first")
+        << QLocale(QLocale::Swedish, QLocale::Sweden) << "yyyy-mm-dd"
+        << "1999-12-06";
+    QTest::newRow("Bulgaria, quoted text")
+        << QLocale(QLocale::Bulgarian, QLocale::Bulgaria) << QString::fromUtf8("dd.mm.yy г.")
+        << QString::fromUtf8("6.12.99 г.");
+}
+
+void tst_MainWindowCommands::dateHintSpeaksTheLocale() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, form);
+    QFETCH(QString, example);
+    // Half an hour into 6 December in Berlin is still 5 December in UTC.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    const auto restoreZone = qScopeGuard([&zone] { qputenv("TZ", zone); });
+    test::FixedClock clock(QDateTime(today, QTime(0, 30)));
+    const Calendar calendar(clock, locale);
+    frmMain window(calendar, m_env.messages, m_env.volumes, m_fileTypes);
+    window.Form_Load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    m_env.messages.shown.clear();
+
+    QTest::mouseClick(window.findChild<QRadioButton *>(QStringLiteral("optBeforeDate")),
+                      Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QLineEdit *>(QStringLiteral("txtBeforeDate")),
+                      Qt::LeftButton);
+
+    QTRY_COMPARE(m_env.messages.shown.size(), 1);
+    QCOMPARE(m_env.messages.shown.first(),
+             (Message{QStringLiteral("Dates must be of the form %1  (i.e. %2)").arg(form, example),
+                      MessageStyle::Exclamation, QStringLiteral("Please Note")}));
+    // The example is a date the box takes: today.
+    QCOMPARE(calendar.dateFromText(example), std::optional<DateValue>(calendar.today()));
+}
+
 void tst_MainWindowCommands::refusedDateGivesNoHintOnTop() {
     type("txtDirectory", path(QStringLiteral("data")));
     typePattern(QStringLiteral("*.tmp"));
@@ -475,6 +531,25 @@ void tst_MainWindowCommands::directoryChangeMakesItCurrent() {
     QCOMPARE(m_env.messages.shown, QList<Message>());
 }
 
+void tst_MainWindowCommands::navigationLeavesTheMountsAlone() {
+    // Reading the mounts can wait on a stalled network share; moving around must not.
+    const int readsAtStart = m_env.volumes.reads;
+    activateDirectory(m_driveA + QStringLiteral("/work/logs"));
+    activateDirectory(m_driveA);
+    chooseDrive(m_driveB);
+    activateDirectory(m_driveB + QStringLiteral("/photos"));
+    QCOMPARE(QDir::currentPath(), m_driveB + QStringLiteral("/photos"));
+    QCOMPARE(m_env.volumes.reads, readsAtStart);
+
+    // Opening the drive list is asking for the volumes as they are now.
+    m_env.volumes.list.append(Volume{path(QStringLiteral("data")), QStringLiteral("new"), true});
+    auto *drives = control<QComboBox>("Drive1");
+    drives->showPopup();
+    drives->hidePopup();
+    QCOMPARE(m_env.volumes.reads, readsAtStart + 1);
+    QVERIFY(drives->findData(path(QStringLiteral("data"))) >= 0);
+}
+
 void tst_MainWindowCommands::vanishedDirectoryIsReported() {
     const QString work = m_driveA + QStringLiteral("/work");
     const QString logs = work + QStringLiteral("/logs");
@@ -488,6 +563,44 @@ void tst_MainWindowCommands::vanishedDirectoryIsReported() {
     QCOMPARE(QDir::currentPath(), work);
     QCOMPARE(control<DirectoryList>("Dir1")->path(), work);
     QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
+}
+
+void tst_MainWindowCommands::unreadableDirectoryLeavesTheLists_data() {
+    QTest::addColumn<bool>("byDrive");
+
+    QTest::newRow("a subdirectory in the list") << false;
+    QTest::newRow("the directory a drive change leads to") << true;
+}
+
+void tst_MainWindowCommands::unreadableDirectoryLeavesTheLists() {
+    QFETCH(bool, byDrive);
+    const QString work = m_driveA + QStringLiteral("/work");
+    const QString refused = byDrive ? m_driveB : work + QStringLiteral("/logs");
+    // Root reads every directory, so the refusal comes from the reader the list asks.
+    auto *list = control<DirectoryList>("Dir1");
+    list->setReader([refused](const QString &directory) {
+        if (directory == refused)
+            return Subdirectories{{}, SystemError{EACCES}};
+        return subdirectoriesOf(directory);
+    });
+    list->setPath(work);
+    type("txtDirectory", QStringLiteral("/typed/by/hand"));
+
+    if (byDrive)
+        chooseDrive(refused);
+    else
+        activateDirectory(refused);
+
+    QCOMPARE(m_env.messages.shown,
+             QList<Message>{
+                 errorMessage(QStringLiteral("The directory \"%1\" cannot be opened: %2.")
+                                  .arg(refused, QString::fromLocal8Bit(std::strerror(EACCES))))});
+    QCOMPARE(list->path(), work);
+    QCOMPARE(list->currentItem(), list->itemOf(work));
+    QVERIFY(list->itemOf(work + QStringLiteral("/logs")) != nullptr);
+    QCOMPARE(control<QComboBox>("Drive1")->currentData().toString(), m_driveA);
+    QCOMPARE(control<QLineEdit>("txtDirectory")->text(), QStringLiteral("/typed/by/hand"));
+    QCOMPARE(QDir::currentPath(), work);
 }
 
 void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {

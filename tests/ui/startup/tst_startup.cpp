@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,6 +27,7 @@ private Q_SLOTS:
     void cleanup();
     void handOver_data();
     void handOver();
+    void firstCopyFailureIsToldOnceAtStart();
 
 private:
     QTemporaryDir m_temp;
@@ -86,6 +89,25 @@ void tst_Startup::handOver() {
     fire(first == QLatin1String("key") ? QStringLiteral("tick") : QStringLiteral("key"));
     QCOMPARE(types->count(), 2);
     QVERIFY(m_env.messages.shown.isEmpty());
+}
+
+void tst_Startup::firstCopyFailureIsToldOnceAtStart() {
+    // A test program is not marked portable, so it keeps its list in its data directory, and
+    // there is no list beside it to start that one from.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QVERIFY(QDir(dataDir).removeRecursively());
+    QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/filetypes.dat"));
+    m_env.messages.shown.clear();
+    frmMain window(m_env.calendar, m_env.messages);
+
+    bringUpMainWindow(window)();
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY2(m_env.messages.shown.first().prompt.contains(dataDir),
+             qPrintable(m_env.messages.shown.first().prompt));
+    window.loadPatternList();
+    QCOMPARE(m_env.messages.shown.size(), 1);
+    QVERIFY(QDir(dataDir).removeRecursively());
 }
 
 QTEST_MAIN(tst_Startup)
