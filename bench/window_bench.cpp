@@ -80,8 +80,7 @@ int main(int argc, char *argv[]) {
     const Calendar calendar(clock, QLocale::system());
     PrintedMessages messages;
     const MountedVolumes volumes;
-    frmMain window(calendar, messages, volumes, work.filePath(QStringLiteral("filetypes.dat")));
-    window.Form_Load();
+    frmMain window({calendar, messages, volumes, work.filePath(QStringLiteral("filetypes.dat"))});
     window.show();
     QApplication::processEvents();
     auto *directoryBox = window.findChild<QLineEdit *>(QStringLiteral("txtDirectory"));

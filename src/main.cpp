@@ -1,5 +1,7 @@
+#include "filetypes/filetypeslocation.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
+#include "runtime/drives.h"
 #include "ui/main/frmmain.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/startup/applicationinfo.h"
@@ -20,7 +22,10 @@ int main(int argc, char *argv[]) {
     const culler::Calendar calendar(clock, QLocale::system());
     culler::QtMessageBoxes messageBoxes;
 
-    culler::frmMain mainWindow(calendar, messageBoxes);
+    const culler::MountedVolumes volumes;
+    const culler::FileTypesLocation fileTypes = culler::fileTypesLocationOfThisProgram();
+    culler::frmMain mainWindow(
+        {calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem});
     culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
     splash.show();
     return QApplication::exec();

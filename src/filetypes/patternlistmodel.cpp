@@ -5,9 +5,6 @@
 
 namespace culler {
 
-PatternListModel::PatternListModel(QObject *parent)
-    : PatternListModel(QLocale::system(), parent) {}
-
 PatternListModel::PatternListModel(const QLocale &locale, QObject *parent)
     : QAbstractListModel(parent)
     , m_collator(locale) {

@@ -14,8 +14,7 @@ namespace culler {
 class PatternListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    // Collates in the system's locale.
-    explicit PatternListModel(QObject *parent = nullptr);
+    // Collates in the given locale: the program passes its calendar's, tests a fixed one.
     explicit PatternListModel(const QLocale &locale, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;

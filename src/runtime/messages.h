@@ -8,8 +8,8 @@
 namespace culler {
 
 enum class MessageStyle {
-    Critical = 16,    // the critical-stop icon
-    Exclamation = 48, // the warning icon
+    Critical,    // the critical-stop icon
+    Exclamation, // the warning icon
 };
 
 struct Message {

@@ -1,24 +1,13 @@
 #include "runtime/drives.h"
-#include "runtime/subdirectories.h"
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cerrno>
 
 using namespace culler;
-
-namespace {
-
-QStringList sorted(QStringList names) {
-    names.sort();
-    return names;
-}
-
-} // namespace
 
 class tst_Drives : public QObject {
     Q_OBJECT
@@ -38,8 +27,6 @@ private Q_SLOTS:
     void driveNotReadyChangesNothing();
     void goneDirectoryFallsBackToTheRoot();
     void changeDirectoryToAMissingPathFails();
-    void subdirectoriesAreDirectoriesOnly();
-    void subdirectoriesOfAMissingDirectory();
 
 private:
     QString m_startDirectory;
@@ -104,7 +91,7 @@ void tst_Drives::rootIsAlwaysADrive() {
     QStringList roots;
     for (const Volume &volume : drives.volumes())
         roots << volume.root;
-    QCOMPARE(roots, sorted({QStringLiteral("/"), m_driveA, m_driveB}));
+    QCOMPARE(roots, test::sorted({QStringLiteral("/"), m_driveA, m_driveB}));
     QCOMPARE(roots.first(), QStringLiteral("/"));
 }
 
@@ -191,33 +178,6 @@ void tst_Drives::changeDirectoryToAMissingPathFails() {
     Drives drives(m_volumes);
     QCOMPARE(drives.changeDirectory(m_driveA + QStringLiteral("/missing")).code, ENOENT);
     QCOMPARE(QDir::currentPath(), m_driveA);
-}
-
-void tst_Drives::subdirectoriesAreDirectoriesOnly() {
-    const QDir a(m_driveA);
-    QVERIFY(a.mkdir(QStringLiteral("Beta")));
-    QVERIFY(a.mkdir(QStringLiteral("alpha")));
-    QVERIFY(a.mkdir(QStringLiteral(".hidden")));
-    QFile file(a.filePath(QStringLiteral("file.tmp")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QVERIFY(
-        QFile::link(a.filePath(QStringLiteral("alpha")), a.filePath(QStringLiteral("toAlpha"))));
-    QVERIFY(
-        QFile::link(a.filePath(QStringLiteral("file.tmp")), a.filePath(QStringLiteral("toFile"))));
-    QVERIFY(
-        QFile::link(a.filePath(QStringLiteral("gone")), a.filePath(QStringLiteral("dangling"))));
-
-    const Subdirectories found = subdirectoriesOf(m_driveA);
-    QVERIFY(!found.error);
-    QCOMPARE(sorted(found.names), sorted({QStringLiteral("Beta"), QStringLiteral("alpha"),
-                                          QStringLiteral("toAlpha"), QStringLiteral("work")}));
-}
-
-void tst_Drives::subdirectoriesOfAMissingDirectory() {
-    const Subdirectories found = subdirectoriesOf(m_driveA + QStringLiteral("/missing"));
-    QCOMPARE(found.error.code, ENOENT);
-    QVERIFY(found.names.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Drives)

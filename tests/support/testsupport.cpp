@@ -26,6 +26,11 @@ void writeBytes(const QString &path, const QByteArray &bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
+QStringList sorted(QStringList names) {
+    names.sort();
+    return names;
+}
+
 void writeFile(const QString &path, const QDateTime &modified) {
     QFile file(path);
     QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));

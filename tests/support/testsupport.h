@@ -12,6 +12,7 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 namespace culler::test {
 
@@ -73,5 +74,8 @@ void writeBytes(const QString &path, const QByteArray &bytes);
 
 // Creates (or rewrites) a file holding its own name and gives it the modification time.
 void writeFile(const QString &path, const QDateTime &modified);
+
+// The names in code-point order, for comparing listings that come in the file system's order.
+QStringList sorted(QStringList names);
 
 } // namespace culler::test

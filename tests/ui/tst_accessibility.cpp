@@ -37,9 +37,8 @@ void tst_Accessibility::initTestCase() {
     QVERIFY(m_temp.isValid());
     m_env.volumes.list = {Volume{m_temp.path(), QStringLiteral("DATA"), true}};
     QVERIFY(QDir::setCurrent(m_temp.path()));
-    m_main = std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes,
-                                       m_temp.filePath("filetypes.dat"));
-    m_main->Form_Load();
+    m_main = std::make_unique<frmMain>(MainWindowServices{
+        m_env.calendar, m_env.messages, m_env.volumes, m_temp.filePath("filetypes.dat")});
     m_splash = std::make_unique<frmSplash>([] {});
 }
 

@@ -82,9 +82,8 @@ void tst_WindowFit::controlsFitTheirWindow() {
         QApplication::setPalette(darkPalette());
     }
     frmSplash splash([] {});
-    frmMain main(m_env.calendar, m_env.messages, m_env.volumes,
-                 m_temp.filePath(QStringLiteral("filetypes.dat")));
-    main.Form_Load();
+    frmMain main({m_env.calendar, m_env.messages, m_env.volumes,
+                  m_temp.filePath(QStringLiteral("filetypes.dat"))});
     QWidget *shown = window == QLatin1String("frmSplash") ? static_cast<QWidget *>(&splash)
                      : window == QLatin1String("frmMain") ? static_cast<QWidget *>(&main)
                                                           : main.summaryWindow();

@@ -84,9 +84,8 @@ int main(int argc, char *argv[]) {
     env.volumes.list = {culler::Volume{temp.path(), QStringLiteral("DATA"), true}};
 
     culler::frmSplash splash([] {});
-    culler::frmMain main(env.calendar, env.messages, env.volumes,
-                         temp.filePath(QStringLiteral("filetypes.dat")));
-    main.Form_Load();
+    culler::frmMain main(
+        {env.calendar, env.messages, env.volumes, temp.filePath(QStringLiteral("filetypes.dat"))});
     main.addPatterns({QStringLiteral("*.bak"), QStringLiteral("*.log"), QStringLiteral("*.tmp")});
     bool saved = save(splash, out.filePath(QStringLiteral("splash") + suffix));
     splash.hide();

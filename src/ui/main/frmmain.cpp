@@ -11,6 +11,7 @@
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
 #include "ui/main/patternbox.h"
+#include "ui/main/rundisplay.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/twips.h"
 
@@ -27,7 +28,6 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <algorithm>
-#include <climits>
 #include <utility>
 
 namespace culler {
@@ -61,32 +61,16 @@ QPushButton *button(QWidget *window, const QString &name, const QString &text,
     return control;
 }
 
-int barUnits(qint64 count) {
-    return int(std::clamp<qint64>(count, 0, INT_MAX));
-}
-
 } // namespace
 
-frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, QWidget *parent)
-    : frmMain(calendar, messages, std::make_unique<MountedVolumes>(),
-              fileTypesLocationOfThisProgram(), parent) {}
-
-frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages,
-                 std::unique_ptr<VolumeSource> volumes, FileTypesLocation fileTypes,
-                 QWidget *parent)
-    : frmMain(calendar, messages, *volumes, fileTypes.path, parent) {
-    m_ownVolumes = std::move(volumes);
-    m_fileTypesProblem = std::move(fileTypes.problem);
-}
-
-frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeSource &volumes,
-                 const QString &fileTypesPath, QWidget *parent)
+frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , m_calendar(calendar)
-    , m_messages(messages)
-    , m_drives(std::make_unique<Drives>(volumes))
-    , m_fileTypes(std::make_unique<FileTypesFile>(fileTypesPath))
-    , m_patterns(new PatternListModel(calendar.locale(), this)) {
+    , m_calendar(services.calendar)
+    , m_messages(services.messages)
+    , m_drives(std::make_unique<Drives>(services.volumes))
+    , m_fileTypes(std::make_unique<FileTypesFile>(services.fileTypesPath))
+    , m_fileTypesProblem(services.fileTypesProblem)
+    , m_patterns(new PatternListModel(services.calendar.locale(), this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
     setWindowIcon(QIcon(paintLogo(QSize(64, 64))));
@@ -103,6 +87,11 @@ frmMain::frmMain(const Calendar &calendar, MessageBoxes &messages, const VolumeS
                       {QStringLiteral("cboFileType"), QStringLiteral("Delete Files of type")},
                       {QStringLiteral("progLeft"), QStringLiteral("Progress")},
                       {QStringLiteral("lblFinished"), QStringLiteral("Status")}});
+    m_display =
+        std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
+                                     [this](RequestField field) { return controlFor(field); });
+    showCurrentDirectory();
+    m_summary = std::make_unique<frmSummary>(m_calendar, *this, *this, nullptr);
 }
 
 frmMain::~frmMain() = default;
@@ -189,7 +178,7 @@ void frmMain::arrangeTabOrder() {
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void frmMain::Form_Load() {
+void frmMain::showCurrentDirectory() {
     const QString current = m_drives->currentDirectory();
     txtDirectory->setText(current);
     txtBeforeDate->setText(
@@ -201,8 +190,6 @@ void frmMain::Form_Load() {
         const QSignalBlocker quiet(Dir1);
         Dir1->setPath(current);
     }
-
-    m_summary = std::make_unique<frmSummary>(m_calendar, *this, nullptr);
 }
 
 void frmMain::connectHandlers() {
@@ -283,14 +270,10 @@ void frmMain::cmdDelete_Click() {
     if (m_running)
         return;
     m_running = true;
-    m_sincePainted.start();
-    showOutcome(QString());
-    const PurgeOutcome outcome = runPurge(purgeRequest(), m_calendar, *this);
+    m_display->beginRun();
+    const PurgeOutcome outcome = runPurge(purgeRequest(), m_calendar, *m_display);
     m_running = false;
-    // The status keeps its one word; how many files went is there for whoever asks.
-    if (outcome.status != PurgeStatus::Rejected)
-        showOutcome(outcomeText(outcome));
-    showProgress();
+    m_display->endRun(outcome);
     if (m_closeAfterRun)
         close();
 }
@@ -408,46 +391,8 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::setProgressMaximum(qint64 maximum) {
-    m_progressMaximum = maximum;
-    keepPainting();
-}
-
-void frmMain::setProgressValue(qint64 value) {
-    m_progressValue = value;
-    keepPainting();
-}
-
-void frmMain::setStatusText(const QString &text) {
-    showProgress();
-    lblFinished->setText(text);
-}
-
-void frmMain::showMessage(const Message &message, RequestField focus) {
-    showProgress();
-    m_messages.show(message);
-    if (QWidget *control = controlFor(focus))
-        control->setFocus();
-}
-
-void frmMain::showOutcome(const QString &text) {
-    lblFinished->setToolTip(text);
-    lblFinished->setAccessibleDescription(text);
-}
-
-void frmMain::showProgress() {
-    // The value goes last: a range that leaves the old value outside it empties the bar.
-    progLeft->setRange(0, barUnits(m_progressMaximum));
-    progLeft->setValue(barUnits(m_progressValue));
-}
-
-void frmMain::keepPainting() {
-    if (m_running && m_sincePainted.elapsed() < m_paintInterval.count())
-        return;
-    showProgress();
-    // Paints and timers, but no clicks or keys: those wait until the run is over.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    m_sincePainted.start();
+void frmMain::setPaintInterval(std::chrono::milliseconds interval) {
+    m_display->setPaintInterval(interval);
 }
 
 QWidget *frmMain::controlFor(RequestField field) const {

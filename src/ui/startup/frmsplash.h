@@ -48,6 +48,9 @@ private:
     // Set as the program starts coming up, so nothing brings it up a second time.
     bool m_handedOver = false;
 
+    // Each control is named as the program has always named it, Timer1 and Frame1 too: the object
+    // names are part of the program, which tests and accessibility tools find them by, so they are
+    // not renamed for readability.
     QTimer *Timer1 = nullptr;
     QFrame *Frame1 = nullptr;
     QLabel *imgLogo = nullptr;

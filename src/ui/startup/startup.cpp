@@ -6,7 +6,6 @@ namespace culler {
 
 std::function<void()> bringUpMainWindow(frmMain &window) {
     return [&window] {
-        window.Form_Load();
         window.show();
         window.loadPatternList();
     };

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the splash does when it gives way: load the main window, show it, and only then fill its
+// What the splash does when it gives way: show the main window, and only then fill its
 // pattern list from filetypes.dat, so the window is up before the file is read.
 
 #include <functional>

@@ -5,9 +5,9 @@
 #include "runtime/number.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
-#include "ui/main/frmmain.h"
 #include "ui/summary/backgroundcount.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/requestsource.h"
 #include "ui/twips.h"
 
 #include <QApplication>
@@ -56,12 +56,13 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
 
 } // namespace
 
-frmSummary::frmSummary(const Calendar &calendar, frmMain &mainWindow,
+frmSummary::frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
                        std::shared_ptr<const RequestCounter> counter, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_calendar(calendar)
-    , m_main(mainWindow) {
+    , m_request(request)
+    , m_returnTo(returnTo) {
     if (counter != nullptr) {
         m_count = new BackgroundCount(std::move(counter), this);
         connect(m_count, &BackgroundCount::counted, this, &frmSummary::showCount);
@@ -115,7 +116,7 @@ frmSummary::~frmSummary() {
 }
 
 void frmSummary::Form_Activate() {
-    const PurgeRequest request = m_main.purgeRequest();
+    const PurgeRequest request = m_request.purgeRequest();
     const DateValue now = m_calendar.now();
 
     Picture1->print(QStringLiteral("Deletion Request was made on:"));
@@ -189,13 +190,13 @@ void frmSummary::cmdOK_Click() {
 }
 
 void frmSummary::cmdCancel_Click() {
-    m_main.clearDirectoryText();
+    m_request.clearDirectoryText();
     returnToMainWindow();
 }
 
 void frmSummary::returnToMainWindow() {
-    m_main.raise();
-    m_main.activateWindow();
+    m_returnTo.raise();
+    m_returnTo.activateWindow();
     hide();
 }
 

@@ -3,8 +3,9 @@
 // The review of the request before anything is deleted: each time the window becomes the
 // program's active window it prints the request, as the main window's controls hold it then,
 // below what its panel already shows, and then how many files the request would take. It
-// deletes nothing. The count runs off the window's thread, so the window answers while a large
-// or slow directory is counted; its line reads "counting..." until the count is in.
+// deletes nothing, and knows the main window only as the source of the request and the window to
+// return to. The count runs off the window's thread, so the window answers while a large or slow
+// directory is counted; its line reads "counting..." until the count is in.
 
 #include <QWidget>
 #include <memory>
@@ -18,15 +19,16 @@ class BackgroundCount;
 class Calendar;
 class PrintPanel;
 class RequestCounter;
-class frmMain;
+class RequestSource;
 struct RequestCount;
 
 class frmSummary final : public QWidget {
     Q_OBJECT
 
 public:
+    // OK and Cancel bring returnTo back to the front; Cancel empties the request's directory.
     // counter says how many files a request would take; without one the report has no such line.
-    frmSummary(const Calendar &calendar, frmMain &mainWindow,
+    frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
                std::shared_ptr<const RequestCounter> counter, QWidget *parent = nullptr);
     ~frmSummary() override;
 
@@ -50,7 +52,8 @@ private:
     void stopCounting();
 
     const Calendar &m_calendar;
-    frmMain &m_main;
+    RequestSource &m_request;
+    QWidget &m_returnTo;
     // Whether this window is the program's active one. It stays so while the user works in
     // another program, so coming back from there is not a new activation.
     bool m_activeInProgram = false;
@@ -58,6 +61,9 @@ private:
     // The panel line that waits for the count in progress, or -1.
     qsizetype m_countLine = -1;
 
+    // Each control is named as the program has always named it, Label1 and Picture1 too: the object
+    // names are part of the program, which tests and accessibility tools find them by, so they are
+    // not renamed for readability.
     QLabel *Label1 = nullptr;
     PrintPanel *Picture1 = nullptr;
     QPushButton *cmdCancel = nullptr;

@@ -72,8 +72,8 @@ void tst_MainWindow::init() {
     m_fileTypes = temp + QStringLiteral("/filetypes.dat");
     QVERIFY(QDir::setCurrent(m_work));
     m_env.clock.set(test::exampleNow());
-    m_window =
-        std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
+    m_window = std::make_unique<frmMain>(
+        MainWindowServices{m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes});
 }
 
 void tst_MainWindow::cleanup() {
@@ -109,8 +109,7 @@ void tst_MainWindow::loadFillsTheDirectoryAndTheDate() {
     QFETCH(QString, beforeDate);
     m_env.clock.set(now);
     const Calendar calendar(m_env.clock, locale);
-    frmMain window(calendar, m_env.messages, m_env.volumes, m_fileTypes);
-    window.Form_Load();
+    frmMain window({calendar, m_env.messages, m_env.volumes, m_fileTypes});
 
     const PurgeRequest request = window.purgeRequest();
     QCOMPARE(request.directory, m_work);
@@ -130,7 +129,6 @@ void tst_MainWindow::loadFillsTheDirectoryAndTheDate() {
 }
 
 void tst_MainWindow::listsStartOnTheCurrentDriveAndDirectory() {
-    m_window->Form_Load();
 
     auto *drives = qobject_cast<QComboBox *>(control("Drive1"));
     QCOMPARE(drives->count(), 2);
@@ -147,7 +145,6 @@ void tst_MainWindow::listsStartOnTheCurrentDriveAndDirectory() {
 }
 
 void tst_MainWindow::windowFrame() {
-    m_window->Form_Load();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 
@@ -210,7 +207,6 @@ void tst_MainWindow::controls() {
     QFETCH(QRect, geometry);
     QFETCH(QString, toolTip);
     QFETCH(bool, enabled);
-    m_window->Form_Load();
 
     const QWidget *found = control(name.toLatin1().constData());
     QVERIFY(found != nullptr);
@@ -222,7 +218,6 @@ void tst_MainWindow::controls() {
 }
 
 void tst_MainWindow::tabOrder() {
-    m_window->Form_Load();
     QStringList order;
     QWidget *const first = control("txtDirectory");
     QWidget *widget = first;
@@ -240,7 +235,6 @@ void tst_MainWindow::tabOrder() {
 }
 
 void tst_MainWindow::patternListStaysSorted() {
-    m_window->Form_Load();
     auto *types = qobject_cast<QComboBox *>(control("cboFileType"));
     types->setEditText(QStringLiteral("*.doc"));
 
@@ -255,7 +249,6 @@ void tst_MainWindow::patternListStaysSorted() {
 }
 
 void tst_MainWindow::screenshot() {
-    m_window->Form_Load();
     m_window->addPatterns({"*.tmp", "*.bak", "*.log"});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

@@ -119,9 +119,8 @@ void tst_MainWindowCommands::init() {
     QVERIFY(QDir::setCurrent(m_driveA + QStringLiteral("/work")));
 
     m_env.messages.shown.clear();
-    m_window =
-        std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
-    m_window->Form_Load();
+    m_window = std::make_unique<frmMain>(
+        MainWindowServices{m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes});
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
@@ -437,8 +436,7 @@ void tst_MainWindowCommands::dateHintSpeaksTheLocale() {
     const auto restoreZone = qScopeGuard([&zone] { qputenv("TZ", zone); });
     test::FixedClock clock(QDateTime(today, QTime(0, 30)));
     const Calendar calendar(clock, locale);
-    frmMain window(calendar, m_env.messages, m_env.volumes, m_fileTypes);
-    window.Form_Load();
+    frmMain window({calendar, m_env.messages, m_env.volumes, m_fileTypes});
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     m_env.messages.shown.clear();

@@ -1,4 +1,5 @@
 #include "../windowtestsupport.h"
+#include "filetypes/filetypeslocation.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
 #include "ui/main/frmmain.h"
@@ -59,7 +60,8 @@ void tst_Startup::handOver_data() {
 void tst_Startup::handOver() {
     QFETCH(QString, first);
 
-    frmMain window(m_env.calendar, m_env.messages, m_env.volumes, m_temp.filePath("filetypes.dat"));
+    frmMain window(
+        {m_env.calendar, m_env.messages, m_env.volumes, m_temp.filePath("filetypes.dat")});
     auto *types = window.findChild<QComboBox *>("cboFileType");
     QVERIFY(types != nullptr);
     QList<bool> visibleWhenFilled;
@@ -99,7 +101,9 @@ void tst_Startup::firstCopyFailureIsToldOnceAtStart() {
     QVERIFY(QDir(dataDir).removeRecursively());
     QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/filetypes.dat"));
     m_env.messages.shown.clear();
-    frmMain window(m_env.calendar, m_env.messages);
+    const FileTypesLocation fileTypes = fileTypesLocationOfThisProgram();
+    frmMain window(
+        {m_env.calendar, m_env.messages, m_env.volumes, fileTypes.path, fileTypes.problem});
 
     bringUpMainWindow(window)();
     QCOMPARE(m_env.messages.shown.size(), 1);

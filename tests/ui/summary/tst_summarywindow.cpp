@@ -1,22 +1,16 @@
 #include "../windowtestsupport.h"
 #include "runtime/calendar.h"
-#include "runtime/drives.h"
 #include "testsupport.h"
-#include "ui/main/frmmain.h"
 #include "ui/summary/backgroundcount.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/requestsource.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSemaphore>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace culler;
@@ -83,6 +77,15 @@ QString countLineOf(const frmSummary &summary) {
     return line;
 }
 
+// The request as a main window's controls would hold it.
+class TypedRequest final : public RequestSource {
+public:
+    PurgeRequest purgeRequest() const override { return request; }
+    void clearDirectoryText() override { request.directory.clear(); }
+
+    PurgeRequest request;
+};
+
 } // namespace
 
 class tst_SummaryWindow : public QObject {
@@ -108,34 +111,27 @@ private Q_SLOTS:
     void screenshot();
 
 private:
-    template <typename Control> Control *mainControl(const char *name) const {
-        return m_main->findChild<Control *>(QLatin1String(name));
-    }
     void setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                     const QString &daysOld, const QString &beforeDate);
     void showSummary();
     void useCounter(std::shared_ptr<const RequestCounter> counter);
 
-    QString m_startDirectory;
-    QTemporaryDir m_temp;
     test::WindowEnvironment m_env;
-    QString m_fileTypes;
-    std::unique_ptr<frmMain> m_main;
-    frmSummary *m_summary = nullptr;
-    std::unique_ptr<frmSummary> m_countingSummary;
+    TypedRequest m_request;
+    // Stands for the main window, which OK and Cancel bring back.
+    std::unique_ptr<QWidget> m_main;
+    std::unique_ptr<frmSummary> m_summary;
     std::shared_ptr<HeldCounter> m_held;
 };
 
 void tst_SummaryWindow::init() {
+    m_request.request = PurgeRequest{};
+    m_main = std::make_unique<QWidget>();
+    m_main->setWindowTitle(QStringLiteral("Delete Old Files"));
+    // Like the real one, it takes the focus when it is activated.
+    m_main->setFocusPolicy(Qt::StrongFocus);
     m_held = std::make_shared<HeldCounter>();
-    m_startDirectory = QDir::currentPath();
-    QVERIFY(m_temp.isValid());
-    QVERIFY(QDir::setCurrent(m_temp.path()));
-    m_fileTypes = m_temp.filePath(QStringLiteral("filetypes.dat"));
-    m_main = std::make_unique<frmMain>(m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes);
-    m_main->Form_Load();
-    m_summary = m_main->summaryWindow();
-    QVERIFY(m_summary != nullptr);
+    m_summary = std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main, nullptr);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
 }
@@ -143,29 +139,23 @@ void tst_SummaryWindow::init() {
 void tst_SummaryWindow::cleanup() {
     // No count is left waiting on a test that is over.
     m_held->gate.release(100);
-    m_countingSummary.reset();
+    m_summary.reset();
     m_main.reset();
-    QDir::setCurrent(m_startDirectory);
 }
 
 void tst_SummaryWindow::setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                                    const QString &daysOld, const QString &beforeDate) {
-    mainControl<QLineEdit>("txtDirectory")->setText(directory);
-    mainControl<QComboBox>("cboFileType")->setEditText(pattern);
-    mainControl<QRadioButton>(mode == PurgeMode::Days ? "optDaysOld" : "optBeforeDate")
-        ->setChecked(true);
-    mainControl<QLineEdit>("txtDaysOld")->setText(daysOld);
-    mainControl<QLineEdit>("txtBeforeDate")->setText(beforeDate);
+    m_request.request = PurgeRequest{directory, pattern, mode, daysOld, beforeDate};
 }
 
 void tst_SummaryWindow::useCounter(std::shared_ptr<const RequestCounter> counter) {
-    m_countingSummary = std::make_unique<frmSummary>(m_env.calendar, *m_main, std::move(counter));
-    m_summary = m_countingSummary.get();
+    m_summary =
+        std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main, std::move(counter));
 }
 
 void tst_SummaryWindow::showSummary() {
     m_summary->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+    QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
 }
 
 void tst_SummaryWindow::windowAndTexts() {
@@ -263,7 +253,7 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
     setRequest(QStringLiteral("/second"), QStringLiteral("*.tmp"), PurgeMode::Days,
                QStringLiteral("20"), QString());
     m_summary->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+    QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
 
     const QStringList lines = m_summary->panel()->lines();
     QCOMPARE(lines.size(), 16);
@@ -283,7 +273,7 @@ void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
 
     QApplication::setActiveWindow(nullptr);
     QTRY_VERIFY(!m_summary->isActiveWindow());
-    QApplication::setActiveWindow(m_summary);
+    QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
     QCOMPARE(m_summary->panel()->lines().size(), 8);
 
@@ -291,7 +281,7 @@ void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
     QApplication::setActiveWindow(nullptr);
     QApplication::setActiveWindow(m_main.get());
     QTRY_VERIFY(m_main->isActiveWindow());
-    QApplication::setActiveWindow(m_summary);
+    QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
     QCOMPARE(m_summary->panel()->lines().size(), 16);
 }
@@ -317,8 +307,8 @@ void tst_SummaryWindow::okAndCancelReturnToTheMainWindow() {
 
     QVERIFY(!m_summary->isVisible());
     QTRY_VERIFY(m_main->isActiveWindow());
-    QCOMPARE(m_main->purgeRequest().directory, directoryAfter);
-    QCOMPARE(m_main->purgeRequest().pattern, QStringLiteral("*.tmp"));
+    QCOMPARE(m_request.request.directory, directoryAfter);
+    QCOMPARE(m_request.request.pattern, QStringLiteral("*.tmp"));
 }
 
 void tst_SummaryWindow::panelDrawsWhatItHolds() {
@@ -334,8 +324,8 @@ void tst_SummaryWindow::panelDrawsWhatItHolds() {
 }
 
 void tst_SummaryWindow::screenshot() {
-    setRequest(QDir::currentPath(), QStringLiteral("*.tmp"), PurgeMode::Days, QStringLiteral("20"),
-               QString());
+    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
     showSummary();
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/frmSummary.png");
     QVERIFY(m_summary->grab().save(file));
@@ -388,7 +378,7 @@ void tst_SummaryWindow::reactivationDropsTheEarlierCount() {
     m_main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
     m_summary->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_summary));
+    QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
     QVERIFY(m_held->started.tryAcquire(1, 10000));
 
     const QStringList lines = m_summary->panel()->lines();
@@ -432,7 +422,7 @@ void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount() {
     QTest::mouseClick(m_summary->findChild<QPushButton *>(button), Qt::LeftButton);
     QVERIFY(!m_summary->isVisible());
     QTRY_VERIFY(m_main->isActiveWindow());
-    QCOMPARE(m_main->purgeRequest().directory, directoryAfter);
+    QCOMPARE(m_request.request.directory, directoryAfter);
 
     // The count was told to stop, and what it finds once let go is never shown.
     m_held->finishOne(RequestCount{QString(), 5, 5, 5});
