@@ -1,5 +1,7 @@
-// Times the purge engine against find(1) doing the same purge on an identical directory, and
-// measures the engine's peak memory at two directory sizes to show it does not grow with them.
+// Times the purge engine, and the command line, against find(1) doing the same purge on an
+// identical directory; times the command line's dry run against find listing the same files;
+// and measures the engine's peak memory at two directory sizes to show it does not grow with
+// them.
 //
 //   purge_bench [--files N] [--rounds R] [--dir BASE]
 //
@@ -23,6 +25,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -78,6 +81,7 @@ ProcessRun runProcess(const QStringList &arguments) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
@@ -98,13 +102,53 @@ ProcessRun engineRun(const QString &directory) {
         {QCoreApplication::applicationFilePath(), QStringLiteral("--engine-only"), directory});
 }
 
-ProcessRun findRun(const QString &directory) {
+enum class FindAction {
+    Delete,
+    Print,
+};
+
+ProcessRun findRun(const QString &directory, FindAction action = FindAction::Delete) {
     const QDate limitDay = QDate::currentDate().addDays(-daysOld);
     const QString limit = limitDay.toString(Qt::ISODate) + QStringLiteral(" 23:59:59");
-    return runProcess({QStringLiteral("find"), directory, QStringLiteral("-maxdepth"),
-                       QStringLiteral("1"), QStringLiteral("-type"), QStringLiteral("f"),
-                       QStringLiteral("-name"), QStringLiteral("*.tmp"), QStringLiteral("!"),
-                       QStringLiteral("-newermt"), limit, QStringLiteral("-delete")});
+    return runProcess(
+        {QStringLiteral("find"), directory, QStringLiteral("-maxdepth"), QStringLiteral("1"),
+         QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-name"),
+         QStringLiteral("*.tmp"), QStringLiteral("!"), QStringLiteral("-newermt"), limit,
+         action == FindAction::Delete ? QStringLiteral("-delete") : QStringLiteral("-print")});
+}
+
+ProcessRun commandLineRun(const QString &directory, PurgeAction action) {
+    QStringList arguments = {
+        QStringLiteral(CULLER_EXECUTABLE), QStringLiteral("--directory"), directory,
+        QStringLiteral("--pattern"),       QStringLiteral("*.tmp"),       QStringLiteral("--days"),
+        QString::number(daysOld)};
+    if (action == PurgeAction::List)
+        arguments << QStringLiteral("--dry-run");
+    return runProcess(arguments);
+}
+
+// Runs both, the one first in even rounds and the other in odd ones, so neither always gets the
+// warmer caches.
+std::pair<ProcessRun, ProcessRun> alternate(int round, const std::function<ProcessRun()> &ours,
+                                            const std::function<ProcessRun()> &find) {
+    if (round % 2 == 0) {
+        const ProcessRun first = ours();
+        return {first, find()};
+    }
+    const ProcessRun first = find();
+    return {ours(), first};
+}
+
+struct Timings {
+    std::vector<double> ours;
+    std::vector<double> find;
+};
+
+void printComparison(QTextStream &out, const QString &name, const Timings &timings, int files) {
+    const double ours = median(timings.ours);
+    const double find = median(timings.find);
+    out << name << ": " << qRound64(files / ours) << " files/s (median " << ours << " s), find "
+        << qRound64(files / find) << " files/s (median " << find << " s)\n";
 }
 
 } // namespace
@@ -166,6 +210,44 @@ int main(int argc, char *argv[]) {
     out << "engine: " << qRound64(files / engine) << " files/s (median " << engine << " s)\n";
     out << "find:   " << qRound64(files / find) << " files/s (median " << find << " s)\n";
     out << "ratio engine/find: " << engine / find << '\n';
+
+    // The command line as a script starts it, against find deleting, then listing, the same files.
+    Timings deleting;
+    Timings listing;
+    for (int round = 0; round < rounds; ++round) {
+        const QString cliDir = work.filePath(QStringLiteral("cli%1").arg(round));
+        const QString findDir = work.filePath(QStringLiteral("clifind%1").arg(round));
+        const QString listDir = work.filePath(QStringLiteral("list%1").arg(round));
+        buildDirectory(cliDir, files);
+        buildDirectory(findDir, files);
+        buildDirectory(listDir, files);
+        ::sync();
+        const auto [cli, findDelete] = alternate(
+            round, [&] { return commandLineRun(cliDir, PurgeAction::Delete); },
+            [&] { return findRun(findDir); });
+        const auto [dryRun, print] = alternate(
+            round, [&] { return commandLineRun(listDir, PurgeAction::List); },
+            [&] { return findRun(listDir, FindAction::Print); });
+        if (cli.status != 0 || findDelete.status != 0 || dryRun.status != 0 || print.status != 0 ||
+            countFiles(cliDir) != countFiles(findDir) || countFiles(listDir) != files) {
+            out << "The command line and find disagree: " << countFiles(cliDir) << " and "
+                << countFiles(findDir) << " files left.\n";
+            return 1;
+        }
+        deleting.ours.push_back(cli.seconds);
+        deleting.find.push_back(findDelete.seconds);
+        listing.ours.push_back(dryRun.seconds);
+        listing.find.push_back(print.seconds);
+        out << "  round " << round + 1 << ": command line " << cli.seconds << " s, find -delete "
+            << findDelete.seconds << " s; dry run " << dryRun.seconds << " s, find -print "
+            << print.seconds << " s\n";
+        for (const QString &dir : {cliDir, findDir, listDir})
+            QDir(dir).removeRecursively();
+    }
+    printComparison(out, QStringLiteral("command line"), deleting, files);
+    out << "command line/find ratio: " << median(deleting.ours) / median(deleting.find) << '\n';
+    printComparison(out, QStringLiteral("dry run"), listing, files);
+    out << "dry run/find -print ratio: " << median(listing.ours) / median(listing.find) << '\n';
 
     for (const int size : {1000, files}) {
         const QString dir = work.filePath(QStringLiteral("memory%1").arg(size));

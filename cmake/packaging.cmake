@@ -51,6 +51,23 @@ add_custom_command(
 add_custom_target(culler_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${CULLER_DOC_DIR})
 
+# The manual page, compressed as Debian installs manual pages; -n leaves out the name and time,
+# so the same page gives the same package.
+find_program(CULLER_GZIP gzip REQUIRED)
+set(CULLER_MANPAGE ${PROJECT_BINARY_DIR}/culler.1.gz)
+add_custom_command(OUTPUT ${CULLER_MANPAGE}
+    COMMAND ${CULLER_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/data/culler.1 > ${CULLER_MANPAGE}
+    DEPENDS ${PROJECT_SOURCE_DIR}/data/culler.1
+    VERBATIM)
+add_custom_target(culler_manpage ALL DEPENDS ${CULLER_MANPAGE})
+install(FILES ${CULLER_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The timer units are examples to copy and edit: they name a directory to purge, which only the
+# user can choose.
+install(FILES ${PROJECT_SOURCE_DIR}/data/culler-purge.service
+              ${PROJECT_SOURCE_DIR}/data/culler-purge.timer
+        DESTINATION ${CULLER_DOC_DIR}/examples)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME culler)
 set(CPACK_PACKAGE_VENDOR "The Culler authors")
@@ -61,7 +78,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Culler deletes the plain files of one directory that match a wildcard
 pattern, such as *.tmp, and were last modified on or before a cut-off day:
 a number of days before today, or a date. A summary shows the request for
-review before anything is deleted.
+review before anything is deleted. The same purge runs from the command
+line, for scripts and timers, with a dry run that lists what it would delete.
 .
 It never touches hidden files, subdirectories or what they hold, symbolic
 links, or anything outside the chosen directory.")

@@ -1,16 +1,22 @@
+#include "cli/commandline.h"
 #include "filetypes/filetypeslocation.h"
+#include "runtime/applicationinfo.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/drives.h"
 #include "ui/main/frmmain.h"
 #include "ui/qtmessageboxes.h"
-#include "ui/startup/applicationinfo.h"
 #include "ui/startup/frmsplash.h"
 #include "ui/startup/startup.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    // With arguments the program is a command: it must run where there is no display, so no
+    // QApplication may exist, not even for a moment.
+    if (argc > 1)
+        return culler::runCommandLine(argc, argv);
+
     QApplication app(argc, argv);
     // The name decides where the pattern list is kept when the program's own directory is not
     // writable, so it is set before any window looks for the list.

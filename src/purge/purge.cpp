@@ -10,26 +10,19 @@ namespace culler {
 
 namespace {
 
-// How many failed files the closing message names one by one.
-constexpr qsizetype namedFailuresLimit = 10;
-
 // The path a file is reported under: the directory text, a separator and the name, joined as they
 // stand, so the user recognises the directory they typed.
 QString filePath(const QString &directory, const char *name) {
     return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
 }
 
-QString deletedAndKept(const PurgeOutcome &run) {
-    const qint64 kept = run.examined - run.deleted;
-    return (run.deleted == 1 ? QStringLiteral("1 file deleted")
-                             : QStringLiteral("%1 files deleted").arg(run.deleted)) +
-           QStringLiteral(", %1 kept").arg(kept);
-}
-
 class FailureReport {
 public:
+    explicit FailureReport(qint64 namedLimit)
+        : m_namedLimit(namedLimit) {}
+
     void add(const QString &path, const SystemError &error) {
-        if (m_lines.size() < namedFailuresLimit)
+        if (m_lines.size() < m_namedLimit)
             m_lines << QStringLiteral("%1: %2").arg(path, error.reason());
         ++m_count;
     }
@@ -38,18 +31,19 @@ public:
 
     // The message names the failed files, then says what became of the others, so the one box
     // the user must close also tells how the run went.
-    Message message(const PurgeOutcome &run) const {
+    Message message(const PurgeOutcome &run, PurgeAction action) const {
         QString prompt = m_count == 1
                              ? QStringLiteral("1 file could not be deleted:")
                              : QStringLiteral("%1 files could not be deleted:").arg(m_count);
         prompt += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
         if (m_count > m_lines.size())
             prompt += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
-        prompt += QLatin1Char('\n') + deletedAndKept(run) + QLatin1Char('.');
+        prompt += QLatin1Char('\n') + outcomeText(run, action) + QLatin1Char('.');
         return errorMessage(prompt);
     }
 
 private:
+    qint64 m_namedLimit = 0;
     QStringList m_lines;
     qint64 m_count = 0;
 };
@@ -61,13 +55,19 @@ Message unreadableDirectory(const QString &directory, const SystemError &error) 
 
 } // namespace
 
-QString outcomeText(const PurgeOutcome &run) {
-    if (run.failed == 0)
-        return deletedAndKept(run);
-    return deletedAndKept(run) + QStringLiteral(" (%1 could not be deleted)").arg(run.failed);
+QString outcomeText(const PurgeOutcome &run, PurgeAction action) {
+    const QString files =
+        run.deleted == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(run.deleted);
+    QString text = action == PurgeAction::List ? QStringLiteral("%1 would be deleted, %2 kept")
+                                               : QStringLiteral("%1 deleted, %2 kept");
+    text = text.arg(files).arg(run.examined - run.deleted - run.failed);
+    if (run.failed > 0)
+        text += QStringLiteral(", %1 not deleted").arg(run.failed);
+    return text;
 }
 
-RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit) {
+RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
+                           PurgeAction action) {
     const FileStamp stamp = directory.stamp(name);
     if (stamp.error)
         return {Removal::Failed, stamp.error};
@@ -76,9 +76,11 @@ RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateVal
         return {Removal::Kept, {}};
     if (datePart(stamp.modified) > limit)
         return {Removal::Kept, {}};
+    if (action == PurgeAction::List)
+        return {Removal::Listed, {}, stamp.size};
     if (const SystemError error = directory.remove(name))
         return {Removal::Failed, error};
-    return {Removal::Deleted, {}};
+    return {Removal::Deleted, {}, stamp.size};
 }
 
 CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
@@ -106,8 +108,8 @@ CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
     return limit;
 }
 
-PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
-                      PurgeDisplay &display) {
+PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
+                      PurgeAction action) {
     PurgeOutcome summary;
     qint64 maximum = 1;
     display.setProgressValue(0);
@@ -136,28 +138,44 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
     // path meanwhile.
     Directory directory(request.directory);
     const Wildcard pattern(request.pattern);
-    while (directory.nextPlainFile(pattern) != nullptr)
+    while (directory.nextPlainFile(pattern) != nullptr) {
+        if (display.stopRequested()) {
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
         display.setProgressMaximum(++maximum);
+    }
     if (directory.error()) {
+        summary.directoryError = directory.error();
         display.showMessage(unreadableDirectory(request.directory, directory.error()),
                             RequestField::Directory);
         return summary;
     }
 
-    FailureReport failures;
+    FailureReport failures(display.namedFailuresLimit());
     directory.rewind();
     while (const char *name = directory.nextPlainFile(pattern)) {
-        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value);
-        if (outcome.removal == Removal::Deleted)
+        // A display that gives up on a run has no use for its closing messages.
+        if (display.stopRequested()) {
+            summary.failed = failures.count();
+            summary.status = PurgeStatus::Stopped;
+            return summary;
+        }
+        const RemovalOutcome outcome = DeleteIfOld(directory, name, *limit.value, action);
+        if (outcome.removal == Removal::Deleted || outcome.removal == Removal::Listed) {
             ++summary.deleted;
-        else if (outcome.removal == Removal::Failed)
+            summary.deletedBytes += outcome.size;
+            display.fileChosen(name, outcome.size);
+        } else if (outcome.removal == Removal::Failed) {
             failures.add(filePath(request.directory, name), outcome.error);
+        }
         display.setProgressValue(++summary.examined);
     }
     summary.failed = failures.count();
 
     summary.status = PurgeStatus::Unfinished;
     if (directory.error()) {
+        summary.directoryError = directory.error();
         display.showMessage(unreadableDirectory(request.directory, directory.error()),
                             RequestField::Directory);
     } else if (maximum - 1 == summary.examined) {
@@ -167,7 +185,7 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar,
     }
 
     if (failures.count() > 0)
-        display.showMessage(failures.message(summary), RequestField::None);
+        display.showMessage(failures.message(summary, action), RequestField::None);
     return summary;
 }
 

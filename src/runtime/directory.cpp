@@ -121,6 +121,7 @@ FileStamp Directory::stamp(const char *name) const {
     }
     result.isPlainFile = S_ISREG(status.st_mode);
     result.modified = dateValueOfStamp(status.st_mtim);
+    result.size = status.st_size;
     return result;
 }
 

@@ -19,6 +19,7 @@ struct FileStamp {
     // False for anything but a regular file: a link, a directory, a device...
     bool isPlainFile = false;
     DateValue modified = 0.0;
+    qint64 size = 0;
 };
 
 class Directory {

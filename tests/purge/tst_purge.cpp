@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +61,19 @@ public:
     std::function<void()> action;
 };
 
+// A display that keeps the files the run chose and asks it to stop at the given question.
+class ChoosingDisplay final : public test::RecordingDisplay {
+public:
+    void fileChosen(const char *name, qint64 size) override {
+        chosen.insert(QString::fromLocal8Bit(name), size);
+    }
+    bool stopRequested() const override { return ++questions == stopAt; }
+
+    QMap<QString, qint64> chosen;
+    mutable int questions = 0;
+    int stopAt = -1;
+};
+
 } // namespace
 
 class tst_Purge : public QObject {
@@ -85,6 +99,10 @@ private Q_SLOTS:
     void directoryChangedBetweenPassesLeavesItUnfinished();
     void directorySwappedForALinkRemovesNothingElsewhere_data();
     void directorySwappedForALinkRemovesNothingElsewhere();
+    void listingRunReportsWhatADeletingRunRemoves_data();
+    void listingRunReportsWhatADeletingRunRemoves();
+    void stopRequestEndsTheRun_data();
+    void stopRequestEndsTheRun();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -352,10 +370,12 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     QCOMPARE(
         display.messages[0].prompt,
         QStringLiteral("1 file could not be deleted:\n%1//locked.tmp: Operation not permitted\n"
-                       "2 files deleted, 1 kept.")
+                       "2 files deleted, 0 kept, 1 not deleted.")
             .arg(m_dir->path()));
-    QCOMPARE(outcomeText(summary),
-             QStringLiteral("2 files deleted, 1 kept (1 could not be deleted)"));
+    QCOMPARE(outcomeText(summary, PurgeAction::Delete),
+             QStringLiteral("2 files deleted, 0 kept, 1 not deleted"));
+    QCOMPARE(outcomeText(summary, PurgeAction::List),
+             QStringLiteral("2 files would be deleted, 0 kept, 1 not deleted"));
     QCOMPARE(display.messages[0].title, QStringLiteral("Error!!"));
 }
 
@@ -393,8 +413,9 @@ void tst_Purge::vanishedFilesAreReported() {
     QVERIFY2(prompt.startsWith(QStringLiteral("%1 files could not be deleted:\n").arg(files - 1)),
              qPrintable(prompt));
     QCOMPARE(prompt.count(QStringLiteral(": No such file or directory")), qMin(files - 1, 10));
-    QVERIFY(prompt.endsWith(tail + (tail.isEmpty() ? QStringLiteral("directory") : QString()) +
-                            QStringLiteral("\n1 file deleted, %1 kept.").arg(files - 1)));
+    QVERIFY(prompt.endsWith(
+        tail + (tail.isEmpty() ? QStringLiteral("directory") : QString()) +
+        QStringLiteral("\n1 file deleted, 0 kept, %1 not deleted.").arg(files - 1)));
 }
 
 void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
@@ -480,6 +501,73 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     QCOMPARE(summary.deleted, 3);
     QCOMPARE(summary.failed, 0);
     QVERIFY(display.messages.isEmpty());
+}
+
+void tst_Purge::listingRunReportsWhatADeletingRunRemoves_data() {
+    QTest::addColumn<PurgeAction>("action");
+    QTest::addColumn<QStringList>("left");
+
+    const QStringList all = {"new.tmp", "old-empty.tmp", "old.bak", "old.tmp"};
+    QTest::newRow("list") << PurgeAction::List << all;
+    QTest::newRow("delete") << PurgeAction::Delete << QStringList{"new.tmp", "old.bak"};
+}
+
+void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
+    QFETCH(PurgeAction, action);
+    QFETCH(QStringList, left);
+
+    const QDateTime old = at(-100, QTime(12, 0));
+    test::writeFile(path("old.tmp"), old);
+    QFile empty(path("old-empty.tmp"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    QVERIFY(empty.setFileTime(old, QFileDevice::FileModificationTime));
+    empty.close();
+    test::writeFile(path("old.bak"), old);
+    test::writeFile(path("new.tmp"), at(-1, QTime(12, 0)));
+    const qint64 size = QFileInfo(path("old.tmp")).size();
+    QVERIFY(size > 0);
+
+    ChoosingDisplay display;
+    const PurgeOutcome summary =
+        runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, action);
+
+    const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
+    QCOMPARE(display.chosen, chosen);
+    QCOMPARE(summary.status, PurgeStatus::Finished);
+    QCOMPARE(summary.examined, 3);
+    QCOMPARE(summary.deleted, 2);
+    QCOMPARE(summary.deletedBytes, size);
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
+}
+
+void tst_Purge::stopRequestEndsTheRun_data() {
+    QTest::addColumn<int>("stopAt");
+    QTest::addColumn<qint64>("examined");
+
+    // Three files: questions 1 to 3 come in the counting pass, 4 to 6 in the deleting pass.
+    QTest::newRow("while counting") << 2 << qint64(0);
+    QTest::newRow("while deleting") << 5 << qint64(1);
+}
+
+void tst_Purge::stopRequestEndsTheRun() {
+    QFETCH(int, stopAt);
+    QFETCH(qint64, examined);
+
+    const QDateTime old = at(-100, QTime(12, 0));
+    for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
+        test::writeFile(path(name), old);
+    ChoosingDisplay display;
+    display.stopAt = stopAt;
+    const PurgeOutcome summary =
+        runPurge(daysRequest(QStringLiteral("20")), m_calendar, display, PurgeAction::List);
+
+    QCOMPARE(summary.status, PurgeStatus::Stopped);
+    QCOMPARE(summary.examined, examined);
+    QCOMPARE(display.questions, stopAt);
+    QCOMPARE(display.status, QString());
+    QVERIFY(display.messages.isEmpty());
+    QCOMPARE(remaining().size(), 3);
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)

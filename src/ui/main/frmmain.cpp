@@ -13,6 +13,7 @@
 #include "ui/main/patternbox.h"
 #include "ui/main/rundisplay.h"
 #include "ui/summary/frmsummary.h"
+#include "ui/summary/purgepreview.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -91,7 +92,8 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
         std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
                                      [this](RequestField field) { return controlFor(field); });
     showCurrentDirectory();
-    m_summary = std::make_unique<frmSummary>(m_calendar, *this, *this, nullptr);
+    m_summary =
+        std::make_unique<frmSummary>(m_calendar, *this, *this, std::make_shared<PurgePreview>());
 }
 
 frmMain::~frmMain() = default;

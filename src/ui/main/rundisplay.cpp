@@ -35,7 +35,7 @@ void RunDisplay::endRun(const PurgeOutcome &outcome) {
     m_running = false;
     showProgress();
     if (outcome.status != PurgeStatus::Rejected)
-        tellOutcome(outcomeText(outcome));
+        tellOutcome(outcomeText(outcome, PurgeAction::Delete));
 }
 
 void RunDisplay::tellOutcome(const QString &text) {

@@ -3,7 +3,7 @@
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/logo.h"
-#include "ui/startup/applicationinfo.h"
+#include "runtime/applicationinfo.h"
 #include "ui/twips.h"
 
 #include <QCloseEvent>

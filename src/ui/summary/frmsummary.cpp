@@ -62,11 +62,9 @@ frmSummary::frmSummary(const Calendar &calendar, RequestSource &request, QWidget
                           Qt::WindowCloseButtonHint)
     , m_calendar(calendar)
     , m_request(request)
-    , m_returnTo(returnTo) {
-    if (counter != nullptr) {
-        m_count = new BackgroundCount(std::move(counter), this);
-        connect(m_count, &BackgroundCount::counted, this, &frmSummary::showCount);
-    }
+    , m_returnTo(returnTo)
+    , m_count(new BackgroundCount(std::move(counter), this)) {
+    connect(m_count, &BackgroundCount::counted, this, &frmSummary::showCount);
     setObjectName(QStringLiteral("frmSummary"));
     setWindowTitle(QStringLiteral("Pre-Deletion Summary"));
     setFont(sansFont(8.0));
@@ -132,13 +130,11 @@ void frmSummary::Form_Activate() {
                     (request.pattern.isEmpty() ? QStringLiteral("### NO FILE TYPE SELECTED ###")
                                                : request.pattern));
     Picture1->print(purgeDateLine(request, m_calendar));
-    if (m_count != nullptr) {
-        // A count still going is for a report the user has moved on from.
-        stopCounting();
-        Picture1->print(countPrefix + QStringLiteral("counting..."));
-        m_countLine = Picture1->lines().size() - 1;
-        m_count->start(request, localDateTimeOf(now), m_calendar.locale());
-    }
+    // A count still going is for a report the user has moved on from.
+    stopCounting();
+    Picture1->print(countPrefix + QStringLiteral("counting..."));
+    m_countLine = Picture1->lines().size() - 1;
+    m_count->start(request, localDateTimeOf(now), m_calendar.locale());
     if (request.mode == PurgeMode::Days)
         Picture1->print(indent, PrintPanel::LineEnd::StayOnLine);
 }
@@ -156,8 +152,6 @@ void frmSummary::showCount(const RequestCount &count) {
 }
 
 void frmSummary::stopCounting() {
-    if (m_count == nullptr)
-        return;
     m_count->stop();
     if (m_countLine >= 0)
         Picture1->replaceLine(m_countLine, countPrefix + QStringLiteral("not counted"), indent);

@@ -27,7 +27,7 @@ class frmSummary final : public QWidget {
 
 public:
     // OK and Cancel bring returnTo back to the front; Cancel empties the request's directory.
-    // counter says how many files a request would take; without one the report has no such line.
+    // counter says how many files a request would take.
     frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
                std::shared_ptr<const RequestCounter> counter, QWidget *parent = nullptr);
     ~frmSummary() override;

@@ -26,6 +26,10 @@
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace culler;
 
@@ -40,6 +44,40 @@ QDateTime daysAgo(int days, QTime time = QTime(12, 0)) {
 Message hint(const QString &date) {
     return Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. %1)").arg(date),
                    MessageStyle::Exclamation, QStringLiteral("Please Note")};
+}
+
+// The plain files of a directory, counted and their sizes added, through the system's own
+// listing: names that are not UTF-8 count like any other.
+struct Tally {
+    qint64 files = 0;
+    qint64 bytes = 0;
+};
+
+Tally regularFiles(const QString &directory) {
+    Tally tally;
+    DIR *stream = ::opendir(QFile::encodeName(directory).constData());
+    if (stream == nullptr)
+        return tally;
+    while (const dirent *entry = ::readdir(stream)) {
+        struct stat status {};
+        if (::fstatat(::dirfd(stream), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode)) {
+            ++tally.files;
+            tally.bytes += status.st_size;
+        }
+    }
+    ::closedir(stream);
+    return tally;
+}
+
+void writeSized(const QByteArray &path, qint64 size, const QDateTime &modified) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::ftruncate(fd, size), 0);
+    const timespec stamp{modified.toSecsSinceEpoch(), 0};
+    const timespec times[2] = {stamp, stamp};
+    QCOMPARE(::futimens(fd, times), 0);
+    ::close(fd);
 }
 
 } // namespace
@@ -75,6 +113,8 @@ private Q_SLOTS:
     void unreadableDirectoryLeavesTheLists_data();
     void unreadableDirectoryLeavesTheLists();
     void runKeepsPaintingAndTakesNoSecondCommand();
+    void summaryCountsWhatDeleteRemoves_data();
+    void summaryCountsWhatDeleteRemoves();
     void runTellsHowManyFilesWent_data();
     void runTellsHowManyFilesWent();
     void longPatternCanBeRead_data();
@@ -277,13 +317,13 @@ void tst_MainWindowCommands::summaryStartsOnACleanPanel() {
     click("Command1");
     frmSummary *summary = m_window->summaryWindow();
     QVERIFY(QTest::qWaitForWindowActive(summary));
-    QCOMPARE(summary->panel()->lines().size(), 8);
+    QCOMPARE(summary->panel()->lines().size(), 9);
     QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
     QTRY_VERIFY(m_window->isActiveWindow());
 
     click("Command1");
     QVERIFY(QTest::qWaitForWindowActive(summary));
-    QCOMPARE(summary->panel()->lines().size(), 8);
+    QCOMPARE(summary->panel()->lines().size(), 9);
     QCOMPARE(summary->panel()->lines().first(), QStringLiteral("Deletion Request was made on:"));
 }
 
@@ -703,6 +743,71 @@ void tst_MainWindowCommands::longPatternCanBeRead() {
              qPrintable(QStringLiteral("%1 < %2").arg(list->viewport()->width()).arg(text)));
     box->hidePopup();
     QCOMPARE(box->geometry(), geometry);
+}
+
+void tst_MainWindowCommands::summaryCountsWhatDeleteRemoves_data() {
+    QTest::addColumn<bool>("dateMode");
+    QTest::addColumn<QString>("cutOff");
+
+    QTest::newRow("twenty days") << false << "20";
+    QTest::newRow("today") << false << "0";
+    QTest::newRow("a day and a half") << false << "1.5";
+    QTest::newRow("before 16 November") << true << "11/16/99";
+    QTest::newRow("before every file") << true << "1/1/90";
+}
+
+void tst_MainWindowCommands::summaryCountsWhatDeleteRemoves() {
+    QFETCH(bool, dateMode);
+    QFETCH(QString, cutOff);
+    // Each file's size is a power of two, so the bytes counted say which files were counted.
+    const QByteArray data = QFile::encodeName(path(QStringLiteral("data")));
+    const struct {
+        const char *name;
+        int daysAgo;
+        QTime time;
+    } files[] = {{"old.tmp", 30, QTime(12, 0)},           {"limit day.tmp", 20, QTime(23, 59)},
+                 {"newer.tmp", 19, QTime(0, 0)},          {"yesterday noon.tmp", 1, QTime(12, 0)},
+                 {"today.tmp", 0, QTime(9, 0)},           {"tomorrow.tmp", -1, QTime(9, 0)},
+                 {"old.bak", 30, QTime(12, 0)},           {".hidden.tmp", 30, QTime(12, 0)},
+                 {"new\nline.tmp", 30, QTime(12, 0)},     {"\xff\xfe.tmp", 30, QTime(12, 0)},
+                 {"sub.tmp/inside.tmp", 30, QTime(12, 0)}};
+    qint64 size = 1;
+    for (const auto &file : files) {
+        writeSized(data + '/' + file.name, size, daysAgo(file.daysAgo, file.time));
+        size *= 2;
+    }
+    QCOMPARE(::symlink("old.bak", (data + "/link.tmp").constData()), 0);
+    QCOMPARE(::mkfifo((data + "/fifo.tmp").constData(), 0600), 0);
+    type("txtDirectory", path(QStringLiteral("data")));
+    typePattern(QStringLiteral("*.tmp"));
+    if (dateMode) {
+        click("optBeforeDate");
+        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
+    } else {
+        type("txtDaysOld", cutOff);
+    }
+
+    click("Command1");
+    frmSummary *summary = m_window->summaryWindow();
+    QVERIFY(QTest::qWaitForWindowActive(summary));
+    QTRY_VERIFY(summary->panel()->lines().value(8) !=
+                QStringLiteral("Files to delete: counting..."));
+    const QString counted = summary->panel()->lines().value(8);
+    QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    QTRY_VERIFY(m_window->isActiveWindow());
+    const Tally before = regularFiles(path(QStringLiteral("data")));
+    click("cmdDelete");
+    const Tally after = regularFiles(path(QStringLiteral("data")));
+
+    // "N files deleted, K kept": the files the run examined are those the summary found matching.
+    const QStringList outcome = control<QLabel>("lblFinished")->toolTip().split(QLatin1Char(' '));
+    QCOMPARE(outcome.size(), 5);
+    const qint64 deleted = before.files - after.files;
+    QCOMPARE(outcome.at(0).toLongLong(), deleted);
+    QCOMPARE(counted, QStringLiteral("Files to delete: %1 of %2 matching (%3 bytes)")
+                          .arg(deleted)
+                          .arg(outcome.at(0).toLongLong() + outcome.at(3).toLongLong())
+                          .arg(before.bytes - after.bytes));
 }
 
 QTEST_MAIN(tst_MainWindowCommands)

@@ -4,13 +4,17 @@
 #include "ui/summary/backgroundcount.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/purgepreview.h"
 #include "ui/summary/requestsource.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace culler;
@@ -86,6 +90,13 @@ public:
     PurgeRequest request;
 };
 
+void writeSized(const QString &path, qint64 size, const QDateTime &modified) {
+    test::writeBytes(path, QByteArray(size, 'x'));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
 } // namespace
 
 class tst_SummaryWindow : public QObject {
@@ -103,6 +114,8 @@ private Q_SLOTS:
     void okAndCancelReturnToTheMainWindow_data();
     void okAndCancelReturnToTheMainWindow();
     void panelDrawsWhatItHolds();
+    void countOfARequest_data();
+    void countOfARequest();
     void countLineOnceTheCountIsIn_data();
     void countLineOnceTheCountIsIn();
     void reactivationDropsTheEarlierCount();
@@ -131,7 +144,8 @@ void tst_SummaryWindow::init() {
     // Like the real one, it takes the focus when it is activated.
     m_main->setFocusPolicy(Qt::StrongFocus);
     m_held = std::make_shared<HeldCounter>();
-    m_summary = std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main, nullptr);
+    // Its counts wait until a test lets them go, so the report's own lines can be read alone.
+    m_summary = std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main, m_held);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
 }
@@ -238,7 +252,8 @@ void tst_SummaryWindow::reportOnActivation() {
 
     showSummary();
 
-    QCOMPARE(m_summary->panel()->lines(), reportHead() + tail);
+    QCOMPARE(m_summary->panel()->lines(),
+             reportHead() + tail + QStringList{"Files to delete: counting..."});
     QCOMPARE(m_summary->panel()->currentLine(), lineAfter);
 }
 
@@ -246,7 +261,7 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
     setRequest(QStringLiteral("/first"), QStringLiteral("*.tmp"), PurgeMode::Days,
                QStringLiteral("20"), QString());
     showSummary();
-    QCOMPARE(m_summary->panel()->lines().size(), 8);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
 
     m_main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
@@ -256,11 +271,11 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
     QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
 
     const QStringList lines = m_summary->panel()->lines();
-    QCOMPARE(lines.size(), 16);
+    QCOMPARE(lines.size(), 18);
     QCOMPARE(lines.at(5), QStringLiteral("     /first"));
     // The indent left after the days line starts the next report.
-    QCOMPARE(lines.at(8), QStringLiteral("     Deletion Request was made on:"));
-    QCOMPARE(lines.at(13), QStringLiteral("     /second"));
+    QCOMPARE(lines.at(9), QStringLiteral("     Deletion Request was made on:"));
+    QCOMPARE(lines.at(14), QStringLiteral("     /second"));
 
     m_summary->clearReport();
     QVERIFY(m_summary->panel()->lines().isEmpty());
@@ -269,13 +284,13 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
 
 void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
     showSummary();
-    QCOMPARE(m_summary->panel()->lines().size(), 8);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
 
     QApplication::setActiveWindow(nullptr);
     QTRY_VERIFY(!m_summary->isActiveWindow());
     QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
-    QCOMPARE(m_summary->panel()->lines().size(), 8);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
 
     // Through the main window, even by way of another program, it is a new activation.
     QApplication::setActiveWindow(nullptr);
@@ -283,7 +298,7 @@ void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
     QTRY_VERIFY(m_main->isActiveWindow());
     QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
-    QCOMPARE(m_summary->panel()->lines().size(), 16);
+    QCOMPARE(m_summary->panel()->lines().size(), 18);
 }
 
 void tst_SummaryWindow::okAndCancelReturnToTheMainWindow_data() {
@@ -358,7 +373,6 @@ void tst_SummaryWindow::countLineOnceTheCountIsIn() {
     QFETCH(qint64, toDelete);
     QFETCH(qint64, bytes);
     QFETCH(QString, line);
-    useCounter(m_held);
     setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
                QStringLiteral("20"), QString());
     showSummary();
@@ -372,7 +386,6 @@ void tst_SummaryWindow::countLineOnceTheCountIsIn() {
 }
 
 void tst_SummaryWindow::reactivationDropsTheEarlierCount() {
-    useCounter(m_held);
     showSummary();
     QVERIFY(m_held->started.tryAcquire(1, 10000));
     m_main->activateWindow();
@@ -412,7 +425,6 @@ void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount_data() {
 void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount() {
     QFETCH(QString, button);
     QFETCH(QString, directoryAfter);
-    useCounter(m_held);
     setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
                QStringLiteral("20"), QString());
     showSummary();
@@ -430,6 +442,71 @@ void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount() {
     QTRY_COMPARE(m_held.use_count(), 2);
     QCoreApplication::sendPostedEvents();
     QCOMPARE(countLineOf(*m_summary), QStringLiteral("Files to delete: not counted"));
+}
+
+void tst_SummaryWindow::countOfARequest_data() {
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<PurgeMode>("mode");
+    QTest::addColumn<QString>("cutOff");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("twenty days") << "data"
+                                 << "*.tmp" << PurgeMode::Days << "20"
+                                 << "Files to delete: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("the same day as a date") << "data"
+                                            << "*.tmp" << PurgeMode::Date << "11/16/99"
+                                            << "Files to delete: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("nothing matches") << "data"
+                                     << "*.none" << PurgeMode::Days << "20"
+                                     << "Files to delete: 0 of 0 matching (0 bytes)";
+    QTest::newRow("no directory") << ""
+                                  << "*.tmp" << PurgeMode::Days << "20"
+                                  << "Files to delete: no directory";
+    QTest::newRow("no file type") << "data"
+                                  << "" << PurgeMode::Days << "20"
+                                  << "Files to delete: no file type";
+    QTest::newRow("not a date") << "data"
+                                << "*.tmp" << PurgeMode::Date << "soon"
+                                << "Files to delete: not a date";
+    QTest::newRow("days beyond the calendar") << "data"
+                                              << "*.tmp" << PurgeMode::Days << "99999999"
+                                              << "Files to delete: not a date";
+    QTest::newRow("a directory that is not there")
+        << "missing"
+        << "*.tmp" << PurgeMode::Days << "20"
+        << "Files to delete: cannot read the directory: No such file or directory";
+}
+
+void tst_SummaryWindow::countOfARequest() {
+    QFETCH(QString, directory);
+    QFETCH(QString, pattern);
+    QFETCH(PurgeMode, mode);
+    QFETCH(QString, cutOff);
+    QFETCH(QString, line);
+    QTemporaryDir temp;
+    const QString data = temp.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/sub.tmp")));
+    const QDate today(1999, 12, 6);
+    writeSized(data + QStringLiteral("/old.tmp"), 1000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
+    writeSized(data + QStringLiteral("/limit day.tmp"), 500,
+               QDateTime(today.addDays(-20), QTime(23, 59)));
+    writeSized(data + QStringLiteral("/newer.tmp"), 250,
+               QDateTime(today.addDays(-19), QTime(0, 0)));
+    writeSized(data + QStringLiteral("/old.bak"), 2000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
+    writeSized(data + QStringLiteral("/.hidden.tmp"), 4000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
+    QVERIFY(QFile::link(data + QStringLiteral("/old.bak"), data + QStringLiteral("/link.tmp")));
+    useCounter(std::make_shared<PurgePreview>());
+    setRequest(directory.isEmpty() ? QString() : temp.filePath(directory), pattern, mode,
+               mode == PurgeMode::Days ? cutOff : QStringLiteral("20"),
+               mode == PurgeMode::Date ? cutOff : QString());
+
+    showSummary();
+
+    QTRY_COMPARE(countLineOf(*m_summary), line);
 }
 
 QTEST_MAIN(tst_SummaryWindow)

@@ -1,4 +1,4 @@
-#include "ui/startup/applicationinfo.h"
+#include "runtime/applicationinfo.h"
 
 namespace culler {
 

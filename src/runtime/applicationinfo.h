@@ -1,7 +1,7 @@
 #pragma once
 
-// The program's title and version as the build declares them, for the windows that show them and
-// for the application object. Nothing here reads the running system.
+// The program's title and version as the build declares them, for the windows and the command line
+// that show them and for the application object. Nothing here reads the running system.
 
 #include <QString>
 

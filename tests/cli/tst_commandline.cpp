@@ -1,0 +1,426 @@
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The program runs on the real clock, so the files here are dated far from any cut-off a test
+// gives: a year and more before it, or after today.
+
+namespace {
+
+const QString executable = QStringLiteral(CULLER_EXECUTABLE);
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the program as a script would: no display of any kind, a home of the test's own, and the
+// time zone and locale given (zones with daylight saving by default).
+Result runCuller(const QStringList &arguments, const QString &home,
+                 const QString &lang = QStringLiteral("C.UTF-8"),
+                 const QString &zone = QStringLiteral("Europe/Berlin")) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.insert(QStringLiteral("LANG"), lang);
+    environment.insert(QStringLiteral("LC_ALL"), lang);
+    environment.insert(QStringLiteral("TZ"), zone);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(executable, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// Creates a file whose name is raw bytes and dates it the given number of days from now.
+void makeFile(const QByteArray &path, int daysFromNow) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    QVERIFY2(fd >= 0, path.constData());
+    QCOMPARE(::write(fd, "x", 1), 1);
+    const timespec stamp{::time(nullptr) + daysFromNow * 86400L, 0};
+    const timespec times[2] = {stamp, stamp};
+    QCOMPARE(::futimens(fd, times), 0);
+    ::close(fd);
+}
+
+// Every entry of a directory, of any kind, as the raw bytes of its name.
+QSet<QByteArray> entries(const QByteArray &path) {
+    QSet<QByteArray> names;
+    DIR *stream = ::opendir(path.constData());
+    if (stream == nullptr)
+        return names;
+    while (const dirent *entry = ::readdir(stream)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.insert(name);
+    }
+    ::closedir(stream);
+    return names;
+}
+
+QSet<QByteArray> listed(const QByteArray &out, char end) {
+    QList<QByteArray> paths = out.split(end);
+    if (!paths.isEmpty() && paths.constLast().isEmpty())
+        paths.removeLast();
+    return QSet<QByteArray>(paths.begin(), paths.end());
+}
+
+QString isoDaysAgo(int days) {
+    return QDate::currentDate().addDays(-days).toString(Qt::ISODate);
+}
+
+} // namespace
+
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void refusedRequests_data();
+    void refusedRequests();
+    void runs_data();
+    void runs();
+    void everyUndeletableFileIsNamed();
+    void dryRunListsWhatTheRealRunDeletes();
+    void documentationNamesEveryOption();
+    void unitFilesVerify();
+
+private:
+    QByteArray dir() const { return QFile::encodeName(m_dir->path()); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void tst_CommandLine::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid() && m_home->isValid());
+}
+
+void tst_CommandLine::helpAndVersion_data() {
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("start");
+
+    QTest::newRow("--help") << "--help"
+                            << "Usage: culler\n";
+    QTest::newRow("-h") << "-h"
+                        << "Usage: culler\n";
+    QTest::newRow("--version") << "--version"
+                               << "Culler " CULLER_VERSION "\n";
+    QTest::newRow("-v") << "-v"
+                        << "Culler " CULLER_VERSION "\n";
+}
+
+void tst_CommandLine::helpAndVersion() {
+    QFETCH(QString, option);
+    QFETCH(QString, start);
+
+    const Result result = runCuller({option}, m_home->path());
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.startsWith(start.toUtf8()), result.out.constData());
+    QCOMPARE(result.err, QByteArray());
+}
+
+void tst_CommandLine::refusedRequests_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // the first line on standard error
+
+    const QString dir = QStringLiteral("DIR");
+    const QStringList tmp = {"--pattern", "*.tmp"};
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << "Unknown option 'bogus'.";
+    QTest::newRow("stray argument")
+        << (QStringList{"--directory", dir, "--days", "1", "stray"} + tmp)
+        << "unexpected argument \"stray\".";
+    QTest::newRow("no directory") << (QStringList{"--days", "1"} + tmp)
+                                  << "--directory and --pattern are required: say what to delete.";
+    QTest::newRow("no pattern") << QStringList{"--directory", dir, "--days", "1"}
+                                << "--directory and --pattern are required: say what to delete.";
+    QTest::newRow("neither days nor date")
+        << (QStringList{"--directory", dir} + tmp) << "give exactly one of --days and --before.";
+    QTest::newRow("both days and date")
+        << (QStringList{"--directory", dir, "--days", "1", "--before", "2001-01-01"} + tmp)
+        << "give exactly one of --days and --before.";
+    QTest::newRow("directory twice")
+        << (QStringList{"--directory", dir, "--directory", "/", "--days", "1"} + tmp)
+        << "--directory is given more than once.";
+    QTest::newRow("days without a value")
+        << (QStringList{"--directory", dir} + tmp + QStringList{"--days"})
+        << "Missing value after '--days'.";
+    QTest::newRow("empty directory") << (QStringList{"--directory", "", "--days", "1"} + tmp)
+                                     << "You must enter a Directory to Purge files from!";
+    QTest::newRow("empty pattern")
+        << QStringList{"--directory", dir, "--pattern", "", "--days", "1"}
+        << "You must enter a File Type to Purge!";
+    QTest::newRow("missing directory")
+        << (QStringList{"--directory", "DIR/missing", "--days", "1"} + tmp)
+        << "Cannot read the directory \"DIR/missing\": No such file or directory.";
+    QTest::newRow("a file for a directory")
+        << (QStringList{"--directory", "DIR/old.tmp", "--days", "1"} + tmp)
+        << "Cannot read the directory \"DIR/old.tmp\": Not a directory.";
+    QTest::newRow("days beyond the calendar")
+        << (QStringList{"--directory", dir, "--days", "99999999"} + tmp)
+        << "99999999 days before today is not a date: please enter a smaller number.";
+    QTest::newRow("not a date")
+        << (QStringList{"--directory", dir, "--before", "yesterday"} + tmp)
+        << "\"yesterday\" is not a date. Dates must be of the form TODAY (today's date).";
+    QTest::newRow("ISO form of no day")
+        << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
+        << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
+}
+
+void tst_CommandLine::refusedRequests() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+
+    makeFile(dir() + "/old.tmp", -400);
+    arguments.replaceInStrings(QStringLiteral("DIR"), m_dir->path());
+    error.replace(QStringLiteral("DIR"), m_dir->path());
+    // LANG=C.UTF-8 writes short dates as 7 Dec 2026.
+    error.replace(QStringLiteral("TODAY"),
+                  QLocale::c().toString(QDate::currentDate(), QStringLiteral("d MMM yyyy")));
+
+    const Result result = runCuller(arguments, m_home->path());
+    QCOMPARE(result.exitCode, 2);
+    QCOMPARE(result.out, QByteArray());
+    const QList<QByteArray> lines = result.err.split('\n');
+    QCOMPARE(QString::fromUtf8(lines.first()), QStringLiteral("culler: ") + error);
+    QVERIFY(QFileInfo::exists(m_dir->filePath("old.tmp")));
+}
+
+void tst_CommandLine::runs_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("lang");
+    QTest::addColumn<QString>("zone");
+    QTest::addColumn<QByteArray>("out"); // DIR for the directory
+    QTest::addColumn<QByteArray>("err");
+    QTest::addColumn<QStringList>("left");
+
+    const QStringList all = {"new.tmp", "old.log", "old.tmp"};
+    const QStringList purged = {"new.tmp", "old.log"};
+    const QString berlin = QStringLiteral("Europe/Berlin");
+    const QString newYork = QStringLiteral("America/New_York");
+    const QString c = QStringLiteral("C.UTF-8");
+    const QStringList days = {"--pattern", "*.tmp", "--days", "30"};
+
+    QTest::newRow("real run prints nothing")
+        << days << c << berlin << QByteArray() << QByteArray() << purged;
+    QTest::newRow("verbose names each deleted file")
+        << days + QStringList{"--verbose"} << c << berlin << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: 1 file deleted, 1 kept\n") << purged;
+    QTest::newRow("dry run deletes nothing")
+        << days + QStringList{"--dry-run"} << c << newYork << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all;
+    QTest::newRow("dry run ending paths in NUL")
+        << days + QStringList{"--dry-run", "--null"} << c << berlin
+        << QByteArray("DIR/old.tmp\0", 12)
+        << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all;
+    QTest::newRow("nothing matches")
+        << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
+        << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all;
+    QTest::newRow("ISO date in the C locale")
+        << QStringList{"--pattern", "*.tmp", "--before", isoDaysAgo(30)} << QStringLiteral("C")
+        << newYork << QByteArray() << QByteArray() << purged;
+    QTest::newRow("ISO date in German")
+        << QStringList{"--pattern", "*.tmp", "--before", isoDaysAgo(30)}
+        << QStringLiteral("de_DE.UTF-8") << berlin << QByteArray() << QByteArray() << purged;
+    QTest::newRow("German short date")
+        << QStringList{"--pattern", "*.tmp", "--before",
+                       QDate::currentDate().addDays(-30).toString(QStringLiteral("dd.MM.yy"))}
+        << QStringLiteral("de_DE.UTF-8") << berlin << QByteArray() << QByteArray() << purged;
+    QTest::newRow("American short date")
+        << QStringList{"--pattern", "*.tmp", "--before",
+                       QDate::currentDate().addDays(-30).toString(QStringLiteral("M/d/yy"))}
+        << QStringLiteral("en_US.UTF-8") << newYork << QByteArray() << QByteArray() << purged;
+}
+
+void tst_CommandLine::runs() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, lang);
+    QFETCH(QString, zone);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QFETCH(QStringList, left);
+
+    makeFile(dir() + "/old.tmp", -400);
+    makeFile(dir() + "/old.log", -400);
+    makeFile(dir() + "/new.tmp", -1);
+    const QString listFile =
+        QFileInfo(executable).absolutePath() + QStringLiteral("/filetypes.dat");
+    const QByteArray listBefore = QFile::exists(listFile) ? QByteArray("there") : QByteArray();
+
+    const Result result = runCuller(QStringList{"--directory", m_dir->path()} + arguments,
+                                    m_home->path(), lang, zone);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, out.replace("DIR", dir()));
+    QCOMPARE(result.err, err);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
+    // The window's pattern list is none of the command's business.
+    QVERIFY(!QFileInfo::exists(m_home->filePath(".local/share/Culler")));
+    QCOMPARE(QFile::exists(listFile) ? QByteArray("there") : QByteArray(), listBefore);
+}
+
+void tst_CommandLine::everyUndeletableFileIsNamed() {
+    // The kernel's own files cannot be removed, not even by root: the program's /proc/self holds
+    // dozens of plain files, all dated now.
+    const QStringList names = QDir(QStringLiteral("/proc/self")).entryList(QDir::Files);
+    if (names.size() <= 10)
+        QSKIP("No /proc with more than ten files to try.");
+
+    const Result result = runCuller(
+        {"--directory", "/proc/self", "--pattern", "*", "--before", "9999-12-31"}, m_home->path());
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.out, QByteArray());
+    QList<QByteArray> lines = result.err.split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    const QRegularExpression head(QStringLiteral("^culler: (\\d+) files could not be deleted:$"));
+    const QString first = QString::fromUtf8(lines.takeFirst());
+    const QRegularExpressionMatch match = head.match(first);
+    QVERIFY2(match.hasMatch(), result.err.constData());
+    QVERIFY(match.captured(1).toInt() > 10);
+    // The message ends by telling what became of the other files.
+    QCOMPARE(QString::fromUtf8(lines.takeLast()),
+             QStringLiteral("culler: 0 files deleted, 0 kept, %1 not deleted.")
+                 .arg(match.captured(1)));
+    QCOMPARE(lines.size(), match.captured(1).toInt());
+    for (const QByteArray &line : lines)
+        QVERIFY2(line.startsWith("culler: /proc/self/") && line.contains(": "), line.constData());
+}
+
+void tst_CommandLine::dryRunListsWhatTheRealRunDeletes() {
+    const QByteArray top = dir();
+    QTemporaryDir outside;
+    const QByteArray target = QFile::encodeName(outside.filePath("target.tmp"));
+    makeFile(target, -400);
+    const QList<QByteArray> old = {"old.tmp", "line\nbreak.tmp", "not-utf8-\xff\xfe.tmp",
+                                   "Latin-1 caf\xe9.tmp", "space .tmp"};
+    for (const QByteArray &name : old)
+        makeFile(top + '/' + name, -400);
+    for (const QByteArray &name : {QByteArray(".hidden.tmp"), QByteArray("new\xff.tmp"),
+                                   QByteArray("old.log"), QByteArray("future.tmp")})
+        makeFile(top + '/' + name, name == "future.tmp" ? 30 : name == "new\xff.tmp" ? -1 : -400);
+    QCOMPARE(::mkdir((top + "/sub.tmp").constData(), 0755), 0);
+    makeFile(top + "/sub.tmp/inner.tmp", -400);
+    QCOMPARE(::symlink(target.constData(), (top + "/link.tmp").constData()), 0);
+    QCOMPARE(::symlink("missing.tmp", (top + "/dangling.tmp").constData()), 0);
+    QCOMPARE(::symlink(QFile::encodeName(outside.path()).constData(),
+                       (top + "/dirlink.tmp").constData()),
+             0);
+    QCOMPARE(::mkfifo((top + "/pipe.tmp").constData(), 0600), 0);
+    const QSet<QByteArray> before = entries(top);
+
+    const QStringList request = {"--directory", m_dir->path(), "--pattern", "*.tmp",
+                                 "--days",      "30",          "--null"};
+    const Result dry = runCuller(request + QStringList{"--dry-run"}, m_home->path());
+    QCOMPARE(dry.exitCode, 0);
+    QCOMPARE(entries(top), before);
+    const Result real = runCuller(request + QStringList{"--verbose"}, m_home->path());
+    QCOMPARE(real.exitCode, 0);
+
+    QSet<QByteArray> expected;
+    for (const QByteArray &name : old)
+        expected.insert(top + '/' + name);
+    QCOMPARE(listed(dry.out, '\0'), expected);
+    QCOMPARE(listed(real.out, '\0'), expected);
+    QSet<QByteArray> gone = before - entries(top);
+    QCOMPARE(gone, QSet<QByteArray>(old.begin(), old.end()));
+    QVERIFY(QFileInfo::exists(QFile::decodeName(target)));
+    QVERIFY(QFileInfo::exists(m_dir->filePath("sub.tmp/inner.tmp")));
+
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    for (const QByteArray &name : entries(top))
+        ::unlink((top + '/' + name).constData());
+}
+
+void tst_CommandLine::documentationNamesEveryOption() {
+    const Result help = runCuller({"--help"}, m_home->path());
+    QFile manPage(QStringLiteral(CULLER_SOURCE_DIR "/data/culler.1"));
+    QFile readme(QStringLiteral(CULLER_SOURCE_DIR "/README.md"));
+    QVERIFY(manPage.open(QIODevice::ReadOnly) && readme.open(QIODevice::ReadOnly));
+    const QByteArray man = manPage.readAll();
+    const QByteArray read = readme.readAll();
+
+    const QRegularExpression option(QStringLiteral("--[a-z-]+"));
+    QSet<QString> options;
+    for (const QRegularExpressionMatch &match : option.globalMatch(QString::fromUtf8(help.out)))
+        options.insert(match.captured());
+    QVERIFY(options.size() >= 9);
+    for (const QString &name : options) {
+        QVERIFY2(man.contains(name.toUtf8().replace("-", "\\-")), qPrintable(name));
+        QVERIFY2(read.contains(name.toUtf8()), qPrintable(name));
+    }
+    // The exit statuses, in the same words.
+    for (const char *status :
+         {"the run finished, also when no file matched",
+          "the run finished, but some files could not be deleted", "nothing was done"}) {
+        QVERIFY2(help.out.contains(status), status);
+        QVERIFY2(man.contains(status), status);
+        QVERIFY2(read.contains(status), status);
+    }
+
+    const QString groff = QStandardPaths::findExecutable(QStringLiteral("groff"));
+    if (groff.isEmpty())
+        QSKIP("groff is not installed: the man page's markup is not checked.");
+    QProcess render;
+    render.start(groff, {"-man", "-ww", "-z", manPage.fileName()});
+    QVERIFY(render.waitForFinished(60000));
+    QCOMPARE(render.exitCode(), 0);
+    QCOMPARE(render.readAllStandardError(), QByteArray());
+}
+
+void tst_CommandLine::unitFilesVerify() {
+    const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
+    if (analyze.isEmpty())
+        QSKIP("systemd-analyze is not installed: the unit files are not checked.");
+
+    // The units name the installed program; here they run the one just built, and find the man
+    // page they point to in the source tree.
+    const QDir units(m_home->path());
+    QVERIFY(units.mkpath(QStringLiteral("man/man1")) && units.mkpath(QStringLiteral("run")));
+    QVERIFY(QFile::copy(QStringLiteral(CULLER_SOURCE_DIR "/data/culler.1"),
+                        units.filePath(QStringLiteral("man/man1/culler.1"))));
+    QFile service(QStringLiteral(CULLER_SOURCE_DIR "/data/culler-purge.service"));
+    QVERIFY(service.open(QIODevice::ReadOnly));
+    QByteArray text = service.readAll();
+    QVERIFY(text.contains("ExecStart=/usr/bin/culler "));
+    text.replace("/usr/bin/culler", QFile::encodeName(executable));
+    QFile copy(units.filePath(QStringLiteral("culler-purge.service")));
+    QVERIFY(copy.open(QIODevice::WriteOnly));
+    copy.write(text);
+    copy.close();
+    QVERIFY(QFile::copy(QStringLiteral(CULLER_SOURCE_DIR "/data/culler-purge.timer"),
+                        units.filePath(QStringLiteral("culler-purge.timer"))));
+
+    QProcess verify;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("MANPATH"), units.filePath(QStringLiteral("man")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), units.filePath(QStringLiteral("run")));
+    verify.setProcessEnvironment(environment);
+    verify.setWorkingDirectory(units.path());
+    verify.start(analyze, {"verify", "--user", "culler-purge.service", "culler-purge.timer"});
+    QVERIFY(verify.waitForFinished(60000));
+    const QByteArray complaints = verify.readAllStandardError();
+    QVERIFY2(verify.exitCode() == 0 && complaints.isEmpty(), complaints.constData());
+}
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"
