@@ -116,8 +116,6 @@ private Q_SLOTS:
     void panelDrawsWhatItHolds();
     void countOfARequest_data();
     void countOfARequest();
-    void countLineOnceTheCountIsIn_data();
-    void countLineOnceTheCountIsIn();
     void reactivationDropsTheEarlierCount();
     void okAndCancelDoNotWaitForTheCount_data();
     void okAndCancelDoNotWaitForTheCount();
@@ -344,45 +342,6 @@ void tst_SummaryWindow::screenshot() {
     showSummary();
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/frmSummary.png");
     QVERIFY(m_summary->grab().save(file));
-}
-
-void tst_SummaryWindow::countLineOnceTheCountIsIn_data() {
-    QTest::addColumn<QString>("refusal");
-    QTest::addColumn<qint64>("matching");
-    QTest::addColumn<qint64>("toDelete");
-    QTest::addColumn<qint64>("bytes");
-    QTest::addColumn<QString>("line");
-
-    QTest::newRow("some of the matching files") << "" << qint64(53) << qint64(20) << qint64(1234567)
-                                                << "Files to delete: 20 of 53 matching (1.2 MB)";
-    QTest::newRow("large numbers in the locale's digits")
-        << "" << qint64(100000) << qint64(37500) << qint64(37500LL * 1024)
-        << "Files to delete: 37,500 of 100,000 matching (38.4 MB)";
-    QTest::newRow("none") << "" << qint64(0) << qint64(0) << qint64(0)
-                          << "Files to delete: 0 of 0 matching (0 bytes)";
-    QTest::newRow("refused") << "no directory" << qint64(0) << qint64(0) << qint64(0)
-                             << "Files to delete: no directory";
-    QTest::newRow("a long reason wraps")
-        << "cannot read the directory: No such file or directory" << qint64(0) << qint64(0)
-        << qint64(0) << "Files to delete: cannot read the directory: No such file or directory";
-}
-
-void tst_SummaryWindow::countLineOnceTheCountIsIn() {
-    QFETCH(QString, refusal);
-    QFETCH(qint64, matching);
-    QFETCH(qint64, toDelete);
-    QFETCH(qint64, bytes);
-    QFETCH(QString, line);
-    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
-               QStringLiteral("20"), QString());
-    showSummary();
-    QCOMPARE(countLineOf(*m_summary), QStringLiteral("Files to delete: counting..."));
-
-    m_held->finishOne(RequestCount{refusal, matching, toDelete, bytes});
-
-    QTRY_COMPARE(countLineOf(*m_summary), line);
-    // The days line's indent still waits for what is printed next.
-    QCOMPARE(m_summary->panel()->currentLine(), indent);
 }
 
 void tst_SummaryWindow::reactivationDropsTheEarlierCount() {
