@@ -1,13 +1,15 @@
 // The wildcard matcher against a plain recursive one that follows the rules word for word: "*"
 // takes any run of characters, "?" exactly one, anything else matches the same byte. A character
-// of a name is a byte with the continuation bytes that follow it, so that "?" takes a whole UTF-8
-// character and a stray byte alone. Input: the pattern, a zero byte, the name.
+// of a name is a valid UTF-8 sequence, as Qt's decoder reads one, or else a single byte, so that
+// "?" takes a whole UTF-8 character and a stray byte alone. Input: the pattern, a zero byte, the
+// name.
 
 #include "runtime/wildcard.h"
 #include "property.h"
 
 #include <QFile>
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -23,19 +25,30 @@ public:
     ReferenceMatcher(std::string_view pattern, std::string_view name)
         : m_pattern(pattern)
         , m_name(name)
-        , m_known((pattern.size() + 1) * (name.size() + 1), Unknown) {}
+        , m_known((pattern.size() + 1) * (name.size() + 1), Unknown)
+        , m_characterEnd(name.size()) {
+        for (std::size_t at = 0; at < name.size(); ++at)
+            m_characterEnd[at] = at + characterLength(name.substr(at));
+    }
 
     bool matches() { return matchesFrom(0, 0); }
 
 private:
     enum Answer : std::uint8_t { Unknown, No, Yes };
 
-    std::size_t characterEnd(std::size_t at) const {
-        std::size_t end = at + 1;
-        while (end < m_name.size() && (static_cast<unsigned char>(m_name[end]) & 0xC0) == 0x80)
-            ++end;
-        return end;
+    // The longest start of the bytes that decodes to exactly one code point and encodes back to
+    // the same bytes: a valid sequence. Anything else is one byte.
+    static std::size_t characterLength(std::string_view bytes) {
+        for (std::size_t length = std::min<std::size_t>(4, bytes.size()); length > 1; --length) {
+            const QByteArray sequence(bytes.data(), qsizetype(length));
+            const QString decoded = QString::fromUtf8(sequence);
+            if (decoded.toUcs4().size() == 1 && decoded.toUtf8() == sequence)
+                return length;
+        }
+        return 1;
     }
+
+    std::size_t characterEnd(std::size_t at) const { return m_characterEnd[at]; }
 
     // The recursion follows the rules directly; remembering answers only keeps it from taking
     // exponential time on patterns with many stars.
@@ -63,6 +76,7 @@ private:
     std::string_view m_pattern;
     std::string_view m_name;
     std::vector<Answer> m_known;
+    std::vector<std::size_t> m_characterEnd;
 };
 
 } // namespace

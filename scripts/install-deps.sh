@@ -18,6 +18,9 @@ packages=(
     fonts-liberation2
     xvfb
     xdotool
+    openbox
+    wmctrl
+    tzdata
     lintian
 )
 

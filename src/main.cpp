@@ -7,6 +7,7 @@
 #include "ui/main/frmmain.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/startup/frmsplash.h"
+#include "ui/startup/sessionend.h"
 #include "ui/startup/startup.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ int main(int argc, char *argv[]) {
     const culler::FileTypesLocation fileTypes = culler::fileTypesLocationOfThisProgram();
     culler::frmMain mainWindow(
         {calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem});
+    culler::closeOnSessionEnd(mainWindow);
     culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
     splash.show();
     return QApplication::exec();

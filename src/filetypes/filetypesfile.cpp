@@ -2,6 +2,7 @@
 
 #include "filetypeslocation.h"
 #include "runtime/sequentialfile.h"
+#include "runtime/systemerror.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,6 +10,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace culler {
 
@@ -28,9 +33,9 @@ const QString &FileTypesFile::path() const {
 }
 
 FileTypesLoad FileTypesFile::load() {
-    m_lastLoadFailed = false;
+    m_state = State::Loaded;
     const auto failure = [this](const QString &reason) {
-        m_lastLoadFailed = true;
+        m_state = State::Unreadable;
         return FileTypesLoad{
             {},
             errorMessage(QStringLiteral("The list of file types in \"%1\" could not be read: "
@@ -39,24 +44,52 @@ FileTypesLoad FileTypesFile::load() {
                              .arg(nativePath(m_path), reason))};
     };
 
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Non-blocking, so that a pipe put in the list's place cannot hold the program up; nothing
+    // but a regular file is read from.
+    const int fd =
+        ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         // Nothing there yet is the usual first start; anything else is a list we must not lose.
-        if (!QFileInfo::exists(m_path))
+        if (errno == ENOENT && !QFileInfo::exists(m_path))
             return {};
+        return failure(SystemError{errno}.reason());
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return failure(file.errorString());
     }
-    const QByteArray bytes = file.readAll();
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return failure(SystemError{errno}.reason());
+    if (!S_ISREG(status.st_mode))
+        return failure(QStringLiteral("it is not a regular file, so it is not a pattern list"));
+
+    // One byte more than the largest list tells a file that grew past it while being read.
+    const QByteArray bytes = file.read(largestList + 1);
     if (file.error() != QFileDevice::NoError)
         return failure(file.errorString());
+    if (bytes.size() > largestList)
+        return failure(QStringLiteral("it is larger than 4 MiB, so it is not a pattern list"));
+    if (bytes.contains('\0'))
+        return failure(QStringLiteral("it holds NUL bytes, so it is not a pattern list"));
     return {readFields(bytes), std::nullopt};
 }
 
 std::optional<Message> FileTypesFile::save(const QStringList &patterns) {
-    if (m_lastLoadFailed) {
+    if (m_state == State::Unreadable) {
         return errorMessage(QStringLiteral("The list of file types was not saved to \"%1\", "
                                            "because that file could not be read when the "
                                            "program started. It has been left as it is.")
+                                .arg(nativePath(m_path)));
+    }
+    if (m_state == State::NotLoaded) {
+        // The file was never read, so what it holds is not what the window shows.
+        if (patterns.isEmpty())
+            return std::nullopt;
+        return errorMessage(QStringLiteral("The list of file types was not saved to \"%1\", "
+                                           "because that file had not been read yet. It has "
+                                           "been left as it is.")
                                 .arg(nativePath(m_path)));
     }
     const auto failure = [this](const QString &reason) {

@@ -2,6 +2,9 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <iterator>
+#include <numeric>
+#include <vector>
 
 namespace culler {
 
@@ -41,8 +44,46 @@ int PatternListModel::add(const QString &pattern) {
 }
 
 void PatternListModel::addAll(const QStringList &patterns) {
-    for (const QString &pattern : patterns)
-        add(pattern);
+    if (patterns.isEmpty())
+        return;
+    // One sort and one merge, each text's sort key made once: a sorted insert per entry is
+    // quadratic and makes a list of a few hundred thousand patterns load for minutes. Stable
+    // sorting and a merge that takes entries already there first keep each new entry after any
+    // equal ones, as add() does.
+    // Entries already there first, then the new ones; the sorting moves indices, not texts.
+    const QStringList all = m_patterns + patterns;
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(std::size_t(all.size()));
+    for (const QString &text : all)
+        keys.push_back(m_collator.sortKey(text));
+    const auto before = [&keys](qsizetype a, qsizetype b) {
+        return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
+    };
+    std::vector<qsizetype> present(std::size_t(m_patterns.size()));
+    std::iota(present.begin(), present.end(), qsizetype(0));
+    std::vector<qsizetype> added(std::size_t(patterns.size()));
+    std::iota(added.begin(), added.end(), m_patterns.size());
+    std::stable_sort(added.begin(), added.end(), before);
+    std::vector<qsizetype> merged;
+    merged.reserve(present.size() + added.size());
+    std::merge(present.begin(), present.end(), added.begin(), added.end(),
+               std::back_inserter(merged), before);
+
+    // Into an empty list, as at start, the rows are inserted in one go; otherwise they interleave
+    // with those there and the list is laid out afresh.
+    const bool wasEmpty = m_patterns.isEmpty();
+    if (wasEmpty)
+        beginInsertRows({}, 0, int(merged.size()) - 1);
+    else
+        beginResetModel();
+    m_patterns.clear();
+    m_patterns.reserve(qsizetype(merged.size()));
+    for (const qsizetype index : merged)
+        m_patterns.append(all[index]);
+    if (wasEmpty)
+        endInsertRows();
+    else
+        endResetModel();
 }
 
 const QStringList &PatternListModel::patterns() const {

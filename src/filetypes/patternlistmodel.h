@@ -24,7 +24,8 @@ public:
     // Puts the pattern in its sorted place, after any equal entries, and returns its row. Empty
     // texts and duplicates are kept like any other entry.
     int add(const QString &pattern);
-    // Adds each pattern in turn, as loading a list does; entries already there stay.
+    // Adds the patterns as if each were added in turn, in one go as loading a list needs; entries
+    // already there stay.
     void addAll(const QStringList &patterns);
 
     // In list order, which is the sorted order.

@@ -5,6 +5,8 @@
 #include "runtime/wildcard.h"
 
 #include <QStringList>
+#include <cerrno>
+#include <utility>
 
 namespace culler {
 
@@ -16,37 +18,60 @@ QString filePath(const QString &directory, const char *name) {
     return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
 }
 
-class FailureReport {
+// Files of one kind in the closing message: the first few named with their reason, the rest
+// counted.
+class FileList {
 public:
-    explicit FailureReport(qint64 namedLimit)
-        : m_namedLimit(namedLimit) {}
+    // namedLimit: how many files are named one by one, as the display asks.
+    FileList(QString whatHappened, qint64 namedLimit)
+        : m_whatHappened(std::move(whatHappened))
+        , m_namedLimit(namedLimit) {}
 
-    void add(const QString &path, const SystemError &error) {
+    void add(const QString &path, const QString &reason) {
         if (m_lines.size() < m_namedLimit)
-            m_lines << QStringLiteral("%1: %2").arg(path, error.reason());
+            m_lines << QStringLiteral("%1: %2").arg(path, reason);
         ++m_count;
     }
 
     qint64 count() const { return m_count; }
 
-    // The message names the failed files, then says what became of the others, so the one box
-    // the user must close also tells how the run went.
-    Message message(const PurgeOutcome &run, PurgeAction action) const {
-        QString prompt = m_count == 1
-                             ? QStringLiteral("1 file could not be deleted:")
-                             : QStringLiteral("%1 files could not be deleted:").arg(m_count);
-        prompt += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
+    QString text() const {
+        QString text = m_count == 1
+                           ? QStringLiteral("1 file %1:").arg(m_whatHappened)
+                           : QStringLiteral("%1 files %2:").arg(m_count).arg(m_whatHappened);
+        text += QLatin1Char('\n') + m_lines.join(QLatin1Char('\n'));
         if (m_count > m_lines.size())
-            prompt += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
-        prompt += QLatin1Char('\n') + outcomeText(run, action) + QLatin1Char('.');
-        return errorMessage(prompt);
+            text += QStringLiteral("\n... and %1 more.").arg(m_count - m_lines.size());
+        return text;
     }
 
 private:
+    QString m_whatHappened;
     qint64 m_namedLimit = 0;
     QStringList m_lines;
     qint64 m_count = 0;
 };
+
+// The closing message: the files whose age could not be told apart from the files that were due
+// and stayed, since only the second kind were meant to go.
+// The message names the files kept against the request, then says what became of the others, so
+// the one box the user must close also tells how the run went.
+Message closingMessage(const FileList &notExamined, const FileList &notDeleted,
+                       const PurgeOutcome &run, PurgeAction action) {
+    QStringList parts;
+    for (const FileList *list : {&notExamined, &notDeleted}) {
+        if (list->count() > 0)
+            parts << list->text();
+    }
+    return errorMessage(parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') +
+                        outcomeText(run, action) + QLatin1Char('.'));
+}
+
+QString unexaminedReason(const SystemError &error) {
+    if (error)
+        return error.reason();
+    return QStringLiteral("its modification time is not a date of this calendar");
+}
 
 Message unreadableDirectory(const QString &directory, const SystemError &error) {
     return errorMessage(
@@ -60,41 +85,85 @@ QString outcomeText(const PurgeOutcome &run, PurgeAction action) {
         run.deleted == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(run.deleted);
     QString text = action == PurgeAction::List ? QStringLiteral("%1 would be deleted, %2 kept")
                                                : QStringLiteral("%1 deleted, %2 kept");
-    text = text.arg(files).arg(run.examined - run.deleted - run.failed);
+    text = text.arg(files).arg(run.examined - run.deleted - run.failed - run.notExamined);
+    if (run.notExamined > 0)
+        text += QStringLiteral(", %1 not examined").arg(run.notExamined);
     if (run.failed > 0)
         text += QStringLiteral(", %1 not deleted").arg(run.failed);
     return text;
 }
 
+Verdict judge(const FileStamp &stamp, DateValue limit) {
+    // Replaced by a link or a directory since it was listed: not a file the user asked about.
+    if (!stamp.isPlainFile)
+        return Verdict::NotDue;
+    // A day the calendar cannot name is no evidence of age.
+    if (!stamp.modified)
+        return Verdict::Unknown;
+    return datePart(*stamp.modified) > limit ? Verdict::NotDue : Verdict::Due;
+}
+
+RemovalOutcome removeDue(const Directory &directory, const char *name,
+                         const FileIdentity &identity) {
+    const UnlinkResult unlinked = directory.removeIfUnchanged(name, identity);
+    switch (unlinked.result) {
+    case Unlink::Removed:
+        return {Removal::Deleted, {}};
+    case Unlink::Changed:
+        return {Removal::Kept, {}};
+    case Unlink::Failed:
+        break;
+    }
+    if (unlinked.error.code == ENOENT)
+        return {Removal::Vanished, {}};
+    return {Removal::Failed, unlinked.error};
+}
+
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
                            PurgeAction action) {
     const FileStamp stamp = directory.stamp(name);
+    if (stamp.error.code == ENOENT)
+        return {Removal::Vanished, {}};
     if (stamp.error)
-        return {Removal::Failed, stamp.error};
-    // Replaced by a link or a directory since it was listed: not a file the user asked about.
-    if (!stamp.isPlainFile)
+        return {Removal::NotExamined, stamp.error};
+    switch (judge(stamp, limit)) {
+    case Verdict::NotDue:
         return {Removal::Kept, {}};
-    if (datePart(stamp.modified) > limit)
-        return {Removal::Kept, {}};
+    case Verdict::Unknown:
+        return {Removal::NotExamined, {}};
+    case Verdict::Due:
+        break;
+    }
     if (action == PurgeAction::List)
         return {Removal::Listed, {}, stamp.size};
-    if (const SystemError error = directory.remove(name))
-        return {Removal::Failed, error};
-    return {Removal::Deleted, {}, stamp.size};
+    RemovalOutcome outcome = removeDue(directory, name, stamp.identity);
+    outcome.size = stamp.size;
+    return outcome;
+}
+
+DaysCutOff daysCutOff(const QString &daysOld, const Calendar &calendar) {
+    const std::optional<double> days = leadingNumber(daysOld);
+    if (!days || *days < 0.0)
+        return {std::nullopt, DaysProblem::NotANumber};
+    const DateValue value = calendar.today() - *days;
+    if (!isInDateRange(value))
+        return {std::nullopt, DaysProblem::BeyondCalendar};
+    return {value, DaysProblem::None};
 }
 
 CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar) {
     CutOff limit;
     if (request.mode == PurgeMode::Days) {
-        const DateValue value = calendar.today() - numberFromText(request.daysOld);
-        if (isInDateRange(value)) {
-            limit.value = value;
-            return limit;
-        }
-        limit.error = errorMessage(
-            QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
-                .arg(request.daysOld.trimmed()));
-        limit.field = RequestField::DaysOld;
+        const DaysCutOff days = daysCutOff(request.daysOld, calendar);
+        limit.value = days.value;
+        limit.field = days.value ? RequestField::None : RequestField::DaysOld;
+        if (days.problem == DaysProblem::NotANumber)
+            limit.error =
+                errorMessage(QStringLiteral("Days old must be a number of days, 0 or more."));
+        else if (days.problem == DaysProblem::BeyondCalendar)
+            limit.error = errorMessage(
+                QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
+                    .arg(request.daysOld.trimmed()));
         return limit;
     }
 
@@ -152,12 +221,14 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
         return summary;
     }
 
-    FailureReport failures(display.namedFailuresLimit());
+    FileList notExamined(QStringLiteral("could not be examined"), display.namedFailuresLimit());
+    FileList notDeleted(QStringLiteral("could not be deleted"), display.namedFailuresLimit());
     directory.rewind();
     while (const char *name = directory.nextPlainFile(pattern)) {
         // A display that gives up on a run has no use for its closing messages.
         if (display.stopRequested()) {
-            summary.failed = failures.count();
+            summary.notExamined = notExamined.count();
+            summary.failed = notDeleted.count();
             summary.status = PurgeStatus::Stopped;
             return summary;
         }
@@ -166,12 +237,15 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
             ++summary.deleted;
             summary.deletedBytes += outcome.size;
             display.fileChosen(name, outcome.size);
+        } else if (outcome.removal == Removal::NotExamined) {
+            notExamined.add(filePath(request.directory, name), unexaminedReason(outcome.error));
         } else if (outcome.removal == Removal::Failed) {
-            failures.add(filePath(request.directory, name), outcome.error);
+            notDeleted.add(filePath(request.directory, name), outcome.error.reason());
         }
         display.setProgressValue(++summary.examined);
     }
-    summary.failed = failures.count();
+    summary.notExamined = notExamined.count();
+    summary.failed = notDeleted.count();
 
     summary.status = PurgeStatus::Unfinished;
     if (directory.error()) {
@@ -184,8 +258,9 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
         summary.status = PurgeStatus::Finished;
     }
 
-    if (failures.count() > 0)
-        display.showMessage(failures.message(summary, action), RequestField::None);
+    if (notExamined.count() > 0 || notDeleted.count() > 0)
+        display.showMessage(closingMessage(notExamined, notDeleted, summary, action),
+                            RequestField::None);
     return summary;
 }
 

@@ -54,23 +54,56 @@ enum class PurgeAction {
 
 enum class Removal {
     Deleted,
-    Listed, // old enough, and left in place because the run only lists
-    Kept,
-    Failed,
+    Listed,      // old enough, and left in place because the run only lists
+    Kept,        // not due, or no longer the file that was judged due
+    Vanished,    // gone before it could be examined or removed: nothing was lost by the run
+    NotExamined, // its stamp could not be read, or names no day of the local calendar
+    Failed,      // due, but its removal was refused
 };
 
 struct RemovalOutcome {
     Removal removal = Removal::Kept;
+    // The reason for NotExamined and Failed; 0 for a stamp that names no day.
     SystemError error;
     // The file's size when it was stamped.
     qint64 size = 0;
 };
 
-// Deletes the plain file called name in directory when its calendar day, the time of day dropped,
-// is on or before limit; with PurgeAction::List, says Listed where it would have deleted. A name
-// that is no longer a plain file is kept.
+enum class Verdict {
+    Due,
+    NotDue,
+    Unknown, // the stamp names no day of the local calendar, so the file cannot be old
+};
+
+// Whether a stamped entry is due: a plain file whose calendar day, the time of day dropped, is on
+// or before limit. Anything but a plain file is never due.
+Verdict judge(const FileStamp &stamp, DateValue limit);
+
+// Removes a file judged due, provided it is still the file that was stamped (see
+// Directory::removeIfUnchanged).
+RemovalOutcome removeDue(const Directory &directory, const char *name,
+                         const FileIdentity &identity);
+
+// Stamps the entry called name in directory, judges it and removes it when it is due; with
+// PurgeAction::List, says Listed where it would have removed it.
 RemovalOutcome DeleteIfOld(const Directory &directory, const char *name, DateValue limit,
                            PurgeAction action = PurgeAction::Delete);
+
+enum class DaysProblem {
+    None,
+    NotANumber,     // no number after the blanks, or a negative one
+    BeyondCalendar, // so many days that today minus them names no date
+};
+
+struct DaysCutOff {
+    std::optional<DateValue> value;
+    DaysProblem problem = DaysProblem::None;
+};
+
+// Today minus the number the days text starts with ("20abc" is 20 days, "19.5" nineteen and a
+// half). A text that starts with no number, or with a negative one, gives no cut-off: taking it as
+// 0, or as a day in the future, would make every matching file dated up to today due.
+DaysCutOff daysCutOff(const QString &daysOld, const Calendar &calendar);
 
 // The last calendar day a run deletes from, or why there is none.
 struct CutOff {
@@ -80,8 +113,7 @@ struct CutOff {
     RequestField field = RequestField::None;
 };
 
-// The cut-off of a run: today minus the days text taken as a number (0 when it is none), or the
-// before-date text read as a date.
+// The cut-off of a run: the days cut-off, or the before-date text read as a date.
 CutOff cutOffDate(const PurgeRequest &request, const Calendar &calendar);
 
 enum class PurgeStatus {
@@ -98,19 +130,22 @@ struct PurgeOutcome {
     qint64 deleted = 0;
     // The sizes of the files counted in deleted.
     qint64 deletedBytes = 0;
-    qint64 failed = 0;
+    qint64 notExamined = 0;
+    qint64 failed = 0; // due but not deleted
     // Why the directory could not be listed, when that cut the run short.
     SystemError directoryError;
 };
 
-// What a run did, for the user: "20 files deleted, 33 kept", then ", 2 not deleted" when some
-// could not be; a listing run says "20 files would be deleted, 33 kept".
+// What a run did, for the user: "20 files deleted, 33 kept", then ", 1 not examined" and
+// ", 2 not deleted" when some were kept against the request; a listing run says "20 files would
+// be deleted, 33 kept".
 QString outcomeText(const PurgeOutcome &run, PurgeAction action);
 
 // Runs one purge: checks the request, counts the matching plain files, hands each to DeleteIfOld
 // while the progress advances, and shows "Finshed" when every counted file was examined. Files
-// that cannot be deleted are skipped and reported in one message at the end. With
-// PurgeAction::List nothing is removed and each file a real run would remove is reported instead.
+// whose stamp cannot be read and files due that cannot be deleted are kept and reported, apart,
+// in one message at the end. With PurgeAction::List nothing is removed and each file a real run
+// would remove is reported instead.
 PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, PurgeDisplay &display,
                       PurgeAction action = PurgeAction::Delete);
 

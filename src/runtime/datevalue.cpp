@@ -41,9 +41,10 @@ DateValue dateValueOf(const QDateTime &localDateTime) {
     return dateValueOf(localDateTime.date()) + seconds / secondsPerDay;
 }
 
-DateValue dateValueOfStamp(const timespec &stamp) {
+std::optional<DateValue> dateValueOfStamp(const timespec &stamp) {
     tm local{};
-    localtime_r(&stamp.tv_sec, &local);
+    if (localtime_r(&stamp.tv_sec, &local) == nullptr)
+        return std::nullopt;
     const long long days =
         daysFromCivil(local.tm_year + 1900LL, static_cast<unsigned>(local.tm_mon + 1),
                       static_cast<unsigned>(local.tm_mday)) -

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <ctime>
+#include <optional>
 
 namespace culler {
 
@@ -21,8 +22,9 @@ bool isInDateRange(DateValue value);
 DateValue dateValueOf(QDate date);
 DateValue dateValueOf(const QDateTime &localDateTime);
 
-// The value of a file time stamp, read on the local wall clock.
-DateValue dateValueOfStamp(const timespec &stamp);
+// The value of a file time stamp, read on the local wall clock; nothing when the local calendar
+// cannot name its day (a stamp billions of years away, as some file systems will store).
+std::optional<DateValue> dateValueOfStamp(const timespec &stamp);
 
 // The calendar day of a value, at midnight: the time of day dropped.
 DateValue datePart(DateValue value);

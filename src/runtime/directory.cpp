@@ -122,16 +122,24 @@ FileStamp Directory::stamp(const char *name) const {
     result.isPlainFile = S_ISREG(status.st_mode);
     result.modified = dateValueOfStamp(status.st_mtim);
     result.size = status.st_size;
+    result.identity = {status.st_dev, status.st_ino, status.st_mtim};
     return result;
 }
 
-SystemError Directory::remove(const char *name) const {
+UnlinkResult Directory::removeIfUnchanged(const char *name, const FileIdentity &identity) const {
     if (m_stream == nullptr)
-        return SystemError{EBADF};
+        return {Unlink::Failed, SystemError{EBADF}};
+    const int fd = streamFd();
+    struct stat status {};
+    if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return {Unlink::Failed, SystemError{errno}};
+    if (!S_ISREG(status.st_mode) ||
+        !(FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == identity))
+        return {Unlink::Changed, {}};
     // Without AT_REMOVEDIR, unlinkat refuses directories; a link is removed, never its target.
-    if (::unlinkat(streamFd(), name, 0) != 0)
-        return SystemError{errno};
-    return {};
+    if (::unlinkat(fd, name, 0) != 0)
+        return {Unlink::Failed, SystemError{errno}};
+    return {Unlink::Removed, {}};
 }
 
 } // namespace culler

@@ -8,18 +8,48 @@
 #include "systemerror.h"
 
 #include <QString>
+#include <ctime>
 #include <memory>
+#include <optional>
+#include <sys/types.h>
 
 namespace culler {
 
 class Wildcard;
 
+// What tells one file from another that took its name, or from itself rewritten: the inode and
+// the modification time to the nanosecond.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+
+    bool operator==(const FileIdentity &other) const {
+        return device == other.device && inode == other.inode &&
+               modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
 struct FileStamp {
     SystemError error;
     // False for anything but a regular file: a link, a directory, a device...
     bool isPlainFile = false;
-    DateValue modified = 0.0;
+    // Nothing when the local calendar cannot name the day of the stamp.
+    std::optional<DateValue> modified;
     qint64 size = 0;
+    FileIdentity identity;
+};
+
+enum class Unlink {
+    Removed,
+    Changed, // the entry is no longer the file that was stamped, so it stays
+    Failed,
+};
+
+struct UnlinkResult {
+    Unlink result = Unlink::Failed;
+    SystemError error;
 };
 
 class Directory {
@@ -45,9 +75,14 @@ public:
     // about links and entries the listing does not type. The name stays valid until the next call.
     const char *nextSubdirectoryName();
 
+    // Reads the entry called name without following a link.
     FileStamp stamp(const char *name) const;
-    // Removes the entry called name; never follows a link and never removes a directory.
-    SystemError remove(const char *name) const;
+    // Removes the entry called name only while it is still the file stamped earlier: it is stamped
+    // again just before the removal, and kept when its inode or modification time differ, so a
+    // file rewritten or put in its place since it was judged is not lost. The two calls cannot be
+    // made one on POSIX; this keeps the gap between them as narrow as it goes. Never follows a
+    // link and never removes a directory.
+    UnlinkResult removeIfUnchanged(const char *name, const FileIdentity &identity) const;
 
 private:
     // The open listing; its type stays in directory.cpp, so the system's directory header

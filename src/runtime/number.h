@@ -1,12 +1,17 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace culler {
 
-// The value of the number a text starts with, after leading blanks: an optional sign, digits with
-// an optional "." fraction, and an optional exponent; "." whatever the locale. 0 when the text
-// starts with no number, so "20 days" is 20, "1.5" is 1.5 and "abc" or "" is 0.
+// The number a text starts with, after leading blanks: an optional sign, digits with an optional
+// "." fraction, and an optional exponent; "." whatever the locale. Nothing when the text does not
+// start with a number, so "20 days" is 20, "1.5" is 1.5 and "abc" or "" is nothing. Values beyond
+// a double are infinite, values too small for one are 0.
+std::optional<double> leadingNumber(const QString &text);
+
+// The leading number of a text, or 0 when it has none.
 double numberFromText(const QString &text);
 
 } // namespace culler

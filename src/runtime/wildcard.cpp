@@ -6,18 +6,45 @@ namespace culler {
 
 namespace {
 
-bool isContinuationByte(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+unsigned char byteAt(std::string_view text, std::size_t at) {
+    return static_cast<unsigned char>(text[at]);
 }
 
-// The length of the character that starts at name[at]; a stray byte counts as one.
+bool isContinuationByte(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+// The length of the character that starts at name[at]: a whole valid UTF-8 sequence, or else
+// the one byte, so that a stray continuation byte is a character of its own.
 std::size_t characterLength(std::string_view name, std::size_t at) {
+    const unsigned char lead = byteAt(name, at);
+    // The bounds of the second byte exclude overlong forms, surrogates and values past U+10FFFF,
+    // so every sequence taken whole is one a UTF-8 decoder would accept.
     std::size_t length = 1;
-    while (at + length < name.size() && isContinuationByte(name[at + length]))
-        ++length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    }
+    if (length == 1 || at + length > name.size())
+        return 1;
+    const unsigned char second = byteAt(name, at + 1);
+    if (second < low || second > high)
+        return 1;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!isContinuationByte(byteAt(name, at + i)))
+            return 1;
+    }
     return length;
 }
-
 } // namespace
 
 Wildcard::Wildcard(const QString &pattern)

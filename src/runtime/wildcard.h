@@ -2,7 +2,7 @@
 
 // File name patterns: "*" matches any run of characters (none too), "?" exactly one character,
 // everything else itself, over the whole name and with case. Names are the file system's bytes;
-// "?" takes one whole UTF-8 character. "*.*" has no special meaning: it needs a dot.
+// "?" takes one whole valid UTF-8 character, or else one byte. "*.*" has no special meaning: it needs a dot.
 
 #include <QByteArray>
 #include <QString>

@@ -177,6 +177,11 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("a file for a directory")
         << (QStringList{"--directory", "DIR/old.tmp", "--days", "1"} + tmp)
         << "Cannot read the directory \"DIR/old.tmp\": Not a directory.";
+    QTest::newRow("days that are no number")
+        << (QStringList{"--directory", dir, "--days", "abc"} + tmp)
+        << "Days old must be a number of days, 0 or more.";
+    QTest::newRow("negative days") << (QStringList{"--directory", dir, "--days", "-5"} + tmp)
+                                   << "Days old must be a number of days, 0 or more.";
     QTest::newRow("days beyond the calendar")
         << (QStringList{"--directory", dir, "--days", "99999999"} + tmp)
         << "99999999 days before today is not a date: please enter a smaller number.";

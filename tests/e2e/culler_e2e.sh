@@ -6,19 +6,25 @@
 #
 #   culler_e2e.sh PATH/TO/culler
 #
-# Exits 77 (skipped) when Xvfb or xdotool is missing.
+# Then it ends the program twice more the ways a desktop does, each time after adding a pattern:
+# a close from the window manager (openbox, asked by wmctrl, sends the window WM_DELETE_WINDOW)
+# and SIGTERM, as at logout. Both must save the list as Exit does.
+#
+# Exits 77 (skipped) when Xvfb, xdotool, openbox or wmctrl is missing.
 set -euo pipefail
 
 program=$1
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool openbox wmctrl; do
     command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 
 work=$(mktemp -d)
 xvfb_pid=
 culler_pid=
+wm_pid=
 cleanup() {
     [[ -n $culler_pid ]] && kill "$culler_pid" 2>/dev/null || true
+    [[ -n $wm_pid ]] && kill "$wm_pid" 2>/dev/null || true
     [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -29,12 +35,12 @@ fail() {
     exit 1
 }
 
-# Polls a condition for up to ten seconds: the program answers in its own time, and the test
-# waits for what it expects rather than for a fixed delay.
+# Polls a condition for up to thirty seconds: the program answers in its own time (a loaded
+# machine can take a while), and the test waits for what it expects rather than for a fixed delay.
 wait_for() {
     local what=$1
     shift
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         "$@" && return 0
         sleep 0.1
     done
@@ -118,16 +124,54 @@ has_window '^Please Note$' && fail "the date hint came back with the focus"
 replace_text 290 50 '*.bak'
 click 336 48
 click 224 164
-wait_for "the program to end" sh -c "! kill -0 $culler_pid 2>/dev/null"
+
 # It must end cleanly too: a crash on the way out, or in a sanitized build a leak or a memory
 # error, is a failure even when the files are right.
-exit_status=0
-wait "$culler_pid" || exit_status=$?
-culler_pid=
-[[ $exit_status -eq 0 ]] || fail "the program ended with status $exit_status: $(cat "$work/culler.log")"
+ended_cleanly() {
+    wait_for "the program to end ($1)" sh -c "! kill -0 $culler_pid 2>/dev/null"
+    local exit_status=0
+    wait "$culler_pid" || exit_status=$?
+    culler_pid=
+    [[ $exit_status -eq 0 ]] ||
+        fail "the program ended with status $exit_status after $1: $(cat "$work/culler.log")"
+}
 
-expected=$(printf '"*.bak"\r\n"*.tmp"\r\n' | od -An -tx1)
-actual=$(od -An -tx1 "$work/app/filetypes.dat")
-[[ "$expected" == "$actual" ]] || fail "filetypes.dat holds$actual instead of$expected"
+list_holds() {
+    local expected actual
+    expected=$(printf "$1" | od -An -tx1)
+    actual=$(od -An -tx1 "$work/app/filetypes.dat")
+    [[ "$expected" == "$actual" ]] || fail "after $2, filetypes.dat holds$actual instead of$expected"
+}
 
-echo "PASS: purge, date hint, Add and Exit through the X server"
+ended_cleanly Exit
+list_holds '"*.bak"\r\n"*.tmp"\r\n' Exit
+
+# --- Started again under a window manager: a pattern added, then the window closed by it.
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+wait_for "the window manager" sh -c "wmctrl -m >/dev/null 2>&1"
+
+start_and_add() {
+    (cd "${HOME:-/}" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
+    culler_pid=$!
+    wait_for "the main window" has_window '^Delete Old Files$'
+    main=$(window_named '^Delete Old Files$')
+    xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
+    replace_text 290 50 "$1"
+    click 336 48
+}
+
+start_and_add '*.log'
+# wmctrl asks the window manager to close the window, and the window manager sends it
+# WM_DELETE_WINDOW, as for a click on the close button of its title bar.
+wmctrl -F -c 'Delete Old Files'
+ended_cleanly "a close from the window manager"
+list_holds '"*.bak"\r\n"*.log"\r\n"*.tmp"\r\n' "a close from the window manager"
+
+# --- And once more, ended by SIGTERM as at logout or shutdown.
+start_and_add '*.doc'
+kill -TERM "$culler_pid"
+ended_cleanly SIGTERM
+list_holds '"*.bak"\r\n"*.doc"\r\n"*.log"\r\n"*.tmp"\r\n' SIGTERM
+
+echo "PASS: purge, date hint, Add, Exit, a window-manager close and SIGTERM through the X server"

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -83,6 +84,7 @@ private Q_SLOTS:
     void missingFileLoadsEmptyAndSaveCreatesIt();
     void unreadableFileIsReportedAndNeverOverwritten_data();
     void unreadableFileIsReportedAndNeverOverwritten();
+    void saveBeforeLoadLeavesTheListAlone();
     void failedSaveLeavesTheOldListWhole();
     void failedSaveIsReported_data();
     void failedSaveIsReported();
@@ -118,6 +120,7 @@ void tst_FileTypesFile::saveWritesExactBytes() {
     QFETCH(QByteArray, bytes);
 
     FileTypesFile file(listPath());
+    QCOMPARE(file.load().error, std::nullopt);
     QCOMPARE(file.save(patterns), std::nullopt);
     QCOMPARE(readBytes(listPath()), bytes);
 
@@ -175,13 +178,18 @@ void tst_FileTypesFile::missingFileLoadsEmptyAndSaveCreatesIt() {
     QCOMPARE(readBytes(listPath()), twoPatterns);
 }
 
-enum class Unreadable { Directory, Socket, NoPermission };
+enum class Unreadable { Directory, Socket, NoPermission, Fifo, Device, TooLarge, NulBytes };
 
 void tst_FileTypesFile::unreadableFileIsReportedAndNeverOverwritten_data() {
     QTest::addColumn<Unreadable>("kind");
     QTest::newRow("a directory in its place") << Unreadable::Directory;
     QTest::newRow("a socket in its place") << Unreadable::Socket;
     QTest::newRow("no read permission") << Unreadable::NoPermission;
+    // Read as a file, a pipe with no writer waits for ever and /dev/zero never ends.
+    QTest::newRow("a pipe in its place") << Unreadable::Fifo;
+    QTest::newRow("a link to /dev/zero") << Unreadable::Device;
+    QTest::newRow("larger than 4 MiB") << Unreadable::TooLarge;
+    QTest::newRow("NUL bytes") << Unreadable::NulBytes;
 }
 
 void tst_FileTypesFile::unreadableFileIsReportedAndNeverOverwritten() {
@@ -200,7 +208,20 @@ void tst_FileTypesFile::unreadableFileIsReportedAndNeverOverwritten() {
         writeBytes(listPath(), twoPatterns);
         QVERIFY(QFile::setPermissions(listPath(), QFile::WriteOwner));
         break;
+    case Unreadable::Fifo:
+        QCOMPARE(::mkfifo(QFile::encodeName(listPath()).constData(), 0600), 0);
+        break;
+    case Unreadable::Device:
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), listPath()));
+        break;
+    case Unreadable::TooLarge:
+        writeBytes(listPath(), twoPatterns.repeated(FileTypesFile::largestList / 16 + 1));
+        break;
+    case Unreadable::NulBytes:
+        writeBytes(listPath(), twoPatterns + QByteArray(3, '\0'));
+        break;
     }
+    const QByteArray before = QFileInfo(listPath()).isFile() ? readBytes(listPath()) : QByteArray();
 
     FileTypesFile file(listPath());
     const FileTypesLoad loaded = file.load();
@@ -228,8 +249,25 @@ void tst_FileTypesFile::unreadableFileIsReportedAndNeverOverwritten() {
         QVERIFY(QFile::setPermissions(listPath(), QFile::ReadOwner | QFile::WriteOwner));
         QCOMPARE(readBytes(listPath()), twoPatterns);
         break;
+    case Unreadable::Fifo:
+    case Unreadable::Device:
+        QVERIFY(QFileInfo::exists(listPath()) && !QFileInfo(listPath()).isFile());
+        break;
+    case Unreadable::TooLarge:
+    case Unreadable::NulBytes:
+        QCOMPARE(readBytes(listPath()), before);
+        break;
     }
     QCOMPARE(filesInDir(), QStringList{"filetypes.dat"});
+}
+
+void tst_FileTypesFile::saveBeforeLoadLeavesTheListAlone() {
+    writeBytes(listPath(), twoPatterns);
+    FileTypesFile file(listPath());
+    // A window closed before its list was read holds no patterns, or only those added since.
+    QCOMPARE(file.save({}), std::nullopt);
+    QVERIFY(file.save({QStringLiteral("*.new")}).has_value());
+    QCOMPARE(readBytes(listPath()), twoPatterns);
 }
 
 void tst_FileTypesFile::failedSaveLeavesTheOldListWhole() {
@@ -279,7 +317,9 @@ void tst_FileTypesFile::failedSaveIsReported() {
         QVERIFY(QFile::setPermissions(parent, QFile::ReadOwner | QFile::ExeOwner));
     }
 
-    const std::optional<Message> failed = FileTypesFile(path).save({QStringLiteral("*.tmp")});
+    FileTypesFile file(path);
+    file.load();
+    const std::optional<Message> failed = file.save({QStringLiteral("*.tmp")});
     QFile::setPermissions(parent, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     QVERIFY(failed.has_value());

@@ -12,6 +12,8 @@ class tst_PatternListModel : public QObject {
 private Q_SLOTS:
     void add_data();
     void add();
+    void addAllSortsLikeAddingOneByOne_data();
+    void addAllSortsLikeAddingOneByOne();
     void addAllKeepsEntriesAlreadyThere();
     void viewsSeeEachNewRow();
     void dataGivesThePatternForDisplayAndEdit();
@@ -53,6 +55,32 @@ void tst_PatternListModel::add() {
     QCOMPARE(returned, rows);
     QCOMPARE(model.patterns(), list);
     QCOMPARE(model.rowCount(), list.size());
+}
+
+void tst_PatternListModel::addAllSortsLikeAddingOneByOne_data() {
+    add_data();
+}
+
+void tst_PatternListModel::addAllSortsLikeAddingOneByOne() {
+    QFETCH(QStringList, added);
+    QFETCH(QStringList, list);
+
+    // A whole list loaded in one go lands where adding its entries in turn would put them, into
+    // an empty list and into one already holding entries equal to some of them.
+    PatternListModel model(test::testLocale());
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    model.addAll(added);
+    QCOMPARE(model.patterns(), list);
+    QCOMPARE(inserted.count(), 1);
+
+    PatternListModel oneByOne(test::testLocale());
+    PatternListModel together(test::testLocale());
+    for (PatternListModel *start : {&oneByOne, &together})
+        start->add(added.first());
+    for (const QString &pattern : added)
+        oneByOne.add(pattern);
+    together.addAll(added);
+    QCOMPARE(together.patterns(), oneByOne.patterns());
 }
 
 void tst_PatternListModel::addAllKeepsEntriesAlreadyThere() {

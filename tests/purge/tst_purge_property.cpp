@@ -31,7 +31,10 @@ namespace {
 constexpr quint32 defaultStartValue = 19991206;
 constexpr int rounds = 150;
 
-const QDate today(1999, 12, 6);
+// The days a round may take for today: an ordinary one, and days on which clocks change in the
+// zones the tests run in (New York, Lord Howe), so that cut-offs and files fall on them.
+const QList<QDate> todays = {QDate(1999, 12, 6), QDate(1999, 10, 31), QDate(2000, 4, 2),
+                             QDate(2000, 3, 26), QDate(2000, 10, 29), QDate(2000, 8, 27)};
 
 // The reference matcher: "*" any run of characters, "?" exactly one, anything else itself. It
 // works on whole Unicode characters, which is what the file system's UTF-8 bytes spell.
@@ -130,7 +133,10 @@ private:
     QString m_outside;
     QString m_pattern;
     PurgeRequest m_request;
+    QDate m_today;
     double m_days = 0;
+    // A days text that starts with no number or a negative one: the run must delete nothing.
+    bool m_refused = false;
     QDate m_beforeDate;
     QDate m_pivot; // the day file times cluster around
     QSet<QString> m_used;
@@ -303,15 +309,22 @@ void Round::build() {
     m_pattern = randomPattern();
     m_request.directory = m_chosen + (chance(20) ? QStringLiteral("/") : QString());
     m_request.pattern = m_pattern;
+    m_today = todays[pick(int(todays.size()))];
     if (chance(50)) {
         static const QList<double> days = {0, 1, 2, 3, 20, 0.5, 1.5, 2.25, -1, -0.5};
         m_days = days[pick(int(days.size()))];
         m_request.mode = PurgeMode::Days;
         m_request.daysOld = QString(pick(3), QLatin1Char(' ')) + QString::number(m_days) +
                             (chance(30) ? QStringLiteral(" days") : QString());
-        m_pivot = today.addDays(-qint64(std::lround(m_days)));
+        m_refused = m_days < 0;
+        if (chance(10)) {
+            static const QStringList words = {"", "abc", "days", "-", "\uFF12\uFF10"};
+            m_request.daysOld = words[pick(int(words.size()))];
+            m_refused = true;
+        }
+        m_pivot = m_today.addDays(-qint64(std::lround(m_days)));
     } else {
-        m_beforeDate = today.addDays(2 - pick(30));
+        m_beforeDate = m_today.addDays(2 - pick(30));
         m_request.mode = PurgeMode::Date;
         m_request.beforeDate = QStringLiteral("%1/%2/%3")
                                    .arg(m_beforeDate.month())
@@ -337,13 +350,15 @@ bool Round::shouldGo(const QString &name, const QDateTime &modified) const {
         return false;
     const QDate day = modified.date();
     if (m_request.mode == PurgeMode::Days)
-        return double(day.daysTo(today)) >= m_days;
+        return !m_refused && double(day.daysTo(m_today)) >= m_days;
     return day <= m_beforeDate;
 }
 
 QString Round::describe() const {
-    return QStringLiteral("directory \"%1\", pattern \"%2\", days \"%3\", before \"%4\"\n  ")
-               .arg(m_request.directory, m_pattern, m_request.daysOld, m_request.beforeDate) +
+    return QStringLiteral("today %5, directory \"%1\", pattern \"%2\", days \"%3\", before "
+                          "\"%4\"\n  ")
+               .arg(m_request.directory, m_pattern, m_request.daysOld, m_request.beforeDate,
+                    m_today.toString(Qt::ISODate)) +
            m_log.join(QStringLiteral("\n  "));
 }
 
@@ -364,7 +379,7 @@ void Round::run() {
             gone.insert(chosen + '/' + QFile::encodeName(name));
     }
 
-    const test::FixedClock clock(test::exampleNow());
+    const test::FixedClock clock(QDateTime(m_today, test::exampleNow().time()));
     const Calendar calendar(clock, test::testLocale());
     test::RecordingDisplay display;
     const PurgeOutcome summary = runPurge(m_request, calendar, display);
@@ -392,6 +407,11 @@ void Round::run() {
     }
     QCOMPARE(after.size(), before.size() - gone.size());
 
+    if (m_refused) {
+        QCOMPARE(summary.status, PurgeStatus::Rejected);
+        QCOMPARE(display.focus, RequestField::DaysOld);
+        return;
+    }
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.examined, listed);
     QCOMPARE(summary.deleted, qint64(gone.size()));

@@ -1,4 +1,5 @@
 #include "runtime/calendar.h"
+#include "runtime/datevalue.h"
 #include "runtime/number.h"
 #include "runtime/wildcard.h"
 #include "testsupport.h"
@@ -15,6 +16,10 @@ class tst_Runtime : public QObject {
 private Q_SLOTS:
     void wildcard_data();
     void wildcard();
+    void wildcardOnBytes_data();
+    void wildcardOnBytes();
+    void stampBeyondTheCalendarHasNoDate();
+    void zoneAskedForIsInEffect();
     void numberFromText_data();
     void numberFromText();
     void dateText_data();
@@ -74,6 +79,58 @@ void tst_Runtime::wildcard() {
     QCOMPARE(
         Wildcard(pattern).matches(std::string_view(bytes.constData(), std::size_t(bytes.size()))),
         matches);
+}
+
+void tst_Runtime::wildcardOnBytes_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<bool>("matches");
+
+    // Names are whatever bytes the file system holds; only valid UTF-8 sequences are taken whole.
+    QTest::newRow("stray continuation byte is a character")
+        << "?.tmp" << QByteArray("a\x80.tmp") << false;
+    QTest::newRow("stray continuation byte, two characters")
+        << "??.tmp" << QByteArray("a\x80.tmp") << true;
+    QTest::newRow("lone continuation byte") << "?.tmp" << QByteArray("\x80.tmp") << true;
+    QTest::newRow("Latin-1 byte") << "?.tmp" << QByteArray("\xE9.tmp") << true;
+    QTest::newRow("UTF-8 character") << "?.tmp" << QByteArray("\xC3\xA9.tmp") << true;
+    QTest::newRow("four-byte character") << "?" << QByteArray("\xF0\x9F\x98\x80") << true;
+    QTest::newRow("lead byte cut short") << "?x" << QByteArray("\xC3x") << true;
+    QTest::newRow("overlong form is three bytes")
+        << "?.tmp" << QByteArray("\xE0\x80\x80.tmp") << false;
+    QTest::newRow("overlong form, three characters")
+        << "???.tmp" << QByteArray("\xE0\x80\x80.tmp") << true;
+    QTest::newRow("surrogate is three bytes") << "?.tmp" << QByteArray("\xED\xA0\x80.tmp") << false;
+    QTest::newRow("beyond U+10FFFF is four bytes")
+        << "?" << QByteArray("\xF4\x90\x80\x80") << false;
+    QTest::newRow("star then stray byte") << "*?.tmp" << QByteArray("ab\x80.tmp") << true;
+}
+
+void tst_Runtime::wildcardOnBytes() {
+    QFETCH(QString, pattern);
+    QFETCH(QByteArray, name);
+    QFETCH(bool, matches);
+    QCOMPARE(
+        Wildcard(pattern).matches(std::string_view(name.constData(), std::size_t(name.size()))),
+        matches);
+}
+
+void tst_Runtime::stampBeyondTheCalendarHasNoDate() {
+    // tmpfs keeps such stamps; no local calendar names their day, so they are no date at all.
+    QCOMPARE(dateValueOfStamp(timespec{100'000'000'000'000'000LL, 0}), std::nullopt);
+    QCOMPARE(dateValueOfStamp(timespec{-100'000'000'000'000'000LL, 0}), std::nullopt);
+    const QDateTime noon(QDate(1999, 12, 6), QTime(12, 0));
+    QCOMPARE(dateValueOfStamp(timespec{noon.toSecsSinceEpoch(), 0}), std::optional(36500.5));
+}
+
+void tst_Runtime::zoneAskedForIsInEffect() {
+    // Without the zone's data the C library falls back to UTC without a word, and every run in a
+    // zone with daylight saving would quietly be one more run in UTC.
+    if (qgetenv("TZ") == "UTC")
+        QSKIP("runs in UTC");
+    const QDateTime winter(QDate(2000, 1, 15), QTime(12, 0));
+    const QDateTime summer(QDate(2000, 7, 15), QTime(12, 0));
+    QVERIFY2(winter.offsetFromUtc() != summer.offsetFromUtc(), qgetenv("TZ").constData());
 }
 
 void tst_Runtime::numberFromText_data() {

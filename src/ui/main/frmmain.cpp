@@ -2,9 +2,9 @@
 
 #include "filetypes/filetypesfile.h"
 #include "filetypes/patternlistmodel.h"
+#include "purge/purge.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
-#include "runtime/number.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/logo.h"
@@ -183,8 +183,8 @@ void frmMain::arrangeTabOrder() {
 void frmMain::showCurrentDirectory() {
     const QString current = m_drives->currentDirectory();
     txtDirectory->setText(current);
-    txtBeforeDate->setText(
-        m_calendar.dateText(m_calendar.today() - numberFromText(txtDaysOld->text())));
+    if (const DaysCutOff limit = daysCutOff(txtDaysOld->text(), m_calendar); limit.value)
+        txtBeforeDate->setText(m_calendar.dateText(*limit.value));
 
     Drive1->setVolumes(m_drives->volumes());
     Drive1->showDrive(m_drives->driveOf(current));
@@ -219,13 +219,18 @@ void frmMain::loadPatternList() {
 }
 
 void frmMain::addPatterns(const QStringList &patterns) {
-    for (const QString &pattern : patterns)
-        addPattern(pattern);
+    const QString edited = cboFileType->currentText();
+    m_patterns->addAll(patterns);
+    keepEditText(edited);
 }
 
 void frmMain::addPattern(const QString &pattern) {
     const QString edited = cboFileType->currentText();
     m_patterns->add(pattern);
+    keepEditText(edited);
+}
+
+void frmMain::keepEditText(const QString &edited) {
     // The box chooses the first entry of a list that was empty; what the user typed stays.
     if (cboFileType->currentText() != edited || cboFileType->currentIndex() >= 0) {
         cboFileType->setCurrentIndex(-1);

@@ -97,6 +97,8 @@ private:
 
     void reportUnreadableDirectory(const QString &path, SystemError error);
     void addPattern(const QString &pattern);
+    // Puts back the text the user was editing, which a change of the list may have replaced.
+    void keepEditText(const QString &edited);
     void refreshDrives();
     QWidget *controlFor(RequestField field) const;
 

@@ -1,8 +1,8 @@
 #include "frmsummary.h"
 
+#include "purge/purge.h"
 #include "purge/purgerequest.h"
 #include "runtime/calendar.h"
-#include "runtime/number.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/summary/backgroundcount.h"
@@ -47,10 +47,15 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
     const QString prefix = QStringLiteral("Purge Date: ");
     if (request.mode == PurgeMode::Date)
         return prefix + request.beforeDate;
-    // A days text with no number counts as none, as it does for the purge.
-    const DateValue limit = calendar.today() - numberFromText(request.daysOld);
-    const QString date =
-        isInDateRange(limit) ? calendar.dateText(limit) : QStringLiteral("not a date");
+    // The same cut-off the purge would take, or why there is none.
+    const DaysCutOff limit = daysCutOff(request.daysOld, calendar);
+    QString date;
+    if (limit.value)
+        date = calendar.dateText(*limit.value);
+    else if (limit.problem == DaysProblem::NotANumber)
+        date = QStringLiteral("not a number");
+    else
+        date = QStringLiteral("not a date");
     return prefix + date + QStringLiteral("  (") + request.daysOld + QStringLiteral(" days old)");
 }
 

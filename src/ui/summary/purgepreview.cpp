@@ -42,7 +42,8 @@ private:
     const std::atomic<bool> &m_stop;
 };
 
-QString refusal(RequestField field, const PurgeRequest &request, const PurgeOutcome &outcome) {
+QString refusal(RequestField field, const PurgeRequest &request, const Calendar &calendar,
+                const PurgeOutcome &outcome) {
     switch (field) {
     case RequestField::Directory:
         if (request.directory.isEmpty())
@@ -51,6 +52,9 @@ QString refusal(RequestField field, const PurgeRequest &request, const PurgeOutc
     case RequestField::Pattern:
         return QStringLiteral("no file type");
     case RequestField::DaysOld:
+        if (daysCutOff(request.daysOld, calendar).problem == DaysProblem::NotANumber)
+            return QStringLiteral("not a number of days");
+        return QStringLiteral("not a date");
     case RequestField::BeforeDate:
         return QStringLiteral("not a date");
     case RequestField::None:
@@ -71,7 +75,7 @@ RequestCount PurgePreview::count(const PurgeRequest &request, const QDateTime &n
     RequestCount count;
     // A refused request and a directory that cannot be read name an input; a file that vanished
     // while it was counted names none, and is simply not counted.
-    count.refusal = refusal(display.refusedField, request, outcome);
+    count.refusal = refusal(display.refusedField, request, calendar, outcome);
     if (!count.refusal.isEmpty())
         return count;
     count.matching = outcome.examined;

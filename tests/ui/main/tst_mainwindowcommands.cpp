@@ -138,6 +138,8 @@ void tst_MainWindowCommands::init() {
     m_window = std::make_unique<frmMain>(
         MainWindowServices{m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes});
     m_window->show();
+    // As at start: the list file is read (here, found missing) before anything is saved to it.
+    m_window->loadPatternList();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 

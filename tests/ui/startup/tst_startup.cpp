@@ -4,6 +4,7 @@
 #include "testsupport.h"
 #include "ui/main/frmmain.h"
 #include "ui/startup/frmsplash.h"
+#include "ui/startup/sessionend.h"
 #include "ui/startup/startup.h"
 
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 
 using namespace culler;
 
@@ -28,6 +30,8 @@ private Q_SLOTS:
     void cleanup();
     void handOver_data();
     void handOver();
+    void endOfSessionSavesLikeExit_data();
+    void endOfSessionSavesLikeExit();
     void firstCopyFailureIsToldOnceAtStart();
 
 private:
@@ -83,13 +87,37 @@ void tst_Startup::handOver() {
     QVERIFY(window.isVisible());
     QVERIFY(!splash.isVisible());
     QCOMPARE(window.findChild<QLineEdit *>("txtDirectory")->text(), QDir::currentPath());
-    QCOMPARE(visibleWhenFilled, (QList<bool>{true, true}));
+    // One signal for the whole list, which arrives once the window shows.
+    QCOMPARE(visibleWhenFilled, (QList<bool>{true}));
     QCOMPARE(types->count(), 2);
     QCOMPARE(types->itemText(0), QStringLiteral("*.bak"));
 
     // Whatever comes later finds the program already up: the list is not read again.
     fire(first == QLatin1String("key") ? QStringLiteral("tick") : QStringLiteral("key"));
     QCOMPARE(types->count(), 2);
+    QVERIFY(m_env.messages.shown.isEmpty());
+}
+
+void tst_Startup::endOfSessionSavesLikeExit_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM, as at logout or shutdown") << SIGTERM;
+    QTest::newRow("SIGHUP, as when the terminal closes") << SIGHUP;
+    QTest::newRow("SIGINT, as for Ctrl+C") << SIGINT;
+}
+
+void tst_Startup::endOfSessionSavesLikeExit() {
+    QFETCH(int, signal);
+
+    const QString list = m_temp.filePath("filetypes.dat");
+    frmMain window({m_env.calendar, m_env.messages, m_env.volumes, list});
+    closeOnSessionEnd(window);
+    bringUpMainWindow(window)();
+    window.addPatterns({QStringLiteral("*.log")});
+
+    QCOMPARE(::raise(signal), 0);
+
+    QTRY_VERIFY(!window.isVisible());
+    QCOMPARE(test::readBytes(list), QByteArray("\"*.bak\"\r\n\"*.log\"\r\n\"*.tmp\"\r\n"));
     QVERIFY(m_env.messages.shown.isEmpty());
 }
 

@@ -223,9 +223,20 @@ void tst_SummaryWindow::reportOnActivation_data() {
     QTest::newRow("date mode with no date in the box")
         << dir << "*.bak" << PurgeMode::Date << "20"
         << "soon" << QStringList{indent + dir, "File Type:  *.bak", "Purge Date: soon"} << "";
-    QTest::newRow("days text with no number counts as none")
+    QTest::newRow("days text with no number")
         << dir << "*" << PurgeMode::Days << "abc"
-        << "" << QStringList{indent + dir, "File Type:  *", "Purge Date: 12/6/99  (abc days old)"}
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: not a number  (abc days old)"}
+        << indent;
+    QTest::newRow("negative days")
+        << dir << "*" << PurgeMode::Days << "-5"
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: not a number  (-5 days old)"}
+        << indent;
+    QTest::newRow("number glued to letters")
+        << dir << "*" << PurgeMode::Days << "20abc"
+        << ""
+        << QStringList{indent + dir, "File Type:  *", "Purge Date: 11/16/99  (20abc days old)"}
         << indent;
     QTest::newRow("a day and a half")
         << dir << "*" << PurgeMode::Days << "1.5"
@@ -428,6 +439,9 @@ void tst_SummaryWindow::countOfARequest_data() {
     QTest::newRow("not a date") << "data"
                                 << "*.tmp" << PurgeMode::Date << "soon"
                                 << "Files to delete: not a date";
+    QTest::newRow("days that are no number") << "data"
+                                             << "*.tmp" << PurgeMode::Days << "-5"
+                                             << "Files to delete: not a number of days";
     QTest::newRow("days beyond the calendar") << "data"
                                               << "*.tmp" << PurgeMode::Days << "99999999"
                                               << "Files to delete: not a date";
