@@ -106,6 +106,8 @@ private:
     void click(const char *name) const;
     void type(const char *name, const QString &text) const;
     void typePattern(const QString &text) const;
+    // *.tmp in directory, older than cutOff days or, in date mode, on or before the cutOff date.
+    void enterRequest(const QString &directory, bool dateMode, const QString &cutOff) const;
     void chooseDrive(const QString &root) const;
     void activateDirectory(const QString &path) const;
     QString path(const QString &relative) const { return m_root + QLatin1Char('/') + relative; }
@@ -165,6 +167,18 @@ void tst_MainWindowCommands::typePattern(const QString &text) const {
     QTest::keyClicks(edit, text);
 }
 
+void tst_MainWindowCommands::enterRequest(const QString &directory, bool dateMode,
+                                          const QString &cutOff) const {
+    type("txtDirectory", directory);
+    typePattern(QStringLiteral("*.tmp"));
+    if (dateMode) {
+        click("optBeforeDate");
+        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
+    } else {
+        type("txtDaysOld", cutOff);
+    }
+}
+
 void tst_MainWindowCommands::chooseDrive(const QString &root) const {
     auto *drives = control<QComboBox>("Drive1");
     drives->setCurrentIndex(drives->findData(root));
@@ -198,14 +212,7 @@ void tst_MainWindowCommands::deleteOldFiles() {
     test::writeFile(data + QStringLiteral("/.hidden.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/sub.tmp/inside.tmp"), daysAgo(30));
 
-    type("txtDirectory", data);
-    typePattern(QStringLiteral("*.tmp"));
-    if (dateMode) {
-        click("optBeforeDate");
-        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
-    } else {
-        type("txtDaysOld", cutOff);
-    }
+    enterRequest(data, dateMode, cutOff);
     click("cmdDelete");
 
     QCOMPARE(m_env.messages.shown, QList<Message>());
@@ -760,14 +767,7 @@ void tst_MainWindowCommands::summaryCountsWhatDeleteRemoves() {
     }
     QVERIFY(QFile::link(QStringLiteral("old.bak"), data + QStringLiteral("/link.tmp")));
     QCOMPARE(::mkfifo(QFile::encodeName(data + QStringLiteral("/fifo.tmp")).constData(), 0600), 0);
-    type("txtDirectory", path(QStringLiteral("data")));
-    typePattern(QStringLiteral("*.tmp"));
-    if (dateMode) {
-        click("optBeforeDate");
-        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
-    } else {
-        type("txtDaysOld", cutOff);
-    }
+    enterRequest(data, dateMode, cutOff);
 
     click("Command1");
     frmSummary *summary = m_window->summaryWindow();
