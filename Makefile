@@ -54,8 +54,9 @@ run: configure
 	$(BUILD_DIR)/src/culler
 
 bench: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench window_bench
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench window_bench preview_bench
 	$(BUILD_DIR)/bench/purge_bench
+	$(BUILD_DIR)/bench/preview_bench
 
 package: build
 	cd $(BUILD_DIR) && cpack

@@ -44,10 +44,6 @@ void printMessage(const QString &text) {
         std::fprintf(stderr, "culler: %s\n", line.toLocal8Bit().constData());
 }
 
-QString filesText(qint64 count) {
-    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
-}
-
 // Writes paths to standard output as the file system holds them, and every message of the
 // engine to standard error; progress has no place in a terminal.
 class TerminalDisplay final : public PurgeDisplay {
@@ -222,17 +218,7 @@ int run(const Command &command, const Calendar &calendar) {
         status = SomeFilesFailed;
     }
     if (command.verbosity == Verbosity::Verbose) {
-        const qint64 kept =
-            outcome.examined - outcome.deleted - outcome.failed - outcome.notExamined;
-        QString count = command.action == PurgeAction::List
-                            ? QStringLiteral("%1 would be deleted, %2 kept")
-                            : QStringLiteral("%1 deleted, %2 kept");
-        count = count.arg(filesText(outcome.deleted)).arg(kept);
-        if (outcome.notExamined > 0)
-            count += QStringLiteral(", %1 not examined").arg(outcome.notExamined);
-        if (outcome.failed > 0)
-            count += QStringLiteral(", %1 not deleted").arg(outcome.failed);
-        printMessage(count);
+        printMessage(outcomeText(outcome, command.action));
     }
     return status;
 }

@@ -56,13 +56,17 @@ private:
 
 // The closing message: the files whose age could not be told apart from the files that were due
 // and stayed, since only the second kind were meant to go.
-Message closingMessage(const FileList &notExamined, const FileList &notDeleted) {
+// The message names the files kept against the request, then says what became of the others, so
+// the one box the user must close also tells how the run went.
+Message closingMessage(const FileList &notExamined, const FileList &notDeleted,
+                       const PurgeOutcome &run, PurgeAction action) {
     QStringList parts;
     for (const FileList *list : {&notExamined, &notDeleted}) {
         if (list->count() > 0)
             parts << list->text();
     }
-    return errorMessage(parts.join(QStringLiteral("\n\n")));
+    return errorMessage(parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') +
+                        outcomeText(run, action) + QLatin1Char('.'));
 }
 
 QString unexaminedReason(const SystemError &error) {
@@ -104,6 +108,19 @@ RemovalOutcome removeJudged(const Directory &directory, const char *name, const 
 }
 
 } // namespace
+
+QString outcomeText(const PurgeOutcome &run, PurgeAction action) {
+    const QString files =
+        run.deleted == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(run.deleted);
+    QString text = action == PurgeAction::List ? QStringLiteral("%1 would be deleted, %2 kept")
+                                               : QStringLiteral("%1 deleted, %2 kept");
+    text = text.arg(files).arg(run.examined - run.deleted - run.failed - run.notExamined);
+    if (run.notExamined > 0)
+        text += QStringLiteral(", %1 not examined").arg(run.notExamined);
+    if (run.failed > 0)
+        text += QStringLiteral(", %1 not deleted").arg(run.failed);
+    return text;
+}
 
 Verdict judge(const FileStamp &stamp, DateValue limit) {
     // Replaced by a link or a directory since it was listed: not a file the user asked about.
@@ -213,6 +230,7 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
         display.setProgressMaximum(++maximum);
     }
     if (directory.error()) {
+        summary.directoryError = directory.error();
         display.showMessage(unreadableDirectory(request.directory, directory.error()),
                             RequestField::Directory);
         return summary;
@@ -268,6 +286,7 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
 
     summary.status = PurgeStatus::Unfinished;
     if (directory.error()) {
+        summary.directoryError = directory.error();
         display.showMessage(unreadableDirectory(request.directory, directory.error()),
                             RequestField::Directory);
     } else if (maximum - 1 == summary.examined) {
@@ -277,7 +296,8 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
     }
 
     if (notExamined.count() > 0 || notDeleted.count() > 0)
-        display.showMessage(closingMessage(notExamined, notDeleted), RequestField::None);
+        display.showMessage(closingMessage(notExamined, notDeleted, summary, action),
+                            RequestField::None);
     return summary;
 }
 

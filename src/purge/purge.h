@@ -132,7 +132,14 @@ struct PurgeOutcome {
     qint64 deletedBytes = 0;
     qint64 notExamined = 0;
     qint64 failed = 0; // due but not deleted
+    // Why the directory could not be listed, when that cut the run short.
+    SystemError directoryError;
 };
+
+// What a run did, for the user: "20 files deleted, 33 kept", then ", 1 not examined" and
+// ", 2 not deleted" when some were kept against the request; a listing run says "20 files would
+// be deleted, 33 kept".
+QString outcomeText(const PurgeOutcome &run, PurgeAction action);
 
 // Where a run removes the files it judged due. Both give the same results.
 enum class RemovalMode {

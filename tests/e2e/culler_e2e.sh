@@ -32,6 +32,10 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    # What the program, the X server and the window manager said, to tell why.
+    for log in "$work"/*.log; do
+        [[ -s $log ]] && { echo "--- ${log##*/}"; tail -n 20 "$log"; } >&2
+    done
     exit 1
 }
 

@@ -437,9 +437,15 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     QCOMPARE(display.status, QStringLiteral("Finshed"));
     QCOMPARE(display.value, 0);
     QCOMPARE(display.messages.size(), 1);
-    QCOMPARE(display.messages[0].prompt,
-             QStringLiteral("1 file could not be deleted:\n%1//locked.tmp: Operation not permitted")
-                 .arg(m_dir->path()));
+    QCOMPARE(
+        display.messages[0].prompt,
+        QStringLiteral("1 file could not be deleted:\n%1//locked.tmp: Operation not permitted\n"
+                       "2 files deleted, 0 kept, 1 not deleted.")
+            .arg(m_dir->path()));
+    QCOMPARE(outcomeText(summary, PurgeAction::Delete),
+             QStringLiteral("2 files deleted, 0 kept, 1 not deleted"));
+    QCOMPARE(outcomeText(summary, PurgeAction::List),
+             QStringLiteral("2 files would be deleted, 0 kept, 1 not deleted"));
     QCOMPARE(display.messages[0].title, QStringLiteral("Error!!"));
 }
 
@@ -484,14 +490,17 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted_data() {
     const QString denied = QStringLiteral("%1/%2: Operation not permitted");
     QTest::newRow("a stamp no calendar day names")
         << QStringList{"far.tmp"} << QStringList{}
-        << "1 file could not be examined:\n" + beyond.arg("%1", "far.tmp");
+        << "1 file could not be examined:\n" + beyond.arg("%1", "far.tmp") +
+               "\n2 files deleted, 1 kept, 1 not examined.";
     QTest::newRow("a stamp billions of years ago")
         << QStringList{"ancient.tmp"} << QStringList{}
-        << "1 file could not be examined:\n" + beyond.arg("%1", "ancient.tmp");
+        << "1 file could not be examined:\n" + beyond.arg("%1", "ancient.tmp") +
+               "\n2 files deleted, 1 kept, 1 not examined.";
     QTest::newRow("both kinds, apart")
         << QStringList{"far.tmp"} << QStringList{"locked.tmp"}
         << "1 file could not be examined:\n" + beyond.arg("%1", "far.tmp") +
-               "\n\n1 file could not be deleted:\n" + denied.arg("%1", "locked.tmp");
+               "\n\n1 file could not be deleted:\n" + denied.arg("%1", "locked.tmp") +
+               "\n1 file deleted, 1 kept, 1 not examined, 1 not deleted.";
     // A refused removal of a file that was never due is never tried, so never reported.
     QTest::newRow("refusal of a file never due")
         << QStringList{} << QStringList{"new.tmp"} << QString();
@@ -501,7 +510,8 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted_data() {
         many << QStringLiteral("far%1.tmp").arg(i);
     QTest::newRow("ten named, the rest counted")
         << many << QStringList{}
-        << "12 files could not be examined:" + QString("\n%n").repeated(10) + "\n... and 2 more.";
+        << "12 files could not be examined:" + QString("\n%n").repeated(10) +
+               "\n... and 2 more.\n2 files deleted, 1 kept, 12 not examined.";
 }
 
 void tst_Purge::closingMessageTellsUnexaminedFromUndeleted() {

@@ -8,9 +8,13 @@
 #include "ui/main/frmmain.h"
 #include "ui/startup/frmsplash.h"
 #include "ui/summary/frmsummary.h"
+#include "ui/summary/printpanel.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QPalette>
 #include <QPixmap>
 #include <QStyleFactory>
@@ -49,13 +53,14 @@ QPalette darkPalette() {
     return dark;
 }
 
+// Shows the window and, given a path, saves its picture there.
 bool save(QWidget &window, const QString &path) {
     window.show();
     window.activateWindow();
     // The summary prints its report as it is activated.
     if (!QTest::qWaitForWindowActive(&window))
         return false;
-    return window.grab().save(path);
+    return path.isEmpty() || window.grab().save(path);
 }
 
 } // namespace
@@ -79,6 +84,15 @@ int main(int argc, char *argv[]) {
     QTemporaryDir temp;
     QDir(temp.path()).mkpath(QStringLiteral("photos/2024"));
     QDir(temp.path()).mkpath(QStringLiteral("downloads"));
+    // A few files for the summary to count: older and newer than its twenty days.
+    for (int day = 1; day <= 40; ++day) {
+        QFile file(temp.filePath(QStringLiteral("scan%1.tmp").arg(day, 2, 10, QLatin1Char('0'))));
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.resize(day * 37000);
+        file.setFileTime(QDateTime(QDate(1999, 12, 6).addDays(-day), QTime(9, 30)),
+                         QFileDevice::FileModificationTime);
+    }
     QDir::setCurrent(temp.path());
     culler::test::WindowEnvironment env;
     env.volumes.list = {culler::Volume{temp.path(), QStringLiteral("DATA"), true}};
@@ -90,8 +104,16 @@ int main(int argc, char *argv[]) {
     bool saved = save(splash, out.filePath(QStringLiteral("splash") + suffix));
     splash.hide();
     saved = saved && save(main, out.filePath(QStringLiteral("main-window") + suffix));
-    main.summaryWindow()->clearReport();
-    saved = saved && save(*main.summaryWindow(), out.filePath(QStringLiteral("summary") + suffix));
+    main.findChild<QComboBox *>(QStringLiteral("cboFileType"))
+        ->setEditText(QStringLiteral("*.tmp"));
+    culler::frmSummary &summary = *main.summaryWindow();
+    summary.clearReport();
+    saved = saved && save(summary, QString());
+    // Drawn once the count is in.
+    saved = saved && QTest::qWaitFor([&summary] {
+                return !summary.panel()->lines().value(8).endsWith(QStringLiteral("counting..."));
+            });
+    saved = saved && summary.grab().save(out.filePath(QStringLiteral("summary") + suffix));
     if (!saved) {
         QTextStream(stderr) << "could not write the screenshots into " << out.path() << '\n';
         return 1;

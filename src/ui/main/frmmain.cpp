@@ -10,8 +10,10 @@
 #include "ui/logo.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
+#include "ui/main/patternbox.h"
 #include "ui/main/rundisplay.h"
 #include "ui/summary/frmsummary.h"
+#include "ui/summary/purgepreview.h"
 #include "ui/twips.h"
 
 #include <QCheckBox>
@@ -90,7 +92,8 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
         std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
                                      [this](RequestField field) { return controlFor(field); });
     showCurrentDirectory();
-    m_summary = std::make_unique<frmSummary>(m_calendar, *this, *this);
+    m_summary =
+        std::make_unique<frmSummary>(m_calendar, *this, *this, std::make_shared<PurgePreview>());
 }
 
 frmMain::~frmMain() = default;
@@ -149,9 +152,9 @@ void frmMain::createControls() {
     optBeforeDate = placeWithText<QRadioButton>(
         this, QStringLiteral("optBeforeDate"), QStringLiteral("Delet Files created before"),
         twipsRect(2640, 1920, 2175, 255), QStringLiteral("Delete files after this date"));
-    cboFileType =
-        place<QComboBox>(this, QStringLiteral("cboFileType"), twipsRect(4080, 600, 735, 315),
-                         QStringLiteral("Type of files to delete"));
+    cboFileType = new PatternBox(QStringLiteral("Type of files to delete"), this);
+    cboFileType->setObjectName(QStringLiteral("cboFileType"));
+    cboFileType->setGeometry(twipsRect(4080, 600, 735, 315));
     cboFileType->setEditable(true);
     cboFileType->setModel(m_patterns);
     cboFileType->setInsertPolicy(QComboBox::NoInsert);
@@ -275,9 +278,9 @@ void frmMain::cmdDelete_Click() {
         return;
     m_running = true;
     m_display->beginRun();
-    runPurge(purgeRequest(), m_calendar, *m_display);
+    const PurgeOutcome outcome = runPurge(purgeRequest(), m_calendar, *m_display);
     m_running = false;
-    m_display->endRun();
+    m_display->endRun(outcome);
     if (m_closeAfterRun)
         close();
 }

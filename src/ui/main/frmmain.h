@@ -30,6 +30,7 @@ class DriveList;
 class Drives;
 class FileTypesFile;
 class MessageBoxes;
+class PatternBox;
 class PatternListModel;
 class RunDisplay;
 class VolumeSource;
@@ -137,7 +138,7 @@ private:
     DriveList *Drive1 = nullptr;
     QRadioButton *optDaysOld = nullptr;
     QRadioButton *optBeforeDate = nullptr;
-    QComboBox *cboFileType = nullptr;
+    PatternBox *cboFileType = nullptr;
     QLabel *lblFileType = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *cmdAdd = nullptr;

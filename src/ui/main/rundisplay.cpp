@@ -28,11 +28,19 @@ RunDisplay::RunDisplay(QProgressBar &bar, QLabel &status, MessageBoxes &messages
 void RunDisplay::beginRun() {
     m_running = true;
     m_sincePainted.start();
+    tellOutcome(QString());
 }
 
-void RunDisplay::endRun() {
+void RunDisplay::endRun(const PurgeOutcome &outcome) {
     m_running = false;
     showProgress();
+    if (outcome.status != PurgeStatus::Rejected)
+        tellOutcome(outcomeText(outcome, PurgeAction::Delete));
+}
+
+void RunDisplay::tellOutcome(const QString &text) {
+    m_status.setToolTip(text);
+    m_status.setAccessibleDescription(text);
 }
 
 void RunDisplay::setProgressMaximum(qint64 maximum) {

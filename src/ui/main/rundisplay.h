@@ -28,10 +28,12 @@ public:
     // How long a run goes between chances for the window to paint; 50 ms unless set.
     void setPaintInterval(std::chrono::milliseconds interval) { m_paintInterval = interval; }
 
-    // A run starts: from now on the window paints at most once an interval.
+    // A run starts: from now on the window paints at most once an interval, and what the last
+    // run did is no longer told.
     void beginRun();
-    // The run is over: the bar shows where it ended.
-    void endRun();
+    // The run is over: the bar shows where it ended. The status label keeps its one word; how
+    // many files went and stayed is in its tool tip and accessible description, for whoever asks.
+    void endRun(const PurgeOutcome &outcome);
 
     void setProgressMaximum(qint64 maximum) override;
     void setProgressValue(qint64 value) override;
@@ -40,6 +42,7 @@ public:
 
 private:
     void showProgress();
+    void tellOutcome(const QString &text);
     // Brings the bar up to date and lets the window paint, unless a run did so within the
     // interval. Paints and timers only: clicks and keys wait until the run is over.
     void paintWhenDue();

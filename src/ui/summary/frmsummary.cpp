@@ -5,6 +5,7 @@
 #include "runtime/calendar.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
+#include "ui/summary/backgroundcount.h"
 #include "ui/summary/printpanel.h"
 #include "ui/summary/requestsource.h"
 #include "ui/twips.h"
@@ -31,6 +32,17 @@ QPushButton *button(QWidget *window, const QString &name, const QString &text,
     return control;
 }
 
+const QString countPrefix = QStringLiteral("Files to delete: ");
+
+QString countLine(const RequestCount &count, const QLocale &locale) {
+    if (!count.refusal.isEmpty())
+        return countPrefix + count.refusal;
+    return countPrefix +
+           QStringLiteral("%1 of %2 matching (%3)")
+               .arg(locale.toString(count.toDelete), locale.toString(count.matching),
+                    locale.formattedDataSize(count.bytesToDelete, 1, QLocale::DataSizeSIFormat));
+}
+
 QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
     const QString prefix = QStringLiteral("Purge Date: ");
     if (request.mode == PurgeMode::Date)
@@ -50,12 +62,14 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
 } // namespace
 
 frmSummary::frmSummary(const Calendar &calendar, RequestSource &request, QWidget &returnTo,
-                       QWidget *parent)
+                       std::shared_ptr<const RequestCounter> counter, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint)
     , m_calendar(calendar)
     , m_request(request)
-    , m_returnTo(returnTo) {
+    , m_returnTo(returnTo)
+    , m_count(new BackgroundCount(std::move(counter), this)) {
+    connect(m_count, &BackgroundCount::counted, this, &frmSummary::showCount);
     setObjectName(QStringLiteral("frmSummary"));
     setWindowTitle(QStringLiteral("Pre-Deletion Summary"));
     setFont(sansFont(8.0));
@@ -121,12 +135,32 @@ void frmSummary::Form_Activate() {
                     (request.pattern.isEmpty() ? QStringLiteral("### NO FILE TYPE SELECTED ###")
                                                : request.pattern));
     Picture1->print(purgeDateLine(request, m_calendar));
+    // A count still going is for a report the user has moved on from.
+    stopCounting();
+    Picture1->print(countPrefix + QStringLiteral("counting..."));
+    m_countLine = Picture1->lines().size() - 1;
+    m_count->start(request, localDateTimeOf(now), m_calendar.locale());
     if (request.mode == PurgeMode::Days)
         Picture1->print(indent, PrintPanel::LineEnd::StayOnLine);
 }
 
 void frmSummary::clearReport() {
+    stopCounting();
     Picture1->clear();
+}
+
+void frmSummary::showCount(const RequestCount &count) {
+    if (m_countLine < 0)
+        return;
+    Picture1->replaceLine(m_countLine, countLine(count, m_calendar.locale()), indent);
+    m_countLine = -1;
+}
+
+void frmSummary::stopCounting() {
+    m_count->stop();
+    if (m_countLine >= 0)
+        Picture1->replaceLine(m_countLine, countPrefix + QStringLiteral("not counted"), indent);
+    m_countLine = -1;
 }
 
 void frmSummary::changeEvent(QEvent *event) {
@@ -147,6 +181,7 @@ void frmSummary::focusMoved(QWidget *, QWidget *now) {
 void frmSummary::hideEvent(QHideEvent *event) {
     QWidget::hideEvent(event);
     m_activeInProgram = false;
+    stopCounting();
 }
 
 void frmSummary::cmdOK_Click() {

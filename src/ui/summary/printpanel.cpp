@@ -26,6 +26,41 @@ void PrintPanel::print(const QString &text, LineEnd end) {
     update();
 }
 
+void PrintPanel::replaceLine(qsizetype index, const QString &text,
+                             const QString &continuationIndent) {
+    if (index < 0 || index >= m_lines.size())
+        return;
+    const QStringList lines = wrapped(text, continuationIndent);
+    m_lines[index] = lines.first();
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        m_lines.insert(index + i, lines.at(i));
+    update();
+}
+
+QStringList PrintPanel::wrapped(const QString &text, const QString &continuationIndent) const {
+    const QFontMetrics metrics = fontMetrics();
+    const int width = printArea().width();
+    QStringList lines;
+    QString rest = text;
+    while (metrics.horizontalAdvance(rest) > width) {
+        // The last blank that leaves a line which fits; a word longer than the line stays whole.
+        qsizetype cut = rest.lastIndexOf(QLatin1Char(' '));
+        while (cut > 0 && metrics.horizontalAdvance(rest.left(cut)) > width)
+            cut = rest.lastIndexOf(QLatin1Char(' '), cut - 1);
+        const qsizetype start = lines.isEmpty() ? 0 : continuationIndent.size();
+        if (cut <= start)
+            break;
+        lines << rest.left(cut);
+        rest = continuationIndent + rest.mid(cut + 1);
+    }
+    lines << rest;
+    return lines;
+}
+
+QRect PrintPanel::printArea() const {
+    return contentsRect().adjusted(marginPixels, marginPixels, 0, 0);
+}
+
 void PrintPanel::clear() {
     m_lines.clear();
     m_current.clear();
@@ -35,7 +70,7 @@ void PrintPanel::clear() {
 void PrintPanel::paintEvent(QPaintEvent *event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    const QRect area = contentsRect().adjusted(marginPixels, marginPixels, 0, 0);
+    const QRect area = printArea();
     painter.setClipRect(contentsRect());
     painter.setPen(palette().color(QPalette::Text));
     const QFontMetrics metrics = fontMetrics();

@@ -22,6 +22,10 @@ public:
     explicit PrintPanel(QWidget *parent = nullptr);
 
     void print(const QString &text, LineEnd end = LineEnd::NewLine);
+    // Puts text in place of a finished line, index 0 being the top one. Text wider than the
+    // panel is broken at blanks onto further lines, each starting with continuationIndent; the
+    // lines below move down.
+    void replaceLine(qsizetype index, const QString &text, const QString &continuationIndent);
     // Empties the panel and puts the print position back at the top.
     void clear();
 
@@ -34,6 +38,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QStringList wrapped(const QString &text, const QString &continuationIndent) const;
+    QRect printArea() const;
+
     QStringList m_lines;
     QString m_current;
 };

@@ -8,6 +8,7 @@
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -19,11 +20,16 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace culler;
 
@@ -38,6 +44,16 @@ QDateTime daysAgo(int days, QTime time = QTime(12, 0)) {
 Message hint(const QString &date) {
     return Message{QStringLiteral("Dates must be of the form mm/dd/yy  (i.e. %1)").arg(date),
                    MessageStyle::Exclamation, QStringLiteral("Please Note")};
+}
+
+// The plain files of a directory: how many, and their bytes.
+std::pair<qint64, qint64> plainFiles(const QString &directory) {
+    qint64 bytes = 0;
+    const QFileInfoList files =
+        QDir(directory).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &file : files)
+        bytes += file.size();
+    return {files.size(), bytes};
 }
 
 } // namespace
@@ -73,6 +89,12 @@ private Q_SLOTS:
     void unreadableDirectoryLeavesTheLists_data();
     void unreadableDirectoryLeavesTheLists();
     void runKeepsPaintingAndTakesNoSecondCommand();
+    void summaryCountsWhatDeleteRemoves_data();
+    void summaryCountsWhatDeleteRemoves();
+    void runTellsHowManyFilesWent_data();
+    void runTellsHowManyFilesWent();
+    void longPatternCanBeRead_data();
+    void longPatternCanBeRead();
 
 private:
     template <typename Control> Control *control(const char *name) const {
@@ -84,6 +106,8 @@ private:
     void click(const char *name) const;
     void type(const char *name, const QString &text) const;
     void typePattern(const QString &text) const;
+    // *.tmp in directory, older than cutOff days or, in date mode, on or before the cutOff date.
+    void enterRequest(const QString &directory, bool dateMode, const QString &cutOff) const;
     void chooseDrive(const QString &root) const;
     void activateDirectory(const QString &path) const;
     QString path(const QString &relative) const { return m_root + QLatin1Char('/') + relative; }
@@ -143,6 +167,18 @@ void tst_MainWindowCommands::typePattern(const QString &text) const {
     QTest::keyClicks(edit, text);
 }
 
+void tst_MainWindowCommands::enterRequest(const QString &directory, bool dateMode,
+                                          const QString &cutOff) const {
+    type("txtDirectory", directory);
+    typePattern(QStringLiteral("*.tmp"));
+    if (dateMode) {
+        click("optBeforeDate");
+        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
+    } else {
+        type("txtDaysOld", cutOff);
+    }
+}
+
 void tst_MainWindowCommands::chooseDrive(const QString &root) const {
     auto *drives = control<QComboBox>("Drive1");
     drives->setCurrentIndex(drives->findData(root));
@@ -176,14 +212,7 @@ void tst_MainWindowCommands::deleteOldFiles() {
     test::writeFile(data + QStringLiteral("/.hidden.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/sub.tmp/inside.tmp"), daysAgo(30));
 
-    type("txtDirectory", data);
-    typePattern(QStringLiteral("*.tmp"));
-    if (dateMode) {
-        click("optBeforeDate");
-        control<QLineEdit>("txtBeforeDate")->setText(cutOff);
-    } else {
-        type("txtDaysOld", cutOff);
-    }
+    enterRequest(data, dateMode, cutOff);
     click("cmdDelete");
 
     QCOMPARE(m_env.messages.shown, QList<Message>());
@@ -273,13 +302,13 @@ void tst_MainWindowCommands::summaryStartsOnACleanPanel() {
     click("Command1");
     frmSummary *summary = m_window->summaryWindow();
     QVERIFY(QTest::qWaitForWindowActive(summary));
-    QCOMPARE(summary->panel()->lines().size(), 8);
+    QCOMPARE(summary->panel()->lines().size(), 9);
     QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
     QTRY_VERIFY(m_window->isActiveWindow());
 
     click("Command1");
     QVERIFY(QTest::qWaitForWindowActive(summary));
-    QCOMPARE(summary->panel()->lines().size(), 8);
+    QCOMPARE(summary->panel()->lines().size(), 9);
     QCOMPARE(summary->panel()->lines().first(), QStringLiteral("Deletion Request was made on:"));
 }
 
@@ -629,6 +658,138 @@ void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
     // The close asked for during the run came once the run was over.
     QVERIFY(!m_window->isVisible());
     QCOMPARE(test::readBytes(m_fileTypes), QByteArray("\"*.tmp\"\r\n"));
+}
+
+void tst_MainWindowCommands::runTellsHowManyFilesWent_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("outcome");
+
+    QTest::newRow("some old, some new") << "*.tmp"
+                                        << "2 files deleted, 1 kept";
+    QTest::newRow("nothing matches") << "*.none"
+                                     << "0 files deleted, 0 kept";
+    QTest::newRow("a refused run says nothing") << ""
+                                                << "";
+}
+
+void tst_MainWindowCommands::runTellsHowManyFilesWent() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, outcome);
+    const QString data = path(QStringLiteral("data"));
+    for (const char *name : {"a.tmp", "b.tmp", "c.bak"})
+        test::writeFile(data + QLatin1Char('/') + QLatin1String(name), daysAgo(30));
+    test::writeFile(data + QStringLiteral("/new.tmp"), daysAgo(1));
+    type("txtDirectory", data);
+    auto *status = control<QLabel>("lblFinished");
+
+    // A first run leaves its own count, which the next run must replace.
+    typePattern(QStringLiteral("*.bak"));
+    click("cmdDelete");
+    QCOMPARE(status->toolTip(), QStringLiteral("1 file deleted, 0 kept"));
+    typePattern(pattern);
+    click("cmdDelete");
+
+    QCOMPARE(status->toolTip(), outcome);
+    QCOMPARE(status->accessibleDescription(), outcome);
+    QCOMPARE(status->text(), outcome.isEmpty() ? QString() : QStringLiteral("Finshed"));
+}
+
+void tst_MainWindowCommands::longPatternCanBeRead_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("toolTip");
+
+    QTest::newRow("longer than the box") << "backup-*.tar.gz"
+                                         << "Type of files to delete\nbackup-*.tar.gz";
+    QTest::newRow("wider than the screen")
+        << QStringLiteral("x").repeated(2000) + QStringLiteral("*.tmp")
+        << QStringLiteral("Type of files to delete\n") + QStringLiteral("x").repeated(2000) +
+               QStringLiteral("*.tmp");
+    QTest::newRow("empty") << ""
+                           << "Type of files to delete";
+}
+
+void tst_MainWindowCommands::longPatternCanBeRead() {
+    QFETCH(QString, pattern);
+    QFETCH(QString, toolTip);
+    auto *box = control<QComboBox>("cboFileType");
+    const QRect geometry = box->geometry();
+    m_window->addPatterns({QStringLiteral("*.tmp"), pattern});
+    typePattern(pattern);
+    QCOMPARE(box->toolTip(), toolTip);
+
+    box->showPopup();
+    QAbstractItemView *list = box->view();
+    QTRY_VERIFY(list->isVisible());
+    // The list shows the whole entry, or as much as the screen can.
+    const int text = list->fontMetrics().horizontalAdvance(pattern);
+    const int screen = box->screen()->availableGeometry().width();
+    QVERIFY2(list->width() <= screen, qPrintable(QString::number(list->width())));
+    QVERIFY2(list->viewport()->width() >= std::min(text, screen - 50),
+             qPrintable(QStringLiteral("%1 < %2").arg(list->viewport()->width()).arg(text)));
+    box->hidePopup();
+    QCOMPARE(box->geometry(), geometry);
+}
+
+void tst_MainWindowCommands::summaryCountsWhatDeleteRemoves_data() {
+    QTest::addColumn<bool>("dateMode");
+    QTest::addColumn<QString>("cutOff");
+
+    QTest::newRow("twenty days") << false << "20";
+    QTest::newRow("today") << false << "0";
+    QTest::newRow("a day and a half") << false << "1.5";
+    QTest::newRow("before 16 November") << true << "11/16/99";
+    QTest::newRow("before every file") << true << "1/1/90";
+}
+
+void tst_MainWindowCommands::summaryCountsWhatDeleteRemoves() {
+    QFETCH(bool, dateMode);
+    QFETCH(QString, cutOff);
+    // Each file's size is a power of two, so the bytes counted say which files were counted.
+    const QString data = path(QStringLiteral("data"));
+    const struct {
+        const char *name;
+        int daysAgo;
+        QTime time;
+    } files[] = {{"old.tmp", 30, QTime(12, 0)},       {"limit day.tmp", 20, QTime(23, 59)},
+                 {"newer.tmp", 19, QTime(0, 0)},      {"yesterday noon.tmp", 1, QTime(12, 0)},
+                 {"today.tmp", 0, QTime(9, 0)},       {"tomorrow.tmp", -1, QTime(9, 0)},
+                 {"old.bak", 30, QTime(12, 0)},       {".hidden.tmp", 30, QTime(12, 0)},
+                 {"new\nline.tmp", 30, QTime(12, 0)}, {"sub.tmp/inside.tmp", 30, QTime(12, 0)}};
+    qint64 size = 1;
+    for (const auto &file : files) {
+        const QString name = data + QLatin1Char('/') + QString::fromUtf8(file.name);
+        test::writeBytes(name, QByteArray(size, 'x'));
+        QFile stamped(name);
+        QVERIFY(stamped.open(QIODevice::ReadWrite));
+        QVERIFY(stamped.setFileTime(daysAgo(file.daysAgo, file.time),
+                                    QFileDevice::FileModificationTime));
+        size *= 2;
+    }
+    QVERIFY(QFile::link(QStringLiteral("old.bak"), data + QStringLiteral("/link.tmp")));
+    QCOMPARE(::mkfifo(QFile::encodeName(data + QStringLiteral("/fifo.tmp")).constData(), 0600), 0);
+    enterRequest(data, dateMode, cutOff);
+
+    click("Command1");
+    frmSummary *summary = m_window->summaryWindow();
+    QVERIFY(QTest::qWaitForWindowActive(summary));
+    QTRY_VERIFY(summary->panel()->lines().value(8) !=
+                QStringLiteral("Files to delete: counting..."));
+    const QString counted = summary->panel()->lines().value(8);
+    QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    QTRY_VERIFY(m_window->isActiveWindow());
+    const auto [filesBefore, bytesBefore] = plainFiles(data);
+    click("cmdDelete");
+    const auto [filesAfter, bytesAfter] = plainFiles(data);
+
+    // "N files deleted, K kept": the files the run examined are those the summary found matching.
+    const QStringList outcome = control<QLabel>("lblFinished")->toolTip().split(QLatin1Char(' '));
+    QCOMPARE(outcome.size(), 5);
+    const qint64 deleted = filesBefore - filesAfter;
+    QCOMPARE(outcome.at(0).toLongLong(), deleted);
+    QCOMPARE(counted, QStringLiteral("Files to delete: %1 of %2 matching (%3 bytes)")
+                          .arg(deleted)
+                          .arg(outcome.at(0).toLongLong() + outcome.at(3).toLongLong())
+                          .arg(bytesBefore - bytesAfter));
 }
 
 QTEST_MAIN(tst_MainWindowCommands)

@@ -1,14 +1,20 @@
 #include "../windowtestsupport.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
+#include "ui/summary/backgroundcount.h"
 #include "ui/summary/frmsummary.h"
 #include "ui/summary/printpanel.h"
+#include "ui/summary/purgepreview.h"
 #include "ui/summary/requestsource.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace culler;
@@ -32,6 +38,49 @@ int darkPixels(const QImage &image) {
     return count;
 }
 
+// A count that stands for a slow directory: each one waits, whatever it is told, until the test
+// lets it go, and then says whether it had been told to stop.
+class HeldCounter final : public RequestCounter {
+public:
+    RequestCount count(const PurgeRequest &, const QDateTime &, const QLocale &,
+                       const std::atomic<bool> &stop) const override {
+        started.release();
+        gate.acquire();
+        stopped = stop.load();
+        const RequestCount count = result;
+        finished.release();
+        return count;
+    }
+
+    // Lets one count go with the given result and waits until it has returned it.
+    void finishOne(const RequestCount &count) {
+        result = count;
+        gate.release();
+        QVERIFY(finished.tryAcquire(1, 10000));
+    }
+
+    mutable QSemaphore started;
+    mutable QSemaphore gate;
+    mutable QSemaphore finished;
+    mutable std::atomic<bool> stopped = false;
+    RequestCount result;
+};
+
+// The line after the eight of the first report, with what it wraps onto joined back; each part
+// must fit the panel.
+QString countLineOf(const frmSummary &summary) {
+    const PrintPanel &panel = *summary.panel();
+    QString line = panel.lines().value(8);
+    for (qsizetype i = 8; i < panel.lines().size(); ++i) {
+        const QString part = panel.lines().at(i);
+        if (panel.fontMetrics().horizontalAdvance(part) > panel.contentsRect().width())
+            return QStringLiteral("wider than the panel: ") + part;
+        if (i > 8)
+            line += QLatin1Char(' ') + part.mid(indent.size());
+    }
+    return line;
+}
+
 // The request as a main window's controls would hold it.
 class TypedRequest final : public RequestSource {
 public:
@@ -40,6 +89,13 @@ public:
 
     PurgeRequest request;
 };
+
+void writeSized(const QString &path, qint64 size, const QDateTime &modified) {
+    test::writeBytes(path, QByteArray(size, 'x'));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
 
 } // namespace
 
@@ -58,18 +114,25 @@ private Q_SLOTS:
     void okAndCancelReturnToTheMainWindow_data();
     void okAndCancelReturnToTheMainWindow();
     void panelDrawsWhatItHolds();
+    void countOfARequest_data();
+    void countOfARequest();
+    void reactivationDropsTheEarlierCount();
+    void okAndCancelDoNotWaitForTheCount_data();
+    void okAndCancelDoNotWaitForTheCount();
     void screenshot();
 
 private:
     void setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                     const QString &daysOld, const QString &beforeDate);
     void showSummary();
+    void useCounter(std::shared_ptr<const RequestCounter> counter);
 
     test::WindowEnvironment m_env;
     TypedRequest m_request;
     // Stands for the main window, which OK and Cancel bring back.
     std::unique_ptr<QWidget> m_main;
     std::unique_ptr<frmSummary> m_summary;
+    std::shared_ptr<HeldCounter> m_held;
 };
 
 void tst_SummaryWindow::init() {
@@ -78,12 +141,16 @@ void tst_SummaryWindow::init() {
     m_main->setWindowTitle(QStringLiteral("Delete Old Files"));
     // Like the real one, it takes the focus when it is activated.
     m_main->setFocusPolicy(Qt::StrongFocus);
-    m_summary = std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main);
+    m_held = std::make_shared<HeldCounter>();
+    // Its counts wait until a test lets them go, so the report's own lines can be read alone.
+    m_summary = std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main, m_held);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
 }
 
 void tst_SummaryWindow::cleanup() {
+    // No count is left waiting on a test that is over.
+    m_held->gate.release(100);
     m_summary.reset();
     m_main.reset();
 }
@@ -91,6 +158,11 @@ void tst_SummaryWindow::cleanup() {
 void tst_SummaryWindow::setRequest(const QString &directory, const QString &pattern, PurgeMode mode,
                                    const QString &daysOld, const QString &beforeDate) {
     m_request.request = PurgeRequest{directory, pattern, mode, daysOld, beforeDate};
+}
+
+void tst_SummaryWindow::useCounter(std::shared_ptr<const RequestCounter> counter) {
+    m_summary =
+        std::make_unique<frmSummary>(m_env.calendar, m_request, *m_main, std::move(counter));
 }
 
 void tst_SummaryWindow::showSummary() {
@@ -189,7 +261,8 @@ void tst_SummaryWindow::reportOnActivation() {
 
     showSummary();
 
-    QCOMPARE(m_summary->panel()->lines(), reportHead() + tail);
+    QCOMPARE(m_summary->panel()->lines(),
+             reportHead() + tail + QStringList{"Files to delete: counting..."});
     QCOMPARE(m_summary->panel()->currentLine(), lineAfter);
 }
 
@@ -197,7 +270,7 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
     setRequest(QStringLiteral("/first"), QStringLiteral("*.tmp"), PurgeMode::Days,
                QStringLiteral("20"), QString());
     showSummary();
-    QCOMPARE(m_summary->panel()->lines().size(), 8);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
 
     m_main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
@@ -207,11 +280,11 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
     QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
 
     const QStringList lines = m_summary->panel()->lines();
-    QCOMPARE(lines.size(), 16);
+    QCOMPARE(lines.size(), 18);
     QCOMPARE(lines.at(5), QStringLiteral("     /first"));
     // The indent left after the days line starts the next report.
-    QCOMPARE(lines.at(8), QStringLiteral("     Deletion Request was made on:"));
-    QCOMPARE(lines.at(13), QStringLiteral("     /second"));
+    QCOMPARE(lines.at(9), QStringLiteral("     Deletion Request was made on:"));
+    QCOMPARE(lines.at(14), QStringLiteral("     /second"));
 
     m_summary->clearReport();
     QVERIFY(m_summary->panel()->lines().isEmpty());
@@ -220,13 +293,13 @@ void tst_SummaryWindow::reportsAddUpOnEachActivation() {
 
 void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
     showSummary();
-    QCOMPARE(m_summary->panel()->lines().size(), 8);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
 
     QApplication::setActiveWindow(nullptr);
     QTRY_VERIFY(!m_summary->isActiveWindow());
     QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
-    QCOMPARE(m_summary->panel()->lines().size(), 8);
+    QCOMPARE(m_summary->panel()->lines().size(), 9);
 
     // Through the main window, even by way of another program, it is a new activation.
     QApplication::setActiveWindow(nullptr);
@@ -234,7 +307,7 @@ void tst_SummaryWindow::comingBackFromAnotherProgramPrintsNothing() {
     QTRY_VERIFY(m_main->isActiveWindow());
     QApplication::setActiveWindow(m_summary.get());
     QTRY_VERIFY(m_summary->isActiveWindow());
-    QCOMPARE(m_summary->panel()->lines().size(), 16);
+    QCOMPARE(m_summary->panel()->lines().size(), 18);
 }
 
 void tst_SummaryWindow::okAndCancelReturnToTheMainWindow_data() {
@@ -280,6 +353,133 @@ void tst_SummaryWindow::screenshot() {
     showSummary();
     const QString file = QCoreApplication::applicationDirPath() + QStringLiteral("/frmSummary.png");
     QVERIFY(m_summary->grab().save(file));
+}
+
+void tst_SummaryWindow::reactivationDropsTheEarlierCount() {
+    showSummary();
+    QVERIFY(m_held->started.tryAcquire(1, 10000));
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    m_summary->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_summary.get()));
+    QVERIFY(m_held->started.tryAcquire(1, 10000));
+
+    const QStringList lines = m_summary->panel()->lines();
+    QCOMPARE(lines.size(), 18);
+    QCOMPARE(lines.at(8), QStringLiteral("Files to delete: not counted"));
+    QCOMPARE(lines.at(17), QStringLiteral("Files to delete: counting..."));
+
+    // The first count ends only now; what it found is for a report the user has left. Its thread
+    // is over once it lets go of the counter: the test, the window and the second count hold it.
+    m_held->finishOne(RequestCount{QString(), 1, 1, 1});
+    QVERIFY(m_held->stopped);
+    QTRY_COMPARE(m_held.use_count(), 3);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(m_summary->panel()->lines().at(17), QStringLiteral("Files to delete: counting..."));
+    m_held->finishOne(RequestCount{QString(), 3, 2, 0});
+    QTRY_COMPARE(m_summary->panel()->lines().at(17),
+                 QStringLiteral("Files to delete: 2 of 3 matching (0 bytes)"));
+    QCOMPARE(m_summary->panel()->lines().at(8), QStringLiteral("Files to delete: not counted"));
+}
+
+void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("directoryAfter");
+
+    QTest::newRow("OK") << "cmdOK"
+                        << "/home/user/temp";
+    QTest::newRow("Cancel") << "cmdCancel"
+                            << "";
+}
+
+void tst_SummaryWindow::okAndCancelDoNotWaitForTheCount() {
+    QFETCH(QString, button);
+    QFETCH(QString, directoryAfter);
+    setRequest(QStringLiteral("/home/user/temp"), QStringLiteral("*.tmp"), PurgeMode::Days,
+               QStringLiteral("20"), QString());
+    showSummary();
+    QVERIFY(m_held->started.tryAcquire(1, 10000));
+
+    // The count is held up and stays so: the button works all the same.
+    QTest::mouseClick(m_summary->findChild<QPushButton *>(button), Qt::LeftButton);
+    QVERIFY(!m_summary->isVisible());
+    QTRY_VERIFY(m_main->isActiveWindow());
+    QCOMPARE(m_request.request.directory, directoryAfter);
+
+    // The count was told to stop, and what it finds once let go is never shown.
+    m_held->finishOne(RequestCount{QString(), 5, 5, 5});
+    QVERIFY(m_held->stopped);
+    QTRY_COMPARE(m_held.use_count(), 2);
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(countLineOf(*m_summary), QStringLiteral("Files to delete: not counted"));
+}
+
+void tst_SummaryWindow::countOfARequest_data() {
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<PurgeMode>("mode");
+    QTest::addColumn<QString>("cutOff");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("twenty days") << "data"
+                                 << "*.tmp" << PurgeMode::Days << "20"
+                                 << "Files to delete: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("the same day as a date") << "data"
+                                            << "*.tmp" << PurgeMode::Date << "11/16/99"
+                                            << "Files to delete: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("nothing matches") << "data"
+                                     << "*.none" << PurgeMode::Days << "20"
+                                     << "Files to delete: 0 of 0 matching (0 bytes)";
+    QTest::newRow("no directory") << ""
+                                  << "*.tmp" << PurgeMode::Days << "20"
+                                  << "Files to delete: no directory";
+    QTest::newRow("no file type") << "data"
+                                  << "" << PurgeMode::Days << "20"
+                                  << "Files to delete: no file type";
+    QTest::newRow("not a date") << "data"
+                                << "*.tmp" << PurgeMode::Date << "soon"
+                                << "Files to delete: not a date";
+    QTest::newRow("days that are no number") << "data"
+                                             << "*.tmp" << PurgeMode::Days << "-5"
+                                             << "Files to delete: not a number of days";
+    QTest::newRow("days beyond the calendar") << "data"
+                                              << "*.tmp" << PurgeMode::Days << "99999999"
+                                              << "Files to delete: not a date";
+    QTest::newRow("a directory that is not there")
+        << "missing"
+        << "*.tmp" << PurgeMode::Days << "20"
+        << "Files to delete: cannot read the directory: No such file or directory";
+}
+
+void tst_SummaryWindow::countOfARequest() {
+    QFETCH(QString, directory);
+    QFETCH(QString, pattern);
+    QFETCH(PurgeMode, mode);
+    QFETCH(QString, cutOff);
+    QFETCH(QString, line);
+    QTemporaryDir temp;
+    const QString data = temp.filePath(QStringLiteral("data"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/sub.tmp")));
+    const QDate today(1999, 12, 6);
+    writeSized(data + QStringLiteral("/old.tmp"), 1000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
+    writeSized(data + QStringLiteral("/limit day.tmp"), 500,
+               QDateTime(today.addDays(-20), QTime(23, 59)));
+    writeSized(data + QStringLiteral("/newer.tmp"), 250,
+               QDateTime(today.addDays(-19), QTime(0, 0)));
+    writeSized(data + QStringLiteral("/old.bak"), 2000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
+    writeSized(data + QStringLiteral("/.hidden.tmp"), 4000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
+    QVERIFY(QFile::link(data + QStringLiteral("/old.bak"), data + QStringLiteral("/link.tmp")));
+    useCounter(std::make_shared<PurgePreview>());
+    setRequest(directory.isEmpty() ? QString() : temp.filePath(directory), pattern, mode,
+               mode == PurgeMode::Days ? cutOff : QStringLiteral("20"),
+               mode == PurgeMode::Date ? cutOff : QString());
+
+    showSummary();
+
+    QTRY_COMPARE(countLineOf(*m_summary), line);
 }
 
 QTEST_MAIN(tst_SummaryWindow)
