@@ -257,15 +257,18 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
         for (const RemovalReport &report : removals.takeReports())
             tell(report.name.c_str(), report.outcome);
     };
+    // The files judged due so far go, as they would have one by one; only then are they counted.
+    const auto settleRemovals = [&] {
+        removals.finish();
+        tellRemovals();
+        summary.notExamined = notExamined.count();
+        summary.failed = notDeleted.count();
+    };
     directory.rewind();
     while (const char *name = directory.nextPlainFile(pattern)) {
-        // A display that gives up on a run has no use for its closing messages. The files judged
-        // due before it did still go, as they would have one by one.
+        // A display that gives up on a run has no use for its closing messages.
         if (display.stopRequested()) {
-            removals.finish();
-            tellRemovals();
-            summary.notExamined = notExamined.count();
-            summary.failed = notDeleted.count();
+            settleRemovals();
             summary.status = PurgeStatus::Stopped;
             return summary;
         }
@@ -277,12 +280,8 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
         tellRemovals();
         display.setProgressValue(++summary.examined);
     }
-    // Also after a listing that failed part way, the files judged before the failure go, as they
-    // would have one by one; only then are they counted.
-    removals.finish();
-    tellRemovals();
-    summary.notExamined = notExamined.count();
-    summary.failed = notDeleted.count();
+    // Also after a listing that failed part way.
+    settleRemovals();
 
     summary.status = PurgeStatus::Unfinished;
     if (directory.error()) {
