@@ -17,6 +17,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+
 using namespace culler;
 
 namespace {
@@ -39,31 +43,52 @@ int darkPixels(const QImage &image) {
 }
 
 // A count that stands for a slow directory: each one waits, whatever it is told, until the test
-// lets it go, and then says whether it had been told to stop.
+// lets it go, and then says whether it had been told to stop. Counts are let go in the order they
+// started, so a test knows which one it is finishing.
 class HeldCounter final : public RequestCounter {
 public:
     RequestCount count(const PurgeRequest &, const QDateTime &, const QLocale &,
                        const std::atomic<bool> &stop) const override {
+        std::unique_lock lock(m_mutex);
+        const int ticket = m_started++;
         started.release();
-        gate.acquire();
+        m_letGoChanged.wait(lock, [&] { return m_letGo > ticket; });
         stopped = stop.load();
-        const RequestCount count = result;
+        const RequestCount count = m_result;
         finished.release();
         return count;
     }
 
-    // Lets one count go with the given result and waits until it has returned it.
+    // Lets the oldest waiting count go with the given result and waits until it has returned it.
     void finishOne(const RequestCount &count) {
-        result = count;
-        gate.release();
+        {
+            const std::lock_guard lock(m_mutex);
+            m_result = count;
+            ++m_letGo;
+        }
+        m_letGoChanged.notify_all();
         QVERIFY(finished.tryAcquire(1, 10000));
     }
 
+    // Lets every count go, those waiting and those still to come.
+    void releaseAll() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_letGo = std::numeric_limits<int>::max();
+        }
+        m_letGoChanged.notify_all();
+    }
+
     mutable QSemaphore started;
-    mutable QSemaphore gate;
     mutable QSemaphore finished;
     mutable std::atomic<bool> stopped = false;
-    RequestCount result;
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_letGoChanged;
+    mutable int m_started = 0;
+    int m_letGo = 0;
+    RequestCount m_result;
 };
 
 // The line after the eight of the first report, with what it wraps onto joined back; each part
@@ -150,7 +175,7 @@ void tst_SummaryWindow::init() {
 
 void tst_SummaryWindow::cleanup() {
     // No count is left waiting on a test that is over.
-    m_held->gate.release(100);
+    m_held->releaseAll();
     m_summary.reset();
     m_main.reset();
 }
