@@ -60,11 +60,25 @@ void RemovalWorker::add(const char *name, const FileStamp &judged) {
 
 void RemovalWorker::handOver() {
     std::unique_lock lock(m_mutex);
+    // Batches removed here wait for the worker's reports before them; should it stop getting
+    // anywhere, this thread stops too rather than pile them up.
     m_roomFreed.wait(lock, [this] {
-        return m_queued.size() < m_size.batches || m_stopped.load(std::memory_order_relaxed);
+        return m_queued.size() < m_size.batches || m_removed.size() < m_size.batches ||
+               m_stopped.load(std::memory_order_relaxed);
     });
-    collectReports();
+    collectReports(Collect::InOrder);
     if (m_stopped.load(std::memory_order_relaxed)) {
+        m_filling.clear();
+        return;
+    }
+    m_filling.sequence = m_nextSequence++;
+    if (m_queued.size() >= m_size.batches) {
+        // The worker is behind: this thread removes its batch alongside, instead of idling.
+        lock.unlock();
+        std::vector<RemovalReport> reports = removeAll(m_filling);
+        lock.lock();
+        m_removed.emplace(m_filling.sequence, std::move(reports));
+        collectReports(Collect::InOrder);
         m_filling.clear();
         return;
     }
@@ -79,10 +93,29 @@ void RemovalWorker::handOver() {
     m_workWaiting.notify_one();
 }
 
-void RemovalWorker::collectReports() {
-    for (RemovalReport &report : m_reports)
-        m_collected.push_back(std::move(report));
-    m_reports.clear();
+std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch) const {
+    std::vector<RemovalReport> reports;
+    reports.reserve(batch.entries.size());
+    for (const Batch::Entry &entry : batch.entries) {
+        if (m_stopped.load(std::memory_order_relaxed))
+            break;
+        const char *name = batch.names.data() + entry.offset;
+        reports.push_back({name, m_step(m_directory, name, entry.judged)});
+    }
+    return reports;
+}
+
+void RemovalWorker::collectReports(Collect which) {
+    while (!m_removed.empty()) {
+        const auto next = m_removed.begin();
+        // A stopped run drops queued batches, so the sequence may have gaps by the end.
+        if (which == Collect::InOrder && next->first != m_nextToCollect)
+            return;
+        for (RemovalReport &report : next->second)
+            m_collected.push_back(std::move(report));
+        m_nextToCollect = next->first + 1;
+        m_removed.erase(next);
+    }
 }
 
 std::vector<RemovalReport> RemovalWorker::takeReports() {
@@ -95,14 +128,24 @@ void RemovalWorker::finish() {
     if (!m_filling.entries.empty())
         handOver();
     {
-        const std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
+        // The last batches go sooner with both threads on them: this one takes them from the back
+        // of the queue while the worker takes them from the front.
+        while (!m_queued.empty() && !m_stopped.load(std::memory_order_relaxed)) {
+            const Batch batch = std::move(m_queued.back());
+            m_queued.pop_back();
+            lock.unlock();
+            std::vector<RemovalReport> reports = removeAll(batch);
+            lock.lock();
+            m_removed.emplace(batch.sequence, std::move(reports));
+        }
         m_closing = true;
     }
     m_workWaiting.notify_one();
     m_thread.join();
     m_mode = RemovalMode::Inline;
     const std::lock_guard lock(m_mutex);
-    collectReports();
+    collectReports(Collect::All);
 }
 
 void RemovalWorker::stop() {
@@ -126,20 +169,14 @@ void RemovalWorker::work() {
         lock.unlock();
         m_roomFreed.notify_one();
 
-        std::vector<RemovalReport> reports;
-        reports.reserve(batch.entries.size());
-        for (const Batch::Entry &entry : batch.entries) {
-            if (m_stopped.load(std::memory_order_relaxed))
-                break;
-            const char *name = batch.names.data() + entry.offset;
-            reports.push_back({name, m_step(m_directory, name, entry.judged)});
-        }
+        std::vector<RemovalReport> reports = removeAll(batch);
+        const std::uint64_t sequence = batch.sequence;
         batch.clear();
 
         lock.lock();
-        for (RemovalReport &report : reports)
-            m_reports.push_back(std::move(report));
+        m_removed.emplace(sequence, std::move(reports));
         m_spare.push_back(std::move(batch));
+        m_roomFreed.notify_one();
     }
 }
 

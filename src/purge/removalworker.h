@@ -2,18 +2,25 @@
 
 // Removes files already judged due, on a thread of its own, so that examining the next files of a
 // run need not wait for the removal of the last ones. It judges nothing: it is handed names, each
-// with the stamp it was judged on, and passes them in the order given to the removal step it was
-// built with, relative to the run's one open directory. What became of each comes back as a value
-// to the thread that hands the names in, which alone counts and speaks to the user. Inline, the
-// same calls remove each file at once on the caller's thread: for a single core, and for tests
-// that compare both ways.
+// with the stamp it was judged on, and passes them to the removal step it was built with, relative
+// to the run's one open directory. What became of each comes back as a value, in the order the
+// names were handed in, to the thread that hands them in, which alone counts and speaks to the
+// user. Inline, the same calls remove each file at once on the caller's thread: for a single core,
+// and for tests that compare both ways.
+//
+// Removing is the slow half of a purge, and most of a removal (freeing the inode) runs outside the
+// directory's lock, so two removals overlap well. When the worker falls behind and the queue is
+// full, the handing thread therefore removes the batch it has just filled itself, rather than wait
+// for room: both processors remove, and the decisions stay on the handing thread alone.
 
 #include "purge/purge.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -51,8 +58,8 @@ public:
     // The mode actually in use: inline also when no thread could be started, and after finish().
     RemovalMode mode() const { return m_mode; }
 
-    // Hands in one name (copied) and the stamp it was judged on; waits while the queue is full.
-    // Inline, the file is removed before this returns.
+    // Hands in one name (copied) and the stamp it was judged on. Inline, and now and then when the
+    // queue is full, files are removed before this returns.
     void add(const char *name, const FileStamp &judged);
     // The reports not taken yet, in the order the names were handed in. The worker's news arrives
     // batch by batch, so this may lag behind add(); after finish() it is complete.
@@ -71,6 +78,7 @@ private:
         };
         std::string names; // each ends in a NUL
         std::vector<Entry> entries;
+        std::uint64_t sequence = 0; // the batches' order, which their reports keep
 
         void clear() {
             names.clear();
@@ -80,23 +88,35 @@ private:
 
     void work();
     void handOver();
-    void collectReports();
+    // Removes the batch's files on the calling thread; their reports are filed under its sequence.
+    std::vector<RemovalReport> removeAll(const Batch &batch) const;
+    enum class Collect {
+        InOrder, // only reports whose batches before them are all reported
+        All,     // every report left, once the worker has ended
+    };
+    // Moves reports to the handing thread's own list, in the order their batches were filled.
+    void collectReports(Collect which);
 
     const Directory &m_directory;
     const Step m_step;
     const QueueSize m_size;
     RemovalMode m_mode = RemovalMode::Inline;
 
-    // The handing thread's alone: the batch being filled, and the reports it has collected.
+    // The handing thread's alone: the batch being filled, the sequence of the next one, and the
+    // reports it has collected, which are complete up to m_nextToCollect.
     Batch m_filling;
+    std::uint64_t m_nextSequence = 0;
+    std::uint64_t m_nextToCollect = 0;
     std::vector<RemovalReport> m_collected;
 
     std::mutex m_mutex;
     std::condition_variable m_workWaiting; // a batch is queued, or the queue is closing
-    std::condition_variable m_roomFreed;   // a batch was taken, or the run stopped
+    std::condition_variable m_roomFreed;   // a batch was taken or removed, or the run stopped
     std::deque<Batch> m_queued;
     std::vector<Batch> m_spare; // emptied batches, kept for their memory
-    std::vector<RemovalReport> m_reports;
+    // Reports of removed batches by sequence; a batch the handing thread removed waits here until
+    // the worker has reported the batches before it.
+    std::map<std::uint64_t, std::vector<RemovalReport>> m_removed;
     bool m_closing = false;
     // Read by the worker between two files, so a stop does not wait for the rest of a batch.
     std::atomic<bool> m_stopped = false;

@@ -81,6 +81,14 @@ public:
     std::function<void()> action;
 };
 
+// A display that keeps the files the run chose, in the order it tells them.
+class OrderDisplay final : public test::RecordingDisplay {
+public:
+    void fileChosen(const char *name, qint64) override { chosen << QString::fromLocal8Bit(name); }
+
+    QStringList chosen;
+};
+
 // A display that keeps the files the run chose and asks it to stop at the given question.
 class ChoosingDisplay final : public test::RecordingDisplay {
 public:
@@ -132,6 +140,7 @@ private Q_SLOTS:
     void stopRequestEndsTheRun();
     void onlyARealRunRemovesOnASecondThread_data();
     void onlyARealRunRemovesOnASecondThread();
+    void moreFilesThanTheQueueHoldsGoInListingOrder();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -838,6 +847,42 @@ void tst_Purge::onlyARealRunRemovesOnASecondThread() {
     QCOMPARE(during, before + (secondThread ? 1 : 0));
     QCOMPARE(threads(), before);
     QCOMPARE(remaining().size(), action == PurgeAction::List ? 2 : 0);
+}
+
+void tst_Purge::moreFilesThanTheQueueHoldsGoInListingOrder() {
+    // Enough files due that, pipelined, the queue fills and the run's own thread removes some
+    // batches while the worker still has earlier ones: what is told must still follow the listing.
+    const timespec recent = {at(-1, QTime(12, 0)).toSecsSinceEpoch(), 0};
+    const timespec old = {at(-100, QTime(12, 0)).toSecsSinceEpoch(), 0};
+    for (int i = 0; i < 6000; ++i) {
+        const QByteArray name = QFile::encodeName(path(QStringLiteral("f%1.tmp").arg(i)));
+        const int file = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(file >= 0);
+        const timespec times[2] = {old, i % 4 == 0 ? recent : old};
+        QCOMPARE(::futimens(file, times), 0);
+        ::close(file);
+    }
+    refusedName = "f5001.tmp";
+    QStringList due;
+    DIR *listing = ::opendir(QFile::encodeName(m_dir->path()).constData());
+    QVERIFY(listing != nullptr);
+    while (const dirent *entry = ::readdir(listing)) {
+        const QString name = QString::fromLocal8Bit(entry->d_name);
+        if (name.endsWith(QLatin1String(".tmp")) && name.mid(1).chopped(4).toInt() % 4 != 0 &&
+            name != QLatin1String(refusedName))
+            due << name;
+    }
+    ::closedir(listing);
+
+    OrderDisplay display;
+    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+
+    QCOMPARE(display.chosen, due);
+    QCOMPARE(summary.deleted, 4499);
+    QCOMPARE(summary.failed, 1);
+    QCOMPARE(remaining().size(), 1501);
+    QVERIFY(remaining().contains(QStringLiteral("f5001.tmp")));
+    QCOMPARE(display.status, QStringLiteral("Finshed"));
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <sched.h>
 #include <string>
@@ -21,7 +22,8 @@ struct Handed {
     qint64 judgedSize = 0;
 };
 
-// Written by the worker's thread, read by the test once the worker has finished.
+// Written by whichever thread removes, under the gate's lock; read by the test once the worker has
+// finished.
 std::vector<Handed> handed;
 
 // Holds the first call of the step until the test opens it.
@@ -40,8 +42,8 @@ RemovalOutcome recordingStep(const Directory &, const char *name, const FileStam
             gate.changed.notify_all();
             gate.changed.wait(lock, [] { return !gate.closed; });
         }
+        handed.push_back({name, judged.size});
     }
-    handed.push_back({name, judged.size});
     if (name[0] == 'k')
         return {Removal::Kept, {}};
     if (name[0] == 'f')
@@ -119,12 +121,17 @@ void tst_RemovalWorker::everyNameOnceInOrderWithItsReport() {
     for (RemovalReport &report : worker.takeReports())
         reports.push_back(std::move(report));
 
+    // Two threads may remove at once, so the step sees the names in any order, each once; the
+    // reports come back in the order handed in.
+    std::map<std::string, qint64> judgedSizes;
+    for (const Handed &file : handed)
+        judgedSizes.emplace(file.name, file.judgedSize);
     QCOMPARE(int(handed.size()), files);
+    QCOMPARE(int(judgedSizes.size()), files);
     QCOMPARE(int(reports.size()), files);
     for (int i = 0; i < files; ++i) {
         const std::size_t at = std::size_t(i);
-        QCOMPARE(handed[at].name, nameOf(i));
-        QCOMPARE(handed[at].judgedSize, qint64(i));
+        QCOMPARE(judgedSizes[nameOf(i)], qint64(i));
         QCOMPARE(reports[at].name, nameOf(i));
         const char kind = nameOf(i)[0];
         QCOMPARE(reports[at].outcome.removal, kind == 'f'   ? Removal::Failed
