@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -29,9 +30,11 @@ struct Result {
 
 // Runs the program as a script would: no display of any kind, a home of the test's own, and the
 // time zone and locale given (zones with daylight saving by default).
+const QByteArray defaultZone = QByteArrayLiteral("Europe/Berlin");
+
 Result runCuller(const QStringList &arguments, const QString &home,
                  const QString &lang = QStringLiteral("C.UTF-8"),
-                 const QString &zone = QStringLiteral("Europe/Berlin")) {
+                 const QString &zone = QString::fromLatin1(defaultZone)) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
         environment.remove(QString::fromLatin1(name));
@@ -200,11 +203,13 @@ void tst_CommandLine::refusedRequests() {
     makeFile(dir() + "/old.tmp", -400);
     arguments.replaceInStrings(QStringLiteral("DIR"), m_dir->path());
     error.replace(QStringLiteral("DIR"), m_dir->path());
-    // LANG=C.UTF-8 writes short dates as 7 Dec 2026.
-    error.replace(QStringLiteral("TODAY"),
-                  QLocale::c().toString(QDate::currentDate(), QStringLiteral("d MMM yyyy")));
 
     const Result result = runCuller(arguments, m_home->path());
+    // Today where the program ran, which near midnight is not the test's today; LANG=C.UTF-8
+    // writes short dates as 7 Dec 2026.
+    const QDate today = QDateTime::currentDateTimeUtc().toTimeZone(QTimeZone(defaultZone)).date();
+    error.replace(QStringLiteral("TODAY"),
+                  QLocale::c().toString(today, QStringLiteral("d MMM yyyy")));
     QCOMPARE(result.exitCode, 2);
     QCOMPARE(result.out, QByteArray());
     const QList<QByteArray> lines = result.err.split('\n');
@@ -303,9 +308,9 @@ void tst_CommandLine::everyUndeletableFileIsNamed() {
     QVERIFY2(match.hasMatch(), result.err.constData());
     QVERIFY(match.captured(1).toInt() > 10);
     // The message ends by telling what became of the other files.
-    QCOMPARE(QString::fromUtf8(lines.takeLast()),
-             QStringLiteral("culler: 0 files deleted, 0 kept, %1 not deleted.")
-                 .arg(match.captured(1)));
+    QCOMPARE(
+        QString::fromUtf8(lines.takeLast()),
+        QStringLiteral("culler: 0 files deleted, 0 kept, %1 not deleted.").arg(match.captured(1)));
     QCOMPARE(lines.size(), match.captured(1).toInt());
     for (const QByteArray &line : lines)
         QVERIFY2(line.startsWith("culler: /proc/self/") && line.contains(": "), line.constData());
