@@ -74,10 +74,7 @@ void RemovalWorker::handOver() {
     m_filling.sequence = m_nextSequence++;
     if (m_queued.size() >= m_size.batches) {
         // The worker is behind: this thread removes its batch alongside, instead of idling.
-        lock.unlock();
-        std::vector<RemovalReport> reports = removeAll(m_filling);
-        lock.lock();
-        m_removed.emplace(m_filling.sequence, std::move(reports));
+        removeHere(m_filling, lock);
         collectReports(Collect::InOrder);
         m_filling.clear();
         return;
@@ -103,6 +100,13 @@ std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch) const {
         reports.push_back({name, m_step(m_directory, name, entry.judged)});
     }
     return reports;
+}
+
+void RemovalWorker::removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock) {
+    lock.unlock();
+    std::vector<RemovalReport> reports = removeAll(batch);
+    lock.lock();
+    m_removed.emplace(batch.sequence, std::move(reports));
 }
 
 void RemovalWorker::collectReports(Collect which) {
@@ -134,10 +138,7 @@ void RemovalWorker::finish() {
         while (!m_queued.empty() && !m_stopped.load(std::memory_order_relaxed)) {
             const Batch batch = std::move(m_queued.back());
             m_queued.pop_back();
-            lock.unlock();
-            std::vector<RemovalReport> reports = removeAll(batch);
-            lock.lock();
-            m_removed.emplace(batch.sequence, std::move(reports));
+            removeHere(batch, lock);
         }
         m_closing = true;
     }

@@ -88,8 +88,11 @@ private:
 
     void work();
     void handOver();
-    // Removes the batch's files on the calling thread; their reports are filed under its sequence.
+    // Removes the batch's files on the calling thread and returns what became of each.
     std::vector<RemovalReport> removeAll(const Batch &batch) const;
+    // Removes a batch on the handing thread, with the lock let go meanwhile, and files its
+    // reports under the batch's sequence.
+    void removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock);
     enum class Collect {
         InOrder, // only reports whose batches before them are all reported
         All,     // every report left, once the worker has ended
