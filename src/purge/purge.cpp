@@ -253,6 +253,9 @@ PurgeOutcome runPurge(const PurgeRequest &request, const Calendar &calendar, Pur
     // those comes back here, in the order they were handed over, to be told like the rest.
     RemovalWorker removals(directory, &removeJudged,
                            action == PurgeAction::List ? RemovalMode::Inline : mode);
+    // While this thread removes or waits for the worker, the progress stays where it is and is
+    // still shown, as it is after every file examined.
+    removals.setWhileBusy([&] { display.setProgressValue(summary.examined); });
     const auto tellRemovals = [&] {
         for (const RemovalReport &report : removals.takeReports())
             tell(report.name.c_str(), report.outcome);

@@ -1,5 +1,6 @@
 #include "purge/removalworker.h"
 
+#include <chrono>
 #include <system_error>
 #include <utility>
 
@@ -62,7 +63,7 @@ void RemovalWorker::handOver() {
     std::unique_lock lock(m_mutex);
     // Batches removed here wait for the worker's reports before them; should it stop getting
     // anywhere, this thread stops too rather than pile them up.
-    m_roomFreed.wait(lock, [this] {
+    waitUntil(lock, [this] {
         return m_queued.size() < m_size.batches || m_removed.size() < m_size.batches ||
                m_stopped.load(std::memory_order_relaxed);
     });
@@ -90,7 +91,8 @@ void RemovalWorker::handOver() {
     m_workWaiting.notify_one();
 }
 
-std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch) const {
+std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch,
+                                                    const std::function<void()> *between) const {
     std::vector<RemovalReport> reports;
     reports.reserve(batch.entries.size());
     for (const Batch::Entry &entry : batch.entries) {
@@ -98,13 +100,29 @@ std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch) const {
             break;
         const char *name = batch.names.data() + entry.offset;
         reports.push_back({name, m_step(m_directory, name, entry.judged)});
+        if (between != nullptr && *between)
+            (*between)();
     }
     return reports;
 }
 
+void RemovalWorker::waitUntil(std::unique_lock<std::mutex> &lock,
+                              const std::function<bool()> &ready) {
+    // A removal on a slow mount can take long; the caller gets a turn about as often as a window
+    // repaints.
+    constexpr std::chrono::milliseconds turn{50};
+    while (!ready()) {
+        if (m_roomFreed.wait_for(lock, turn) == std::cv_status::timeout && m_whileBusy) {
+            lock.unlock();
+            m_whileBusy();
+            lock.lock();
+        }
+    }
+}
+
 void RemovalWorker::removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock) {
     lock.unlock();
-    std::vector<RemovalReport> reports = removeAll(batch);
+    std::vector<RemovalReport> reports = removeAll(batch, &m_whileBusy);
     lock.lock();
     m_removed.emplace(batch.sequence, std::move(reports));
 }
@@ -141,8 +159,9 @@ void RemovalWorker::finish() {
             removeHere(batch, lock);
         }
         m_closing = true;
+        m_workWaiting.notify_one();
+        waitUntil(lock, [this] { return m_workerEnded; });
     }
-    m_workWaiting.notify_one();
     m_thread.join();
     m_mode = RemovalMode::Inline;
     const std::lock_guard lock(m_mutex);
@@ -163,8 +182,11 @@ void RemovalWorker::work() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_workWaiting.wait(lock, [this] { return !m_queued.empty() || m_closing; });
-        if (m_queued.empty())
+        if (m_queued.empty()) {
+            m_workerEnded = true;
+            m_roomFreed.notify_all();
             return;
+        }
         Batch batch = std::move(m_queued.front());
         m_queued.pop_front();
         lock.unlock();

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -55,6 +56,11 @@ public:
     RemovalWorker(const RemovalWorker &) = delete;
     RemovalWorker &operator=(const RemovalWorker &) = delete;
 
+    // Called on the handing thread between the files it removes itself and, every few
+    // milliseconds, while it waits for the worker: a window keeps itself painted there, however
+    // slow the file system.
+    void setWhileBusy(std::function<void()> call) { m_whileBusy = std::move(call); }
+
     // The mode actually in use: inline also when no thread could be started, and after finish().
     RemovalMode mode() const { return m_mode; }
 
@@ -88,8 +94,12 @@ private:
 
     void work();
     void handOver();
-    // Removes the batch's files on the calling thread and returns what became of each.
-    std::vector<RemovalReport> removeAll(const Batch &batch) const;
+    // Removes the batch's files on the calling thread and returns what became of each; between
+    // two files it calls between, when given.
+    std::vector<RemovalReport> removeAll(const Batch &batch,
+                                         const std::function<void()> *between = nullptr) const;
+    // Waits until ready() holds, calling m_whileBusy now and then with the lock let go.
+    void waitUntil(std::unique_lock<std::mutex> &lock, const std::function<bool()> &ready);
     // Removes a batch on the handing thread, with the lock let go meanwhile, and files its
     // reports under the batch's sequence.
     void removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock);
@@ -104,6 +114,7 @@ private:
     const Step m_step;
     const QueueSize m_size;
     RemovalMode m_mode = RemovalMode::Inline;
+    std::function<void()> m_whileBusy;
 
     // The handing thread's alone: the batch being filled, the sequence of the next one, and the
     // reports it has collected, which are complete up to m_nextToCollect.
@@ -114,13 +125,15 @@ private:
 
     std::mutex m_mutex;
     std::condition_variable m_workWaiting; // a batch is queued, or the queue is closing
-    std::condition_variable m_roomFreed;   // a batch was taken or removed, or the run stopped
+    // A batch was taken or removed, the run stopped, or the worker ended.
+    std::condition_variable m_roomFreed;
     std::deque<Batch> m_queued;
     std::vector<Batch> m_spare; // emptied batches, kept for their memory
     // Reports of removed batches by sequence; a batch the handing thread removed waits here until
     // the worker has reported the batches before it.
     std::map<std::uint64_t, std::vector<RemovalReport>> m_removed;
     bool m_closing = false;
+    bool m_workerEnded = false;
     // Read by the worker between two files, so a stop does not wait for the rest of a batch.
     std::atomic<bool> m_stopped = false;
 

@@ -37,7 +37,7 @@ struct Gate {
 RemovalOutcome recordingStep(const Directory &, const char *name, const FileStamp &judged) {
     {
         std::unique_lock lock(gate.mutex);
-        if (handed.empty()) {
+        if (!gate.reached) {
             gate.reached = true;
             gate.changed.notify_all();
             gate.changed.wait(lock, [] { return !gate.closed; });
@@ -70,6 +70,7 @@ private Q_SLOTS:
     void everyNameOnceInOrderWithItsReport();
     void stopRemovesNothingMoreThanTheFileInHand_data();
     void stopRemovesNothingMoreThanTheFileInHand();
+    void handingThreadGetsTurnsWhileBusy();
     void oneProcessorRemovesInline();
 
 private:
@@ -174,6 +175,40 @@ void tst_RemovalWorker::stopRemovesNothingMoreThanTheFileInHand() {
     QCOMPARE(handed.size(), expected);
     QCOMPARE(handed.back().name, nameOf(int(expected) - 1));
     QCOMPARE(worker.takeReports().size(), expected);
+}
+
+void tst_RemovalWorker::handingThreadGetsTurnsWhileBusy() {
+    // A window removes on its own thread too: it must get turns to repaint between the files it
+    // removes and while it waits for a worker held up by a slow file system.
+    const Directory directory(m_dir.path());
+    RemovalWorker worker(directory, &recordingStep, RemovalMode::Pipelined, {1, 1});
+    gate.closed = true;
+    int turns = 0;
+    worker.setWhileBusy([&turns] {
+        // The second turn can only come while waiting: only then is the worker let go.
+        if (++turns == 2) {
+            const std::lock_guard lock(gate.mutex);
+            gate.closed = false;
+            gate.changed.notify_all();
+        }
+    });
+
+    worker.add("d0", FileStamp());
+    {
+        std::unique_lock lock(gate.mutex);
+        gate.changed.wait(lock, [] { return gate.reached; });
+    }
+    worker.add("d1", FileStamp()); // fills the queue of one
+    worker.add("d2", FileStamp()); // removed here, the worker being held
+    QCOMPARE(turns, 1);
+    worker.add("d3", FileStamp()); // waits: d2's report must wait for d0's and d1's
+    worker.finish();
+
+    QVERIFY(turns >= 2);
+    std::vector<std::string> names;
+    for (const RemovalReport &report : worker.takeReports())
+        names.push_back(report.name);
+    QCOMPARE(names, (std::vector<std::string>{"d0", "d1", "d2", "d3"}));
 }
 
 void tst_RemovalWorker::oneProcessorRemovesInline() {
