@@ -92,7 +92,7 @@ void RemovalWorker::handOver() {
 }
 
 std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch,
-                                                    const std::function<void()> *between) const {
+                                                    const std::function<void()> &between) const {
     std::vector<RemovalReport> reports;
     reports.reserve(batch.entries.size());
     for (const Batch::Entry &entry : batch.entries) {
@@ -100,8 +100,8 @@ std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch,
             break;
         const char *name = batch.names.data() + entry.offset;
         reports.push_back({name, m_step(m_directory, name, entry.judged)});
-        if (between != nullptr && *between)
-            (*between)();
+        if (between)
+            between();
     }
     return reports;
 }
@@ -122,7 +122,7 @@ void RemovalWorker::waitUntil(std::unique_lock<std::mutex> &lock,
 
 void RemovalWorker::removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock) {
     lock.unlock();
-    std::vector<RemovalReport> reports = removeAll(batch, &m_whileBusy);
+    std::vector<RemovalReport> reports = removeAll(batch, m_whileBusy);
     lock.lock();
     m_removed.emplace(batch.sequence, std::move(reports));
 }
@@ -192,7 +192,7 @@ void RemovalWorker::work() {
         lock.unlock();
         m_roomFreed.notify_one();
 
-        std::vector<RemovalReport> reports = removeAll(batch);
+        std::vector<RemovalReport> reports = removeAll(batch, {});
         const std::uint64_t sequence = batch.sequence;
         batch.clear();
 

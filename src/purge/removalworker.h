@@ -95,9 +95,9 @@ private:
     void work();
     void handOver();
     // Removes the batch's files on the calling thread and returns what became of each; between
-    // two files it calls between, when given.
+    // two files it calls between, unless it is empty (on the worker's thread it is).
     std::vector<RemovalReport> removeAll(const Batch &batch,
-                                         const std::function<void()> *between = nullptr) const;
+                                         const std::function<void()> &between) const;
     // Waits until ready() holds, calling m_whileBusy now and then with the lock let go.
     void waitUntil(std::unique_lock<std::mutex> &lock, const std::function<bool()> &ready);
     // Removes a batch on the handing thread, with the lock let go meanwhile, and files its

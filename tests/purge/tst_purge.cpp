@@ -852,16 +852,9 @@ void tst_Purge::onlyARealRunRemovesOnASecondThread() {
 void tst_Purge::moreFilesThanTheQueueHoldsGoInListingOrder() {
     // Enough files due that, pipelined, the queue fills and the run's own thread removes some
     // batches while the worker still has earlier ones: what is told must still follow the listing.
-    const timespec recent = {at(-1, QTime(12, 0)).toSecsSinceEpoch(), 0};
-    const timespec old = {at(-100, QTime(12, 0)).toSecsSinceEpoch(), 0};
-    for (int i = 0; i < 6000; ++i) {
-        const QByteArray name = QFile::encodeName(path(QStringLiteral("f%1.tmp").arg(i)));
-        const int file = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        QVERIFY(file >= 0);
-        const timespec times[2] = {old, i % 4 == 0 ? recent : old};
-        QCOMPARE(::futimens(file, times), 0);
-        ::close(file);
-    }
+    for (int i = 0; i < 6000; ++i)
+        test::writeFile(path(QStringLiteral("f%1.tmp").arg(i)),
+                        at(i % 4 == 0 ? -1 : -100, QTime(12, 0)));
     refusedName = "f5001.tmp";
     QStringList due;
     DIR *listing = ::opendir(QFile::encodeName(m_dir->path()).constData());
