@@ -65,8 +65,12 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-void SilentDisplay::showMessage(const Message &message, RequestField) {
-    QTextStream(stderr) << message.prompt << '\n';
+PurgeJob benchJob(const QString &directory) {
+    PurgeJob job;
+    job.directory = QFile::encodeName(directory);
+    job.pattern = QByteArrayLiteral("*.tmp");
+    job.cutOff = dateValueOf(QDate::currentDate()) - daysOld;
+    return job;
 }
 
 } // namespace culler::bench

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the benchmarks share: their options, the directory they purge, and a display that keeps
-// quiet unless something goes wrong.
+// What the benchmarks share: their options, the directory they purge and the job that purges it,
+// and a display that keeps quiet.
 
 #include "purge/purge.h"
 
@@ -36,12 +36,13 @@ qsizetype countFiles(const QString &path);
 
 double median(std::vector<double> values);
 
+// *.tmp files of directory older than daysOld days, deleted.
+PurgeJob benchJob(const QString &directory);
+
 class SilentDisplay final : public PurgeDisplay {
 public:
     void setProgressMaximum(qint64) override {}
     void setProgressValue(qint64) override {}
-    void setStatusText(const QString &) override {}
-    void showMessage(const Message &message, RequestField) override;
 };
 
 } // namespace culler::bench

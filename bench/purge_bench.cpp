@@ -54,12 +54,8 @@ long peakMemoryKiB() {
 }
 
 int runEngine(const QString &directory, RemovalMode mode) {
-    const SystemClock clock;
-    const Calendar calendar(clock, QLocale::system());
-    const PurgeRequest request{directory, QStringLiteral("*.tmp"), PurgeMode::Days,
-                               QString::number(daysOld), QString()};
     SilentDisplay display;
-    const PurgeOutcome summary = runPurge(request, calendar, display, PurgeAction::Delete, mode);
+    const PurgeOutcome summary = runPurge(benchJob(directory), display, mode);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
     return summary.status == PurgeStatus::Finished ? 0 : 1;
 }

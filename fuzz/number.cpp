@@ -77,7 +77,8 @@ bool isAscii(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char *>(data), size);
     const double value =
-        culler::numberFromText(QString::fromUtf8(input.data(), qsizetype(input.size())));
+        culler::leadingNumber(QString::fromUtf8(input.data(), qsizetype(input.size())))
+            .value_or(0.0);
 
     using culler::fuzz::require;
     require(!std::isnan(value), "the value is a number", input);

@@ -1,6 +1,8 @@
 #include "cli/commandline.h"
 
+#include "purge/outcomewords.h"
 #include "purge/purge.h"
+#include "purge/readrequest.h"
 #include "runtime/applicationinfo.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
@@ -9,7 +11,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -44,22 +46,17 @@ void printMessage(const QString &text) {
         std::fprintf(stderr, "culler: %s\n", line.toLocal8Bit().constData());
 }
 
-// Writes paths to standard output as the file system holds them, and every message of the
-// engine to standard error; progress has no place in a terminal.
+// Writes the paths a run chooses to standard output as the file system holds them; progress has no
+// place in a terminal.
 class TerminalDisplay final : public PurgeDisplay {
 public:
-    TerminalDisplay(const QString &directory, PathEnd pathEnd, Verbosity verbosity)
-        : m_prefix(QFile::encodeName(directory) + '/')
+    TerminalDisplay(const QByteArray &directory, PathEnd pathEnd, Verbosity verbosity)
+        : m_prefix(directory + '/')
         , m_pathEnd(static_cast<char>(pathEnd))
         , m_listsFiles(verbosity == Verbosity::Verbose) {}
 
     void setProgressMaximum(qint64) override {}
     void setProgressValue(qint64) override {}
-    void setStatusText(const QString &) override {}
-    void showMessage(const Message &message, RequestField) override {
-        printMessage(message.prompt);
-        ++m_messages;
-    }
     void fileChosen(const char *name, qint64) override {
         if (!m_listsFiles)
             return;
@@ -67,20 +64,16 @@ public:
         std::fwrite(name, 1, std::strlen(name), stdout);
         std::putc(m_pathEnd, stdout);
     }
-    // A script's log has room for every file that could not be deleted.
-    qint64 namedFailuresLimit() const override { return std::numeric_limits<qint64>::max(); }
-
-    int messages() const { return m_messages; }
 
 private:
     QByteArray m_prefix;
     char m_pathEnd;
     bool m_listsFiles;
-    int m_messages = 0;
 };
 
 struct Command {
-    PurgeRequest request;
+    // The request as the arguments give it, whose texts a refusal quotes.
+    PurgeRequest form;
     PurgeAction action = PurgeAction::Delete;
     Verbosity verbosity = Verbosity::Quiet;
     PathEnd pathEnd = PathEnd::Newline;
@@ -118,9 +111,43 @@ struct Options {
                                            "for xargs -0.")};
 };
 
-QString helpText(const QCommandLineParser &parser) {
-    QString options = parser.helpText();
-    options = options.mid(options.indexOf(QStringLiteral("Options:")));
+// The options as a terminal shows them: names and value in one column, what they do in the next,
+// wrapped to fit 80 columns.
+QString optionsText(const QList<QCommandLineOption> &options) {
+    const auto namesOf = [](const QCommandLineOption &option) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString text = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            text += QStringLiteral(" <%1>").arg(option.valueName());
+        return text;
+    };
+    qsizetype column = 0;
+    for (const QCommandLineOption &option : options)
+        column = std::max(column, namesOf(option).size() + 4);
+    const qsizetype width = 79 - column;
+    QString text = QStringLiteral("Options:\n");
+    for (const QCommandLineOption &option : options) {
+        QString line = QStringLiteral("  ") + namesOf(option).leftJustified(column - 2);
+        qsizetype used = 0;
+        for (const QString &word : option.description().split(QLatin1Char(' '))) {
+            if (used > 0 && used + 1 + word.size() > width) {
+                line += QLatin1Char('\n') + QString(column, QLatin1Char(' '));
+                used = 0;
+            } else if (used > 0) {
+                line += QLatin1Char(' ');
+                ++used;
+            }
+            line += word;
+            used += word.size();
+        }
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString helpText(const QList<QCommandLineOption> &options) {
     return QStringLiteral(
                "Usage: culler\n"
                "       culler --directory DIR --pattern PATTERN (--days N | --before DATE)\n"
@@ -129,7 +156,7 @@ QString helpText(const QCommandLineParser &parser) {
                "Deletes the plain files of one directory that match a pattern and were last\n"
                "modified on or before a cut-off day. Without options it opens its window.\n"
                "\n") +
-           options +
+           optionsText(options) +
            QStringLiteral(
                "\n"
                "Give exactly one of --days and --before. The files listed go to standard\n"
@@ -145,21 +172,9 @@ QString helpText(const QCommandLineParser &parser) {
                "     refused, a missing or unreadable directory\n");
 }
 
-// A date in ISO 8601 form, which scripts can write whatever the locale, in the short form the
-// engine reads; any other text as it stands, for the engine to read or refuse.
-QString beforeDateText(const QString &text, const Calendar &calendar) {
-    static const QRegularExpression iso(QStringLiteral("^\\s*\\d{4}-\\d{2}-\\d{2}\\s*$"));
-    if (!iso.match(text).hasMatch())
-        return text;
-    const QDate date = QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid() || !isInDateRange(dateValueOf(date)))
-        return text;
-    return calendar.dateText(dateValueOf(date));
-}
-
 // The command, or the reason the arguments do not make one.
 std::optional<Command> readCommand(const QCommandLineParser &parser, const Options &options,
-                                   const Calendar &calendar, QString &error) {
+                                   QString &error) {
     if (!parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]);
         return std::nullopt;
@@ -182,15 +197,11 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
     }
 
     Command command;
-    command.request.directory = parser.value(options.directory);
-    command.request.pattern = parser.value(options.pattern);
-    if (parser.isSet(options.days)) {
-        command.request.mode = PurgeMode::Days;
-        command.request.daysOld = parser.value(options.days);
-    } else {
-        command.request.mode = PurgeMode::Date;
-        command.request.beforeDate = beforeDateText(parser.value(options.before), calendar);
-    }
+    command.form.directory = parser.value(options.directory);
+    command.form.pattern = parser.value(options.pattern);
+    command.form.mode = parser.isSet(options.days) ? PurgeMode::Days : PurgeMode::Date;
+    command.form.daysOld = parser.value(options.days);
+    command.form.beforeDate = parser.value(options.before);
     command.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Delete;
     command.verbosity = parser.isSet(options.verbose) || parser.isSet(options.dryRun)
                             ? Verbosity::Verbose
@@ -206,20 +217,41 @@ int usageError(const QString &error) {
 }
 
 int run(const Command &command, const Calendar &calendar) {
-    TerminalDisplay display(command.request.directory, command.pathEnd, command.verbosity);
-    const PurgeOutcome outcome = runPurge(command.request, calendar, display, command.action);
-    if (outcome.status == PurgeStatus::Rejected)
+    const PurgeRequest &form = command.form;
+    // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
+    JobReading reading = readJob(form, calendar, DateForms::IsoShortDate);
+    if (!reading.job) {
+        printMessage(refusalText(reading.refusal, form, calendar));
         return NothingDone;
+    }
+    PurgeJob &job = *reading.job;
+    job.action = command.action;
+    // A script's log has room for every file kept against the request.
+    job.namedFiles = std::numeric_limits<qint64>::max();
+    TerminalDisplay display(job.directory, command.pathEnd, command.verbosity);
+    const PurgeOutcome outcome = runPurge(job, display);
+    if (outcome.status == PurgeStatus::Refused) {
+        printMessage(refusalText(outcome.refusal, form, calendar));
+        return NothingDone;
+    }
 
-    int status = display.messages() > 0 ? SomeFilesFailed : Done;
+    if (outcome.listingError)
+        printMessage(
+            refusalText(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError},
+                        form, calendar));
+    const QString closing = closingText(outcome, command.action, [&form](const QByteArray &name) {
+        return form.directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
+    });
+    if (!closing.isEmpty())
+        printMessage(closing);
+    int status = outcome.fellShort() ? SomeFilesFailed : Done;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         printMessage(QStringLiteral("Cannot write the list of files: %1.")
                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
         status = SomeFilesFailed;
     }
-    if (command.verbosity == Verbosity::Verbose) {
+    if (command.verbosity == Verbosity::Verbose)
         printMessage(outcomeText(outcome, command.action));
-    }
     return status;
 }
 
@@ -231,14 +263,15 @@ int runCommandLine(int &argc, char **argv) {
     QCoreApplication::setApplicationVersion(applicationVersion());
 
     const Options options;
+    const QList<QCommandLineOption> all = {options.help,    options.version, options.directory,
+                                           options.pattern, options.days,    options.before,
+                                           options.dryRun,  options.verbose, options.null};
     QCommandLineParser parser;
-    parser.addOptions({options.help, options.version, options.directory, options.pattern,
-                       options.days, options.before, options.dryRun, options.verbose,
-                       options.null});
+    parser.addOptions(all);
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(options.help)) {
-        std::fputs(helpText(parser).toLocal8Bit().constData(), stdout);
+        std::fputs(helpText(all).toLocal8Bit().constData(), stdout);
         return Done;
     }
     if (parser.isSet(options.version)) {
@@ -250,7 +283,7 @@ int runCommandLine(int &argc, char **argv) {
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
     QString error;
-    const std::optional<Command> command = readCommand(parser, options, calendar, error);
+    const std::optional<Command> command = readCommand(parser, options, error);
     if (!command)
         return usageError(error);
     return run(*command, calendar);

@@ -1,35 +1,15 @@
 #include "purge/removalworker.h"
 
-#include <chrono>
 #include <system_error>
 #include <utility>
 
-#ifdef __linux__
-#include <sched.h>
-#endif
-
 namespace culler {
 
-RemovalMode removalModeForThisMachine() {
-    unsigned processors = std::thread::hardware_concurrency();
-#ifdef __linux__
-    // A process confined to fewer processors than the machine has (taskset, a container) counts
-    // only those.
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
-        processors = static_cast<unsigned>(CPU_COUNT(&allowed));
-#endif
-    return processors < 2 ? RemovalMode::Inline : RemovalMode::Pipelined;
-}
+RemovalWorker::RemovalWorker(Step step, RemovalMode mode)
+    : RemovalWorker(std::move(step), mode, QueueSize{}) {}
 
-RemovalWorker::RemovalWorker(const Directory &directory, Step step, RemovalMode mode)
-    : RemovalWorker(directory, step, mode, QueueSize{}) {}
-
-RemovalWorker::RemovalWorker(const Directory &directory, Step step, RemovalMode mode,
-                             QueueSize size)
-    : m_directory(directory)
-    , m_step(step)
+RemovalWorker::RemovalWorker(Step step, RemovalMode mode, QueueSize size)
+    : m_step(std::move(step))
     , m_size{size.batchNames > 0 ? size.batchNames : 1, size.batches > 0 ? size.batches : 1} {
     if (mode == RemovalMode::Inline)
         return;
@@ -50,7 +30,7 @@ void RemovalWorker::add(const char *name, const FileStamp &judged) {
     if (m_stopped.load(std::memory_order_relaxed))
         return;
     if (m_mode == RemovalMode::Inline) {
-        m_collected.push_back({name, m_step(m_directory, name, judged)});
+        m_collected.push_back({name, m_step(name, judged)});
         return;
     }
     m_filling.entries.push_back({m_filling.names.size(), judged});
@@ -63,7 +43,7 @@ void RemovalWorker::handOver() {
     std::unique_lock lock(m_mutex);
     // Batches removed here wait for the worker's reports before them; should it stop getting
     // anywhere, this thread stops too rather than pile them up.
-    waitUntil(lock, [this] {
+    m_roomFreed.wait(lock, [this] {
         return m_queued.size() < m_size.batches || m_removed.size() < m_size.batches ||
                m_stopped.load(std::memory_order_relaxed);
     });
@@ -91,38 +71,21 @@ void RemovalWorker::handOver() {
     m_workWaiting.notify_one();
 }
 
-std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch,
-                                                    const std::function<void()> &between) const {
+std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch) const {
     std::vector<RemovalReport> reports;
     reports.reserve(batch.entries.size());
     for (const Batch::Entry &entry : batch.entries) {
         if (m_stopped.load(std::memory_order_relaxed))
             break;
         const char *name = batch.names.data() + entry.offset;
-        reports.push_back({name, m_step(m_directory, name, entry.judged)});
-        if (between)
-            between();
+        reports.push_back({name, m_step(name, entry.judged)});
     }
     return reports;
 }
 
-void RemovalWorker::waitUntil(std::unique_lock<std::mutex> &lock,
-                              const std::function<bool()> &ready) {
-    // A removal on a slow mount can take long; the caller gets a turn about as often as a window
-    // repaints.
-    constexpr std::chrono::milliseconds turn{50};
-    while (!ready()) {
-        if (m_roomFreed.wait_for(lock, turn) == std::cv_status::timeout && m_whileBusy) {
-            lock.unlock();
-            m_whileBusy();
-            lock.lock();
-        }
-    }
-}
-
 void RemovalWorker::removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock) {
     lock.unlock();
-    std::vector<RemovalReport> reports = removeAll(batch, m_whileBusy);
+    std::vector<RemovalReport> reports = removeAll(batch);
     lock.lock();
     m_removed.emplace(batch.sequence, std::move(reports));
 }
@@ -160,7 +123,7 @@ void RemovalWorker::finish() {
         }
         m_closing = true;
         m_workWaiting.notify_one();
-        waitUntil(lock, [this] { return m_workerEnded; });
+        m_roomFreed.wait(lock, [this] { return m_workerEnded; });
     }
     m_thread.join();
     m_mode = RemovalMode::Inline;
@@ -192,7 +155,7 @@ void RemovalWorker::work() {
         lock.unlock();
         m_roomFreed.notify_one();
 
-        std::vector<RemovalReport> reports = removeAll(batch, {});
+        std::vector<RemovalReport> reports = removeAll(batch);
         const std::uint64_t sequence = batch.sequence;
         batch.clear();
 

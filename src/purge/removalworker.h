@@ -2,11 +2,11 @@
 
 // Removes files already judged due, on a thread of its own, so that examining the next files of a
 // run need not wait for the removal of the last ones. It judges nothing: it is handed names, each
-// with the stamp it was judged on, and passes them to the removal step it was built with, relative
-// to the run's one open directory. What became of each comes back as a value, in the order the
-// names were handed in, to the thread that hands them in, which alone counts and speaks to the
-// user. Inline, the same calls remove each file at once on the caller's thread: for a single core,
-// and for tests that compare both ways.
+// with the stamp it was judged on, and passes them to the removal step it was built with, which
+// works relative to the run's one open directory. What became of each comes back as a value, in
+// the order the names were handed in, to the thread that hands them in, which alone counts and
+// tells. Inline, the same calls remove each file at once on the caller's thread: for a single
+// core, and for tests that compare both ways.
 //
 // Removing is the slow half of a purge, and most of a removal (freeing the inode) runs outside the
 // directory's lock, so two removals overlap well. When the worker falls behind and the queue is
@@ -37,10 +37,9 @@ struct RemovalReport {
 
 class RemovalWorker {
 public:
-    // Removes one name judged due, relative to directory, if it is still what was judged. Called
-    // on the worker's thread: it may use the directory's stamp and removal, nothing of the run.
-    using Step = RemovalOutcome (*)(const Directory &directory, const char *name,
-                                    const FileStamp &judged);
+    // Removes one name judged due if it is still what was judged. Called on both threads at
+    // once: it may use the directory's stamp and removal, nothing else of the run.
+    using Step = std::function<RemovalOutcome(const char *name, const FileStamp &judged)>;
 
     // How many names wait at most: they travel in batches, so that the two threads meet once per
     // batch rather than once per file, and memory stays flat whatever the directory's size.
@@ -49,17 +48,12 @@ public:
         std::size_t batches = 16;
     };
 
-    RemovalWorker(const Directory &directory, Step step, RemovalMode mode);
-    RemovalWorker(const Directory &directory, Step step, RemovalMode mode, QueueSize size);
+    RemovalWorker(Step step, RemovalMode mode);
+    RemovalWorker(Step step, RemovalMode mode, QueueSize size);
     // An abandoned run removes nothing more: stop(), then finish().
     ~RemovalWorker();
     RemovalWorker(const RemovalWorker &) = delete;
     RemovalWorker &operator=(const RemovalWorker &) = delete;
-
-    // Called on the handing thread between the files it removes itself and, every few
-    // milliseconds, while it waits for the worker: a window keeps itself painted there, however
-    // slow the file system.
-    void setWhileBusy(std::function<void()> call) { m_whileBusy = std::move(call); }
 
     // The mode actually in use: inline also when no thread could be started, and after finish().
     RemovalMode mode() const { return m_mode; }
@@ -94,12 +88,8 @@ private:
 
     void work();
     void handOver();
-    // Removes the batch's files on the calling thread and returns what became of each; between
-    // two files it calls between, unless it is empty (on the worker's thread it is).
-    std::vector<RemovalReport> removeAll(const Batch &batch,
-                                         const std::function<void()> &between) const;
-    // Waits until ready() holds, calling m_whileBusy now and then with the lock let go.
-    void waitUntil(std::unique_lock<std::mutex> &lock, const std::function<bool()> &ready);
+    // Removes the batch's files on the calling thread and returns what became of each.
+    std::vector<RemovalReport> removeAll(const Batch &batch) const;
     // Removes a batch on the handing thread, with the lock let go meanwhile, and files its
     // reports under the batch's sequence.
     void removeHere(const Batch &batch, std::unique_lock<std::mutex> &lock);
@@ -110,11 +100,9 @@ private:
     // Moves reports to the handing thread's own list, in the order their batches were filled.
     void collectReports(Collect which);
 
-    const Directory &m_directory;
     const Step m_step;
     const QueueSize m_size;
     RemovalMode m_mode = RemovalMode::Inline;
-    std::function<void()> m_whileBusy;
 
     // The handing thread's alone: the batch being filled, the sequence of the next one, and the
     // reports it has collected, which are complete up to m_nextToCollect.

@@ -66,8 +66,11 @@ struct Directory::Stream {
     const int fd;
 };
 
-Directory::Directory(const QString &path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+Directory::Directory(const QString &path)
+    : Directory(QFile::encodeName(path)) {}
+
+Directory::Directory(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         m_error.code = errno;
         return;

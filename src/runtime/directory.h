@@ -54,7 +54,9 @@ struct UnlinkResult {
 
 class Directory {
 public:
-    // Opens the directory at path (relative paths start from the current directory).
+    // Opens the directory at path, given as the file system's bytes (relative paths start from
+    // the current directory).
+    explicit Directory(const QByteArray &path);
     explicit Directory(const QString &path);
     ~Directory();
     Directory(const Directory &) = delete;

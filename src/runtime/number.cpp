@@ -63,8 +63,4 @@ std::optional<double> leadingNumber(const QString &text) {
     return ::strtod_l(number.c_str(), nullptr, cLocale());
 }
 
-double numberFromText(const QString &text) {
-    return leadingNumber(text).value_or(0.0);
-}
-
 } // namespace culler

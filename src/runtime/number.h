@@ -11,7 +11,4 @@ namespace culler {
 // a double are infinite, values too small for one are 0.
 std::optional<double> leadingNumber(const QString &text);
 
-// The leading number of a text, or 0 when it has none.
-double numberFromText(const QString &text);
-
 } // namespace culler

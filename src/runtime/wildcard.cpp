@@ -1,6 +1,7 @@
 #include "wildcard.h"
 
 #include <QFile>
+#include <utility>
 
 namespace culler {
 
@@ -47,8 +48,11 @@ std::size_t characterLength(std::string_view name, std::size_t at) {
 }
 } // namespace
 
+Wildcard::Wildcard(QByteArray pattern)
+    : m_pattern(std::move(pattern)) {}
+
 Wildcard::Wildcard(const QString &pattern)
-    : m_pattern(QFile::encodeName(pattern)) {}
+    : Wildcard(QFile::encodeName(pattern)) {}
 
 bool Wildcard::matches(std::string_view name) const {
     return wildcardMatch(std::string_view(m_pattern.constData(), std::size_t(m_pattern.size())),

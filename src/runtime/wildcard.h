@@ -2,7 +2,8 @@
 
 // File name patterns: "*" matches any run of characters (none too), "?" exactly one character,
 // everything else itself, over the whole name and with case. Names are the file system's bytes;
-// "?" takes one whole valid UTF-8 character, or else one byte. "*.*" has no special meaning: it needs a dot.
+// "?" takes one whole valid UTF-8 character, or else one byte. "*.*" has no special meaning: it
+// needs a dot.
 
 #include <QByteArray>
 #include <QString>
@@ -12,6 +13,9 @@ namespace culler {
 
 class Wildcard {
 public:
+    // The pattern as the file system's bytes, as a script gives it.
+    explicit Wildcard(QByteArray pattern);
+    // The pattern as typed, in the file system's encoding.
     explicit Wildcard(const QString &pattern);
 
     bool matches(std::string_view name) const;

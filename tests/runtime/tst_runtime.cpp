@@ -20,8 +20,8 @@ private Q_SLOTS:
     void wildcardOnBytes();
     void stampBeyondTheCalendarHasNoDate();
     void zoneAskedForIsInEffect();
-    void numberFromText_data();
-    void numberFromText();
+    void leadingNumber_data();
+    void leadingNumber();
     void dateText_data();
     void dateText();
     void dateFromText_data();
@@ -133,7 +133,7 @@ void tst_Runtime::zoneAskedForIsInEffect() {
     QVERIFY2(winter.offsetFromUtc() != summer.offsetFromUtc(), qgetenv("TZ").constData());
 }
 
-void tst_Runtime::numberFromText_data() {
+void tst_Runtime::leadingNumber_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
 
@@ -165,10 +165,10 @@ void tst_Runtime::numberFromText_data() {
     QTest::newRow("in range only thanks to the exponent") << "1" + zeros + "e-399" << 10.0;
 }
 
-void tst_Runtime::numberFromText() {
+void tst_Runtime::leadingNumber() {
     QFETCH(QString, text);
     QFETCH(double, value);
-    QCOMPARE(culler::numberFromText(text), value);
+    QCOMPARE(culler::leadingNumber(text).value_or(0.0), value);
 }
 
 void tst_Runtime::dateText_data() {

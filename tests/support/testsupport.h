@@ -7,6 +7,7 @@
 #include "purge/purge.h"
 #include "runtime/clock.h"
 #include "runtime/drives.h"
+#include "runtime/messages.h"
 
 #include <QDateTime>
 #include <QList>
@@ -54,17 +55,9 @@ class RecordingDisplay : public PurgeDisplay {
 public:
     void setProgressMaximum(qint64 newMaximum) override { maximum = newMaximum; }
     void setProgressValue(qint64 newValue) override { value = newValue; }
-    void setStatusText(const QString &text) override { status = text; }
-    void showMessage(const Message &message, RequestField field) override {
-        messages.append(message);
-        focus = field;
-    }
 
     qint64 maximum = 100;
     qint64 value = 42;
-    QString status = QStringLiteral("stale");
-    QList<Message> messages;
-    RequestField focus = RequestField::None;
 };
 
 // A file's bytes, or "(unreadable)" when it cannot be read (or is not there).

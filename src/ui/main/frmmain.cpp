@@ -3,11 +3,13 @@
 #include "filetypes/filetypesfile.h"
 #include "filetypes/patternlistmodel.h"
 #include "purge/purge.h"
+#include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
 #include "ui/logo.h"
+#include "ui/main/backgroundpurge.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
 #include "ui/main/patternbox.h"
@@ -89,8 +91,12 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
                       {QStringLiteral("progLeft"), QStringLiteral("Progress")},
                       {QStringLiteral("lblFinished"), QStringLiteral("Status")}});
     m_display =
-        std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
+        std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages, m_calendar,
                                      [this](RequestField field) { return controlFor(field); });
+    m_purge = new BackgroundPurge(this);
+    connect(m_purge, &BackgroundPurge::progressed, this, &frmMain::showRunProgress,
+            Qt::QueuedConnection);
+    connect(m_purge, &BackgroundPurge::ended, this, &frmMain::runEnded, Qt::QueuedConnection);
     showCurrentDirectory();
     m_summary =
         std::make_unique<frmSummary>(m_calendar, *this, *this, std::make_shared<PurgePreview>());
@@ -183,7 +189,7 @@ void frmMain::arrangeTabOrder() {
 void frmMain::showCurrentDirectory() {
     const QString current = m_drives->currentDirectory();
     txtDirectory->setText(current);
-    if (const DaysCutOff limit = daysCutOff(txtDaysOld->text(), m_calendar); limit.value)
+    if (const CutOff limit = daysCutOff(txtDaysOld->text(), m_calendar); limit.value)
         txtBeforeDate->setText(m_calendar.dateText(*limit.value));
 
     Drive1->setVolumes(m_drives->volumes());
@@ -253,13 +259,11 @@ void frmMain::clearDirectoryText() {
 }
 
 void frmMain::cmdAdd_Click() {
-    if (m_running)
-        return;
     addPattern(cboFileType->currentText());
 }
 
 void frmMain::Command1_Click() {
-    if (m_running || !m_summary)
+    if (!m_summary)
         return;
     m_summary->clearReport();
     m_summary->show();
@@ -268,26 +272,56 @@ void frmMain::Command1_Click() {
 }
 
 void frmMain::cmdClear_Click() {
-    if (m_running)
-        return;
     clearDirectoryText();
 }
 
 void frmMain::cmdDelete_Click() {
-    if (m_running)
-        return;
-    m_running = true;
     m_display->beginRun();
-    const PurgeOutcome outcome = runPurge(purgeRequest(), m_calendar, *m_display);
-    m_running = false;
-    m_display->endRun(outcome);
+    const PurgeRequest form = purgeRequest();
+    const JobReading reading = readJob(form, m_calendar);
+    if (!reading.job) {
+        m_display->refuse(reading.refusal, form);
+        Q_EMIT purgeEnded();
+        return;
+    }
+    m_runForm = form;
+    lockRequest(true);
+    m_purge->start(*reading.job);
+}
+
+void frmMain::showRunProgress() {
+    const BackgroundPurge::Progress progress = m_purge->progress();
+    m_display->showProgress(progress.value, progress.maximum);
+}
+
+void frmMain::runEnded() {
+    const PurgeOutcome outcome = m_purge->takeOutcome();
+    showRunProgress();
+    lockRequest(false);
+    m_display->endRun(outcome, m_runForm,
+                      m_closeAfterRun ? RunDisplay::Messages::Leave : RunDisplay::Messages::Show);
+    Q_EMIT purgeEnded();
     if (m_closeAfterRun)
         close();
 }
 
+void frmMain::lockRequest(bool locked) {
+    if (locked) {
+        // Out of the controls about to be disabled: a key pressed again must not land on Exit.
+        m_focusBeforeRun = focusWidget();
+        setFocus();
+    }
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{txtDirectory, cmdDelete, cmdClear, Dir1, Drive1,
+                                          optDaysOld, optBeforeDate, cboFileType, cmdAdd})
+        control->setEnabled(!locked);
+    txtDaysOld->setEnabled(!locked && optDaysOld->isChecked());
+    txtBeforeDate->setEnabled(!locked && optBeforeDate->isChecked());
+    if (!locked && m_focusBeforeRun != nullptr && focusWidget() == this)
+        m_focusBeforeRun->setFocus();
+}
+
 void frmMain::cmdExit_Click() {
-    if (m_running)
-        return;
     close();
 }
 
@@ -296,14 +330,20 @@ void frmMain::closeEvent(QCloseEvent *event) {
         event->accept();
         return;
     }
-    if (m_running) {
+    // The list is saved at the first request, so a run that takes its time to stop loses none of
+    // it, whatever ends the program then.
+    if (!m_listSaved) {
+        m_listSaved = true;
+        m_summary.reset();
+        if (const std::optional<Message> failure = m_fileTypes->save(m_patterns->patterns()))
+            m_messages.show(*failure);
+    }
+    if (m_purge->isRunning()) {
+        m_purge->stop();
         m_closeAfterRun = true;
         event->ignore();
         return;
     }
-    m_summary.reset();
-    if (const std::optional<Message> failure = m_fileTypes->save(m_patterns->patterns()))
-        m_messages.show(*failure);
     m_ended = true;
     event->accept();
     QCoreApplication::quit();
@@ -398,8 +438,8 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::setPaintInterval(std::chrono::milliseconds interval) {
-    m_display->setPaintInterval(interval);
+void frmMain::setProgressInterval(std::chrono::milliseconds interval) {
+    m_purge->setProgressInterval(interval);
 }
 
 QWidget *frmMain::controlFor(RequestField field) const {

@@ -2,13 +2,15 @@
 
 // The working window: the directory, the pattern and the cut-off the user picks, and the
 // commands that act on them. Its controls are the request; nothing is copied out of them between
-// events. A purge run's progress, status and messages go to its RunDisplay.
+// events. A purge runs on a BackgroundPurge, off the window's thread, and is shown by the
+// RunDisplay; while it runs the request stays as it is, and Exit stops it.
 
 #include "purge/purgerequest.h"
 #include "runtime/messages.h"
 #include "runtime/systemerror.h"
 #include "ui/summary/requestsource.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -24,6 +26,7 @@ class QRadioButton;
 
 namespace culler {
 
+class BackgroundPurge;
 class Calendar;
 class DirectoryList;
 class DriveList;
@@ -67,11 +70,15 @@ public:
     PurgeRequest purgeRequest() const override;
     void clearDirectoryText() override;
 
-    // How long a running purge goes between chances for the window to paint; 50 ms unless set.
-    void setPaintInterval(std::chrono::milliseconds interval);
+    // How often a running purge shows its progress at most; 50 ms unless set.
+    void setProgressInterval(std::chrono::milliseconds interval);
 
     // The summary window until Exit, else nullptr.
     frmSummary *summaryWindow() const { return m_summary.get(); }
+
+Q_SIGNALS:
+    // A purge the Delete command started is over, and shown.
+    void purgeEnded();
 
 protected:
     // A close request from the window manager ends the program the way Exit does.
@@ -95,6 +102,11 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
 
+    void showRunProgress();
+    void runEnded();
+    // While a purge runs, the request it carries out stays as the window shows it, and no other
+    // command starts; Exit and the summary stay at hand.
+    void lockRequest(bool locked);
     void reportUnreadableDirectory(const QString &path, SystemError error);
     void addPattern(const QString &pattern);
     // Puts back the text the user was editing, which a change of the list may have replaced.
@@ -111,9 +123,14 @@ private:
     PatternListModel *m_patterns = nullptr;
     std::unique_ptr<RunDisplay> m_display;
     std::unique_ptr<frmSummary> m_summary;
+    BackgroundPurge *m_purge = nullptr;
+    // The request of the purge under way, as its controls held it when it started.
+    PurgeRequest m_runForm;
+    // Where the focus was when the purge started, to go back to once it is over.
+    QPointer<QWidget> m_focusBeforeRun;
 
-    // A purge is running: no other command starts until it ends.
-    bool m_running = false;
+    // The pattern list has been saved: the program is ending.
+    bool m_listSaved = false;
     // The window was asked to close while a purge ran; it does once the run is over.
     bool m_closeAfterRun = false;
     // Exit has saved the pattern list and ended the program: a later close just closes.

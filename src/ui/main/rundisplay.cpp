@@ -1,8 +1,8 @@
 #include "rundisplay.h"
 
+#include "purge/outcomewords.h"
 #include "runtime/messages.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
@@ -19,23 +19,48 @@ int barUnits(qint64 count) {
 } // namespace
 
 RunDisplay::RunDisplay(QProgressBar &bar, QLabel &status, MessageBoxes &messages,
-                       std::function<QWidget *(RequestField)> controlFor)
+                       const Calendar &calendar, std::function<QWidget *(RequestField)> controlFor)
     : m_bar(bar)
     , m_status(status)
     , m_messages(messages)
+    , m_calendar(calendar)
     , m_controlFor(std::move(controlFor)) {}
 
 void RunDisplay::beginRun() {
-    m_running = true;
-    m_sincePainted.start();
+    showProgress(0, 1);
+    m_status.clear();
     tellOutcome(QString());
 }
 
-void RunDisplay::endRun(const PurgeOutcome &outcome) {
-    m_running = false;
-    showProgress();
-    if (outcome.status != PurgeStatus::Rejected)
-        tellOutcome(outcomeText(outcome, PurgeAction::Delete));
+void RunDisplay::showProgress(qint64 value, qint64 maximum) {
+    // The value goes last: a range that leaves the old value outside it empties the bar.
+    m_bar.setRange(0, barUnits(maximum));
+    m_bar.setValue(barUnits(value));
+}
+
+void RunDisplay::refuse(const Refusal &refusal, const PurgeRequest &form) {
+    show(refusalText(refusal, form, m_calendar), refusal.field);
+}
+
+void RunDisplay::endRun(const PurgeOutcome &outcome, const PurgeRequest &form, Messages messages) {
+    if (outcome.status == PurgeStatus::Refused) {
+        if (messages == Messages::Show)
+            refuse(outcome.refusal, form);
+        return;
+    }
+    if (outcome.status == PurgeStatus::Finished)
+        m_status.setText(finishedText());
+    tellOutcome(outcomeText(outcome, PurgeAction::Delete));
+    if (messages == Messages::Leave)
+        return;
+    if (outcome.listingError)
+        refuse(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError}, form);
+    const QString closing =
+        closingText(outcome, PurgeAction::Delete, [&form](const QByteArray &name) {
+            return form.directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
+        });
+    if (!closing.isEmpty())
+        show(closing, RequestField::None);
 }
 
 void RunDisplay::tellOutcome(const QString &text) {
@@ -43,40 +68,10 @@ void RunDisplay::tellOutcome(const QString &text) {
     m_status.setAccessibleDescription(text);
 }
 
-void RunDisplay::setProgressMaximum(qint64 maximum) {
-    m_progressMaximum = maximum;
-    paintWhenDue();
-}
-
-void RunDisplay::setProgressValue(qint64 value) {
-    m_progressValue = value;
-    paintWhenDue();
-}
-
-void RunDisplay::setStatusText(const QString &text) {
-    showProgress();
-    m_status.setText(text);
-}
-
-void RunDisplay::showMessage(const Message &message, RequestField focus) {
-    showProgress();
-    m_messages.show(message);
+void RunDisplay::show(const QString &prompt, RequestField focus) {
+    m_messages.show(errorMessage(prompt));
     if (QWidget *control = m_controlFor(focus))
         control->setFocus();
-}
-
-void RunDisplay::showProgress() {
-    // The value goes last: a range that leaves the old value outside it empties the bar.
-    m_bar.setRange(0, barUnits(m_progressMaximum));
-    m_bar.setValue(barUnits(m_progressValue));
-}
-
-void RunDisplay::paintWhenDue() {
-    if (m_running && m_sincePainted.elapsed() < m_paintInterval.count())
-        return;
-    showProgress();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    m_sincePainted.start();
 }
 
 } // namespace culler

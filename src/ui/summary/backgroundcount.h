@@ -1,9 +1,9 @@
 #pragma once
 
-// Counts what a request would take without keeping the window waiting: the counting runs on a
-// thread of its own, and its result comes back to the window's thread as a signal. Only the
-// latest count ever reports; one stopped or overtaken by a newer one is told to give up and its
-// result, should it still arrive, is dropped. It never deletes anything and never shows anything.
+// Counts what a request would take without keeping the window waiting: the counting runs on one
+// thread of its own, one count at a time, and its result comes back to the window's thread as a
+// signal. Only the latest count ever reports; one stopped or overtaken by a newer one is told to
+// give up and its result is dropped. It never deletes anything and never shows anything.
 
 #include "purge/purgerequest.h"
 
@@ -13,6 +13,7 @@
 #include <QString>
 #include <atomic>
 #include <memory>
+#include <thread>
 
 namespace culler {
 
@@ -42,31 +43,35 @@ class BackgroundCount final : public QObject {
 public:
     explicit BackgroundCount(std::shared_ptr<const RequestCounter> counter,
                              QObject *parent = nullptr);
-    // Stops the count in progress without waiting for it: a count held up by a slow disk must
-    // not hold up the program's end.
+    // Stops the count in progress without waiting for it: a count held up by a hung mount must
+    // not hold up the program's end. See the file for how its thread ends.
     ~BackgroundCount() override;
 
-    // Starts counting and returns at once; a count still in progress is stopped first.
+    // Counts request and returns at once. A count still in progress is told to stop, and this
+    // one starts once it has: one count at a time, however often the user asks.
     void start(const PurgeRequest &request, const QDateTime &now, const QLocale &locale);
-    // Stops the count in progress, if there is one; its result never comes.
+    // Stops the count in progress, if there is one, and drops one waiting to start; no result
+    // of theirs ever comes.
     void stop();
-    bool isCounting() const { return m_stop != nullptr; }
 
 Q_SIGNALS:
     void counted(const RequestCount &count);
+    // From the counting thread: a result waits to be taken on this object's thread.
+    void resultWaiting();
 
 private:
-    struct Mailbox;
+    struct Shared;
 
-    void deliver(quint64 generation, const RequestCount &count);
+    // The counting thread: counts the latest request, hands its result over unless it was told to
+    // stop meanwhile, and waits for the next, until the owner goes.
+    static void countRequests(std::shared_ptr<Shared> shared,
+                              std::shared_ptr<const RequestCounter> counter);
+    void takeResult();
 
     std::shared_ptr<const RequestCounter> m_counter;
-    // Shared with every counting thread, which may outlive this object.
-    std::shared_ptr<Mailbox> m_mailbox;
-    // The stop flag of the count in progress, or nullptr.
-    std::shared_ptr<std::atomic<bool>> m_stop;
-    // Which count is the latest; a result from any other is dropped.
-    quint64 m_generation = 0;
+    // Shared with the counting thread, which outlives this object when it is held up.
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
 };
 
 } // namespace culler

@@ -1,7 +1,7 @@
 #include "frmsummary.h"
 
-#include "purge/purge.h"
 #include "purge/purgerequest.h"
+#include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "ui/accessibility.h"
 #include "ui/fonts.h"
@@ -48,11 +48,11 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
     if (request.mode == PurgeMode::Date)
         return prefix + request.beforeDate;
     // The same cut-off the purge would take, or why there is none.
-    const DaysCutOff limit = daysCutOff(request.daysOld, calendar);
+    const CutOff limit = daysCutOff(request.daysOld, calendar);
     QString date;
     if (limit.value)
         date = calendar.dateText(*limit.value);
-    else if (limit.problem == DaysProblem::NotANumber)
+    else if (limit.refusal.problem == Problem::NotANumber)
         date = QStringLiteral("not a number");
     else
         date = QStringLiteral("not a date");

@@ -1,6 +1,8 @@
 #include "purgepreview.h"
 
+#include "purge/outcomewords.h"
 #include "purge/purge.h"
+#include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 
@@ -20,7 +22,8 @@ private:
     QDateTime m_now;
 };
 
-// Takes what the listing run reports; it shows nothing, as it runs off the window's thread.
+// Takes nothing from the listing run but its question whether to stop: the preview runs off the
+// window's thread and shows nothing until the count is in.
 class CountingDisplay final : public PurgeDisplay {
 public:
     explicit CountingDisplay(const std::atomic<bool> &stop)
@@ -28,39 +31,16 @@ public:
 
     void setProgressMaximum(qint64) override {}
     void setProgressValue(qint64) override {}
-    void setStatusText(const QString &) override {}
-    void showMessage(const Message &, RequestField field) override {
-        if (refusedField == RequestField::None)
-            refusedField = field;
-    }
     bool stopRequested() const override { return m_stop.load(std::memory_order_relaxed); }
-
-    // The input the run's first message was about; None while it has said nothing.
-    RequestField refusedField = RequestField::None;
 
 private:
     const std::atomic<bool> &m_stop;
 };
 
-QString refusal(RequestField field, const PurgeRequest &request, const Calendar &calendar,
-                const PurgeOutcome &outcome) {
-    switch (field) {
-    case RequestField::Directory:
-        if (request.directory.isEmpty())
-            return QStringLiteral("no directory");
-        return QStringLiteral("cannot read the directory: %1").arg(outcome.directoryError.reason());
-    case RequestField::Pattern:
-        return QStringLiteral("no file type");
-    case RequestField::DaysOld:
-        if (daysCutOff(request.daysOld, calendar).problem == DaysProblem::NotANumber)
-            return QStringLiteral("not a number of days");
-        return QStringLiteral("not a date");
-    case RequestField::BeforeDate:
-        return QStringLiteral("not a date");
-    case RequestField::None:
-        break;
-    }
-    return QString();
+RequestCount refusedCount(const Refusal &refusal) {
+    RequestCount count;
+    count.refusal = refusalInBrief(refusal);
+    return count;
 }
 
 } // namespace
@@ -69,15 +49,21 @@ RequestCount PurgePreview::count(const PurgeRequest &request, const QDateTime &n
                                  const QLocale &locale, const std::atomic<bool> &stop) const {
     const MomentClock clock(now);
     const Calendar calendar(clock, locale);
+    JobReading reading = readJob(request, calendar);
+    if (!reading.job)
+        return refusedCount(reading.refusal);
+    reading.job->action = PurgeAction::List;
     CountingDisplay display(stop);
-    const PurgeOutcome outcome = runPurge(request, calendar, display, PurgeAction::List);
+    const PurgeOutcome outcome = runPurge(*reading.job, display);
+    if (outcome.status == PurgeStatus::Refused)
+        return refusedCount(outcome.refusal);
+    // A directory that cannot be listed to its end names the input at fault; a file that vanished
+    // while it was counted names none, and is simply not counted.
+    if (outcome.listingError)
+        return refusedCount(
+            Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError});
 
     RequestCount count;
-    // A refused request and a directory that cannot be read name an input; a file that vanished
-    // while it was counted names none, and is simply not counted.
-    count.refusal = refusal(display.refusedField, request, calendar, outcome);
-    if (!count.refusal.isEmpty())
-        return count;
     count.matching = outcome.examined;
     count.toDelete = outcome.deleted;
     count.bytesToDelete = outcome.deletedBytes;

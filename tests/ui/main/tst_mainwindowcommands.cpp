@@ -21,17 +21,66 @@
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace culler;
+
+// readdir goes on to the C library, except on a purge's thread once the test has armed the hold:
+// the call after holdAfter calls waits there until the test lets it go, as a run does on a slow
+// disk, so the test can act while the run is part way through its directory.
+namespace {
+
+const std::thread::id windowThread = std::this_thread::get_id();
+
+struct Hold {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int holdAfter = -1;
+    bool holding = false;
+    bool letGo = false;
+
+    // Blocks until the run is held.
+    void waitUntilHolding() {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return holding; });
+    }
+    void release() {
+        {
+            const std::lock_guard lock(mutex);
+            letGo = true;
+        }
+        changed.notify_all();
+    }
+} hold;
+
+} // namespace
+
+extern "C" dirent *readdir(DIR *stream) {
+    using Readdir = dirent *(*)(DIR *);
+    static const auto next = reinterpret_cast<Readdir>(::dlsym(RTLD_NEXT, "readdir"));
+    if (std::this_thread::get_id() != windowThread) {
+        std::unique_lock lock(hold.mutex);
+        if (hold.holdAfter >= 0 && hold.holdAfter-- == 0) {
+            hold.holding = true;
+            hold.changed.notify_all();
+            hold.changed.wait(lock, [] { return hold.letGo; });
+        }
+    }
+    return next(stream);
+}
 
 namespace {
 
@@ -88,7 +137,8 @@ private Q_SLOTS:
     void vanishedDirectoryIsReported();
     void unreadableDirectoryLeavesTheLists_data();
     void unreadableDirectoryLeavesTheLists();
-    void runKeepsPaintingAndTakesNoSecondCommand();
+    void runGoesOnWhileTheWindowAnswers();
+    void exitStopsARunHalfWay();
     void summaryCountsWhatDeleteRemoves_data();
     void summaryCountsWhatDeleteRemoves();
     void runTellsHowManyFilesWent_data();
@@ -104,6 +154,8 @@ private:
         return found;
     }
     void click(const char *name) const;
+    // Clicks Delete Old Files and waits for the run to end, off the window's thread as it is.
+    void runDelete() const;
     void type(const char *name, const QString &text) const;
     void typePattern(const QString &text) const;
     // *.tmp in directory, older than cutOff days or, in date mode, on or before the cutOff date.
@@ -146,13 +198,24 @@ void tst_MainWindowCommands::init() {
 }
 
 void tst_MainWindowCommands::cleanup() {
+    // A run held by a test that failed goes on, so the window can end.
+    hold.release();
     m_window.reset();
+    hold.holdAfter = -1;
+    hold.holding = false;
+    hold.letGo = false;
     QDir::setCurrent(m_startDirectory);
     m_temp.reset();
 }
 
 void tst_MainWindowCommands::click(const char *name) const {
     QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton);
+}
+
+void tst_MainWindowCommands::runDelete() const {
+    QSignalSpy ended(m_window.get(), &frmMain::purgeEnded);
+    click("cmdDelete");
+    QTRY_COMPARE(ended.count(), 1);
 }
 
 void tst_MainWindowCommands::type(const char *name, const QString &text) const {
@@ -213,7 +276,7 @@ void tst_MainWindowCommands::deleteOldFiles() {
     test::writeFile(data + QStringLiteral("/sub.tmp/inside.tmp"), daysAgo(30));
 
     enterRequest(data, dateMode, cutOff);
-    click("cmdDelete");
+    runDelete();
 
     QCOMPARE(m_env.messages.shown, QList<Message>());
     QStringList left = QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -249,7 +312,7 @@ void tst_MainWindowCommands::emptyRequestIsRefused() {
     test::writeFile(path(QStringLiteral("data/old.tmp")), daysAgo(30));
     type("txtDirectory", directory.isEmpty() ? QString() : path(directory));
     typePattern(pattern);
-    click("cmdDelete");
+    runDelete();
 
     QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(prompt)});
     QVERIFY(m_window->findChild<QWidget *>(focus)->hasFocus());
@@ -263,7 +326,7 @@ void tst_MainWindowCommands::clearSelectionThenDelete() {
     test::writeFile(path(QStringLiteral("data/old.tmp")), daysAgo(30));
     type("txtDirectory", path(QStringLiteral("data")));
     typePattern(QStringLiteral("*.bak"));
-    click("cmdDelete");
+    runDelete();
     QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
     const QString listed = control<DirectoryList>("Dir1")->path();
 
@@ -271,7 +334,7 @@ void tst_MainWindowCommands::clearSelectionThenDelete() {
     QCOMPARE(m_window->purgeRequest().directory, QString());
     QCOMPARE(control<DirectoryList>("Dir1")->path(), listed);
     typePattern(QStringLiteral("*.tmp"));
-    click("cmdDelete");
+    runDelete();
 
     QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(QStringLiteral(
                                        "You must enter a Directory to Purge files from!"))});
@@ -291,7 +354,7 @@ void tst_MainWindowCommands::cancelInTheSummaryThenDelete() {
     QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdCancel")),
                       Qt::LeftButton);
     QTRY_VERIFY(m_window->isActiveWindow());
-    click("cmdDelete");
+    runDelete();
 
     QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(QStringLiteral(
                                        "You must enter a Directory to Purge files from!"))});
@@ -484,7 +547,7 @@ void tst_MainWindowCommands::refusedDateGivesNoHintOnTop() {
     typePattern(QStringLiteral("*.tmp"));
     click("optBeforeDate");
     control<QLineEdit>("txtBeforeDate")->setText(QStringLiteral("soon"));
-    click("cmdDelete");
+    runDelete();
 
     QVERIFY(control<QLineEdit>("txtBeforeDate")->hasFocus());
     QCoreApplication::sendPostedEvents();
@@ -626,38 +689,79 @@ void tst_MainWindowCommands::unreadableDirectoryLeavesTheLists() {
     QCOMPARE(QDir::currentPath(), work);
 }
 
-void tst_MainWindowCommands::runKeepsPaintingAndTakesNoSecondCommand() {
+void tst_MainWindowCommands::runGoesOnWhileTheWindowAnswers() {
     const QString data = path(QStringLiteral("data"));
     for (int i = 0; i < 5; ++i)
         test::writeFile(data + QStringLiteral("/file%1.tmp").arg(i), daysAgo(30));
-    typePattern(QStringLiteral("*.tmp"));
-    click("cmdAdd");
     type("txtDirectory", data);
-    m_window->setPaintInterval(std::chrono::milliseconds(0));
-    QSignalSpy bar(control<QProgressBar>("progLeft"), &QProgressBar::valueChanged);
-
-    // Commands that come in while the run works, half-way through its files, and a close
-    // request waiting for the window's next chance to handle events.
-    auto *deleteButton = control<QPushButton>("cmdDelete");
-    connect(control<QProgressBar>("progLeft"), &QProgressBar::valueChanged, deleteButton,
-            [deleteButton](int value) {
-                if (value == 2)
-                    deleteButton->click();
-            });
-    QMetaObject::invokeMethod(m_window.get(), &QWidget::close, Qt::QueuedConnection);
+    typePattern(QStringLiteral("*.tmp"));
+    m_window->setProgressInterval(std::chrono::milliseconds(0));
+    // Five files, a subdirectory, "." and ".." and the end make nine calls a pass; the run is
+    // held after three files of the second.
+    hold.holdAfter = 9 + 5;
+    QSignalSpy ended(m_window.get(), &frmMain::purgeEnded);
     click("cmdDelete");
+    hold.waitUntilHolding();
 
-    QCOMPARE(m_env.messages.shown, QList<Message>());
+    // The bar shows the run as it goes; the request stays as it is and only Exit and Summary
+    // take a click.
+    QTRY_VERIFY(control<QProgressBar>("progLeft")->value() >= 2);
+    const QStringList locked = {"txtDirectory", "cmdDelete", "cmdClear",    "cmdAdd",
+                                "Dir1",         "Drive1",    "cboFileType", "txtDaysOld"};
+    for (const QString &name : locked)
+        QVERIFY2(!m_window->findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
+    QVERIFY(control<QPushButton>("cmdExit")->isEnabled());
+    click("Command1");
+    QVERIFY(QTest::qWaitForWindowActive(m_window->summaryWindow()));
+    QCOMPARE(ended.count(), 0);
+
+    hold.release();
+    QTRY_COMPARE(ended.count(), 1);
     QVERIFY(QDir(data).entryList(QDir::Files).isEmpty());
     QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
-    // The bar showed the run as it went, not only its end.
-    QList<int> shown;
-    for (const QList<QVariant> &change : std::as_const(bar))
-        shown << change.first().toInt();
-    QVERIFY2(shown.contains(3), qPrintable(QString::number(shown.size())));
-    // The close asked for during the run came once the run was over.
-    QVERIFY(!m_window->isVisible());
+    for (const QString &name : locked.mid(0, locked.size() - 1))
+        QVERIFY2(m_window->findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
+}
+
+void tst_MainWindowCommands::exitStopsARunHalfWay() {
+    // Three files in eight due, as a large directory has them; Exit comes half way through.
+    const QString data = path(QStringLiteral("data"));
+    const int files = 2000;
+    QSet<QString> due;
+    for (int i = 0; i < files; ++i) {
+        const QString name = QStringLiteral("f%1.tmp").arg(i);
+        test::writeFile(data + QLatin1Char('/') + name, daysAgo(i % 8 < 3 ? 30 : 1));
+        if (i % 8 < 3)
+            due.insert(name);
+    }
+    const QFileInfoList before = QDir(data).entryInfoList(QDir::Files);
+    type("txtDirectory", data);
+    typePattern(QStringLiteral("*.tmp"));
+    click("cmdAdd");
+    hold.holdAfter = (files + 4) + files / 2;
+    click("cmdDelete");
+    hold.waitUntilHolding();
+
+    click("cmdExit");
+    // The list is saved at once, before the run has stopped.
     QCOMPARE(test::readBytes(m_fileTypes), QByteArray("\"*.tmp\"\r\n"));
+    hold.release();
+    QTRY_VERIFY(!m_window->isVisible());
+
+    QCOMPARE(m_env.messages.shown, QList<Message>());
+    const QStringList left = QDir(data).entryList(QDir::Files);
+    int dueLeft = 0;
+    for (const QFileInfo &file : before) {
+        if (!left.contains(file.fileName())) {
+            QVERIFY2(due.contains(file.fileName()), qPrintable(file.fileName()));
+            continue;
+        }
+        dueLeft += due.contains(file.fileName()) ? 1 : 0;
+        QCOMPARE(QFileInfo(file.filePath()).lastModified(), file.lastModified());
+        QCOMPARE(test::readBytes(file.filePath()), QFile::encodeName(file.filePath()));
+    }
+    // Stopped: due files the run never came to are still there.
+    QVERIFY2(dueLeft > 0 && dueLeft < due.size(), qPrintable(QString::number(dueLeft)));
 }
 
 void tst_MainWindowCommands::runTellsHowManyFilesWent_data() {
@@ -684,10 +788,10 @@ void tst_MainWindowCommands::runTellsHowManyFilesWent() {
 
     // A first run leaves its own count, which the next run must replace.
     typePattern(QStringLiteral("*.bak"));
-    click("cmdDelete");
+    runDelete();
     QCOMPARE(status->toolTip(), QStringLiteral("1 file deleted, 0 kept"));
     typePattern(pattern);
-    click("cmdDelete");
+    runDelete();
 
     QCOMPARE(status->toolTip(), outcome);
     QCOMPARE(status->accessibleDescription(), outcome);
@@ -778,7 +882,7 @@ void tst_MainWindowCommands::summaryCountsWhatDeleteRemoves() {
     QTest::mouseClick(summary->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
     QTRY_VERIFY(m_window->isActiveWindow());
     const auto [filesBefore, bytesBefore] = plainFiles(data);
-    click("cmdDelete");
+    runDelete();
     const auto [filesAfter, bytesAfter] = plainFiles(data);
 
     // "N files deleted, K kept": the files the run examined are those the summary found matching.

@@ -1,0 +1,103 @@
+#include "purge/outcomewords.h"
+
+#include "runtime/calendar.h"
+
+#include <QStringList>
+
+namespace culler {
+
+namespace {
+
+QString troubleReason(const SystemError &error) {
+    if (error)
+        return error.reason();
+    return QStringLiteral("its modification time is not a date of this calendar");
+}
+
+// "2 files could not be deleted:", a line for each file named, and the count of the others.
+QString troublesText(const FileTroubles &troubles, const QString &whatHappened,
+                     const PathText &pathOf) {
+    QString text = troubles.count == 1
+                       ? QStringLiteral("1 file %1:").arg(whatHappened)
+                       : QStringLiteral("%1 files %2:").arg(troubles.count).arg(whatHappened);
+    for (const FileTrouble &file : troubles.named)
+        text += QStringLiteral("\n%1: %2").arg(pathOf(file.name), troubleReason(file.error));
+    const qint64 unnamed = troubles.count - qint64(troubles.named.size());
+    if (unnamed > 0)
+        text += QStringLiteral("\n... and %1 more.").arg(unnamed);
+    return text;
+}
+
+} // namespace
+
+QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Calendar &calendar) {
+    switch (refusal.problem) {
+    case Problem::Missing:
+        if (refusal.field == RequestField::Directory)
+            return QStringLiteral("You must enter a Directory to Purge files from!");
+        return QStringLiteral("You must enter a File Type to Purge!");
+    case Problem::NotANumber:
+        return QStringLiteral("Days old must be a number of days, 0 or more.");
+    case Problem::BeyondCalendar:
+        return QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
+            .arg(form.daysOld.trimmed());
+    case Problem::NotADate:
+        return QStringLiteral("\"%1\" is not a date. Dates must be of the form %2 (today's date).")
+            .arg(form.beforeDate, calendar.dateText(calendar.today()));
+    case Problem::Unreadable:
+        return QStringLiteral("Cannot read the directory \"%1\": %2.")
+            .arg(form.directory, refusal.error.reason());
+    case Problem::None:
+        break;
+    }
+    return QString();
+}
+
+QString refusalInBrief(const Refusal &refusal) {
+    switch (refusal.problem) {
+    case Problem::Missing:
+        if (refusal.field == RequestField::Directory)
+            return QStringLiteral("no directory");
+        return QStringLiteral("no file type");
+    case Problem::NotANumber:
+        return QStringLiteral("not a number of days");
+    case Problem::BeyondCalendar:
+    case Problem::NotADate:
+        return QStringLiteral("not a date");
+    case Problem::Unreadable:
+        return QStringLiteral("cannot read the directory: %1").arg(refusal.error.reason());
+    case Problem::None:
+        break;
+    }
+    return QString();
+}
+
+QString outcomeText(const PurgeOutcome &outcome, PurgeAction action) {
+    const QString files = outcome.deleted == 1 ? QStringLiteral("1 file")
+                                               : QStringLiteral("%1 files").arg(outcome.deleted);
+    const qint64 kept =
+        outcome.examined - outcome.deleted - outcome.notDeleted.count - outcome.notExamined.count;
+    QString text = action == PurgeAction::List ? QStringLiteral("%1 would be deleted, %2 kept")
+                                               : QStringLiteral("%1 deleted, %2 kept");
+    text = text.arg(files).arg(kept);
+    if (outcome.notExamined.count > 0)
+        text += QStringLiteral(", %1 not examined").arg(outcome.notExamined.count);
+    if (outcome.notDeleted.count > 0)
+        text += QStringLiteral(", %1 not deleted").arg(outcome.notDeleted.count);
+    return text;
+}
+
+QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf) {
+    QStringList parts;
+    if (outcome.notExamined.count > 0)
+        parts << troublesText(outcome.notExamined, QStringLiteral("could not be examined"), pathOf);
+    if (outcome.notDeleted.count > 0)
+        parts << troublesText(outcome.notDeleted, QStringLiteral("could not be deleted"), pathOf);
+    if (parts.isEmpty())
+        return QString();
+    // The one box the user must close also tells how the run went.
+    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') + outcomeText(outcome, action) +
+           QLatin1Char('.');
+}
+
+} // namespace culler

@@ -1,0 +1,38 @@
+#pragma once
+
+// The words a purge is told in: why a request was refused, what a run did, and the closing
+// message that names the files kept against the request. The window's message boxes and the
+// command line's messages say the same things in the same words; each only chooses how a path
+// is shown.
+
+#include "purge/purge.h"
+#include "purge/purgerequest.h"
+
+#include <QString>
+#include <functional>
+
+namespace culler {
+
+class Calendar;
+
+// How a file of the run is named in a message: the directory as the user gave it, a separator and
+// the name as the medium can show it.
+using PathText = std::function<QString(const QByteArray &name)>;
+
+// "You must enter a Directory to Purge files from!" and the like: the refusal, told with the texts
+// of the form it was read from.
+QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Calendar &calendar);
+
+// "no directory", "not a date" and the like: the refusal in the few words a line has room for.
+QString refusalInBrief(const Refusal &refusal);
+
+// "20 files deleted, 33 kept", then ", 1 not examined" and ", 2 not deleted" when some were kept
+// against the request; a listing run says "20 files would be deleted, 33 kept".
+QString outcomeText(const PurgeOutcome &outcome, PurgeAction action);
+
+// The message at the end of a run that kept files against the request: the files that could not
+// be examined, apart from those due that could not be deleted, each named with its reason as far
+// as the outcome names them, then what became of the others. Empty when there are no such files.
+QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf);
+
+} // namespace culler

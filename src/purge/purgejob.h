@@ -1,0 +1,32 @@
+#pragma once
+
+// What one purge run is given: the directory, the pattern and the last day whose files go, as
+// values read from the window's controls or the command line beforehand. The run reads no text a
+// user typed, so every caller that can parse a request gets the same decisions from it.
+
+#include "runtime/datevalue.h"
+
+#include <QByteArray>
+#include <limits>
+
+namespace culler {
+
+// What a run does with each file old enough to go.
+enum class PurgeAction {
+    Delete, // removes it
+    List,   // reports it and leaves it where it is: a dry run, or a preview of a real one
+};
+
+struct PurgeJob {
+    // The directory and the pattern as the file system's bytes.
+    QByteArray directory;
+    QByteArray pattern;
+    // A file goes when its calendar day is on or before this; a fraction takes the whole day.
+    DateValue cutOff = 0;
+    PurgeAction action = PurgeAction::Delete;
+    // How many of the files kept against the request the outcome names one by one, of each kind:
+    // a message box has room for a few, a terminal for all of them.
+    qint64 namedFiles = std::numeric_limits<qint64>::max();
+};
+
+} // namespace culler
