@@ -4,8 +4,9 @@
 # waiting for the tests, benchmarks and fuzz replays that `make test` builds;
 # `make bench` builds the benchmarks it runs.
 # `make check` runs the same tests on a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the engine's tests on a build with ThreadSanitizer (the engine is
-# the only code that starts a thread); `make fuzz` builds the libFuzzer programs.
+# UndefinedBehaviorSanitizer, then, on a build with ThreadSanitizer, the tests of the code that
+# starts threads: the engine's, the summary's count and the main window's purge; `make fuzz`
+# builds the libFuzzer programs.
 
 BUILD_DIR := build
 ASAN_DIR  := build-asan
