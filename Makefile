@@ -2,7 +2,8 @@
 # configure once, build incrementally and then test or start the program.
 # `make run` builds the program alone, so the window comes up without
 # waiting for the tests, benchmarks and fuzz replays that `make test` builds;
-# `make bench` builds the benchmarks it runs.
+# `make bench` builds and runs the three benchmarks: the engine against find, the main window
+# and the summary's count (the last two draw off screen, so they need no display).
 # `make check` runs the same tests on a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then, on a build with ThreadSanitizer, the tests of the code that
 # starts threads: the engine's, the summary's count and the main window's purge; `make fuzz`
@@ -57,6 +58,7 @@ run: configure
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench window_bench preview_bench
 	$(BUILD_DIR)/bench/purge_bench
+	$(BUILD_DIR)/bench/window_bench
 	$(BUILD_DIR)/bench/preview_bench
 
 package: build

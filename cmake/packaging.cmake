@@ -21,6 +21,10 @@ install(FILES ${PROJECT_BINARY_DIR}/culler-link DESTINATION ${CMAKE_INSTALL_BIND
 
 install(FILES ${PROJECT_SOURCE_DIR}/data/culler.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The AppStream metainfo: Debian's archive tooling builds from it the catalogue that GNOME Software
+# and KDE Discover search, and without it they never list Culler.
+install(FILES ${PROJECT_SOURCE_DIR}/data/invalid.culler.culler.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
 # The copyright file in Debian's machine-readable form, made from LICENSE so the two never differ.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE CULLER_LICENSE_TEXT)

@@ -22,6 +22,8 @@ packages=(
     wmctrl
     tzdata
     lintian
+    appstream
+    desktop-file-utils
 )
 
 missing=()
