@@ -68,7 +68,7 @@ double median(std::vector<double> values) {
 PurgeJob benchJob(const QString &directory) {
     PurgeJob job;
     job.directory = QFile::encodeName(directory);
-    job.pattern = QByteArrayLiteral("*.tmp");
+    job.patterns = {QByteArrayLiteral("*.tmp")};
     job.cutOff = dateValueOf(QDate::currentDate()) - daysOld;
     return job;
 }

@@ -75,11 +75,15 @@ QString refusalInBrief(const Refusal &refusal) {
 QString outcomeText(const PurgeOutcome &outcome, PurgeAction action) {
     const QString files = outcome.deleted == 1 ? QStringLiteral("1 file")
                                                : QStringLiteral("%1 files").arg(outcome.deleted);
-    const qint64 kept =
-        outcome.examined - outcome.deleted - outcome.notDeleted.count - outcome.notExamined.count;
+    const qint64 kept = outcome.examined - outcome.deleted - outcome.notDeleted.count -
+                        outcome.notExamined.count - outcome.keptNewest;
     QString text = action == PurgeAction::List ? QStringLiteral("%1 would be deleted, %2 kept")
                                                : QStringLiteral("%1 deleted, %2 kept");
     text = text.arg(files).arg(kept);
+    if (outcome.keptNewest > 0)
+        text += QStringLiteral(", %1 kept as the newest").arg(outcome.keptNewest);
+    if (outcome.excluded > 0)
+        text += QStringLiteral(", %1 excluded").arg(outcome.excluded);
     if (outcome.notExamined.count > 0)
         text += QStringLiteral(", %1 not examined").arg(outcome.notExamined.count);
     if (outcome.notDeleted.count > 0)

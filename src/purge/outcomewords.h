@@ -26,7 +26,8 @@ QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Cale
 // "no directory", "not a date" and the like: the refusal in the few words a line has room for.
 QString refusalInBrief(const Refusal &refusal);
 
-// "20 files deleted, 33 kept", then ", 1 not examined" and ", 2 not deleted" when some were kept
+// "20 files deleted, 33 kept", then ", 7 kept as the newest" and ", 5 excluded" when the job
+// kept files for those reasons, and ", 1 not examined" and ", 2 not deleted" when some were kept
 // against the request; a listing run says "20 files would be deleted, 33 kept".
 QString outcomeText(const PurgeOutcome &outcome, PurgeAction action);
 

@@ -1,9 +1,11 @@
 #include "purge/purge.h"
 
+#include "purge/newestfiles.h"
 #include "purge/removalworker.h"
 
 #include "runtime/wildcard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -21,7 +23,7 @@ RemovalOutcome removeJudged(const Directory &directory, const char *name, const 
     return outcome;
 }
 
-// One run over one directory, step by step: open it, count its matching files, judge and remove
+// One run over one directory, step by step: open it, count its candidates, judge and remove
 // them, settle. Every step reports to the display and adds to the outcome.
 class PurgeRun {
 public:
@@ -29,7 +31,9 @@ public:
         : m_job(job)
         , m_display(display)
         , m_directory(job.directory)
-        , m_pattern(job.pattern)
+        , m_patterns(job.patterns)
+        , m_exclusions(job.exclusions)
+        , m_newest(std::size_t(std::max<qint64>(job.keepNewest, 0)))
         // A listing run removes nothing, so it has no use for a second thread.
         , m_removals(
               [this](const char *name, const FileStamp &judged) {
@@ -56,9 +60,20 @@ private:
         return m_outcome;
     }
 
+    // The next plain file that matches a pattern and no exclusion, or nullptr at the end.
+    const char *nextCandidate(qint64 &excluded) {
+        while (const char *name = m_directory.nextPlainFile(m_patterns)) {
+            if (!m_exclusions.matchesAny(name))
+                return name;
+            ++excluded;
+        }
+        return nullptr;
+    }
+
     // The first pass sets the progress bar's maximum; false when the run ends there.
     bool count() {
-        while (m_directory.nextPlainFile(m_pattern) != nullptr) {
+        qint64 excluded = 0;
+        while (nextCandidate(excluded) != nullptr) {
             if (m_display.stopRequested()) {
                 m_outcome.status = PurgeStatus::Stopped;
                 return false;
@@ -72,22 +87,54 @@ private:
         return true;
     }
 
-    // The second pass decides about every file, and hands the ones due to the removals.
+    // The second pass decides about every candidate, and hands the ones due to the removals.
     void judgeAndRemove() {
         // The same open handle as the count's, so both passes see the same directory whatever
         // happens to its path meanwhile.
         m_directory.rewind();
-        while (const char *name = m_directory.nextPlainFile(m_pattern)) {
+        while (const char *name = nextCandidate(m_outcome.excluded)) {
             if (m_display.stopRequested()) {
                 m_outcome.status = PurgeStatus::Stopped;
                 return;
             }
-            if (const auto outcome =
-                    DeleteIfOld(m_directory, name, m_job.cutOff, m_job.action, m_removals))
-                tell(name, *outcome);
+            DeleteIfOld(name);
             tellRemovals();
             m_display.setProgressValue(++m_outcome.examined);
         }
+    }
+
+    // The one place a run decides about a file: stamps it and judges it by the cut-off. A file
+    // due is handed to the removals, which tell later what became of it, or listed when the run
+    // only lists. When the newest are kept, the file may wait among them instead, and the file
+    // that is then known not to be among them is judged in its place.
+    void DeleteIfOld(const char *name) {
+        FileStamp stamp = m_directory.stamp(name);
+        // Gone since it was listed: nothing was lost by the run.
+        if (stamp.error.code == ENOENT)
+            return;
+        if (stamp.error)
+            return tell(name, {Removal::NotExamined, stamp.error});
+        // Replaced by a link or a directory since it was listed: not a file the user asked about.
+        if (!stamp.isPlainFile)
+            return;
+        if (m_job.keepNewest <= 0)
+            return judged(name, stamp);
+        if (const auto older = m_newest.offer({name, std::move(stamp)}))
+            judged(older->name.c_str(), older->stamp);
+    }
+
+    void judged(const char *name, const FileStamp &stamp) {
+        switch (judge(stamp, m_job.cutOff)) {
+        case Verdict::NotDue:
+            return;
+        case Verdict::Unknown:
+            return tell(name, {Removal::NotExamined, {}});
+        case Verdict::Due:
+            break;
+        }
+        if (m_job.action == PurgeAction::List)
+            return tell(name, {Removal::Listed, {}, stamp.size});
+        m_removals.add(name, stamp);
     }
 
     // The files judged due so far go, as they would have one by one; then the run is complete
@@ -95,6 +142,7 @@ private:
     void settle() {
         m_removals.finish();
         tellRemovals();
+        m_outcome.keptNewest = qint64(m_newest.size());
         if (m_outcome.status != PurgeStatus::Unfinished)
             return;
         if (m_directory.error()) {
@@ -140,7 +188,9 @@ private:
     const PurgeJob &m_job;
     PurgeDisplay &m_display;
     Directory m_directory;
-    const Wildcard m_pattern;
+    const Wildcards m_patterns;
+    const Wildcards m_exclusions;
+    NewestFiles m_newest;
     RemovalWorker m_removals;
     // The progress bar's maximum: one more than the files counted, as the bar has always had it.
     qint64 m_maximum = 1;
@@ -186,28 +236,6 @@ RemovalOutcome removeDue(const Directory &directory, const char *name,
     if (unlinked.error.code == ENOENT)
         return {Removal::Vanished, {}};
     return {Removal::Failed, unlinked.error};
-}
-
-std::optional<RemovalOutcome> DeleteIfOld(const Directory &directory, const char *name,
-                                          DateValue limit, PurgeAction action,
-                                          RemovalWorker &removals) {
-    const FileStamp stamp = directory.stamp(name);
-    if (stamp.error.code == ENOENT)
-        return RemovalOutcome{Removal::Vanished, {}};
-    if (stamp.error)
-        return RemovalOutcome{Removal::NotExamined, stamp.error};
-    switch (judge(stamp, limit)) {
-    case Verdict::NotDue:
-        return RemovalOutcome{Removal::Kept, {}};
-    case Verdict::Unknown:
-        return RemovalOutcome{Removal::NotExamined, {}};
-    case Verdict::Due:
-        break;
-    }
-    if (action == PurgeAction::List)
-        return RemovalOutcome{Removal::Listed, {}, stamp.size};
-    removals.add(name, stamp);
-    return std::nullopt;
 }
 
 PurgeOutcome runPurge(const PurgeJob &job, PurgeDisplay &display, RemovalMode mode) {

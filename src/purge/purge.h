@@ -19,8 +19,6 @@
 
 namespace culler {
 
-class RemovalWorker;
-
 // What a run shows while it goes; called on the run's thread.
 class PurgeDisplay {
 public:
@@ -77,13 +75,6 @@ Verdict judge(const FileStamp &stamp, DateValue limit);
 RemovalOutcome removeDue(const Directory &directory, const char *name,
                          const FileIdentity &identity);
 
-// Stamps the entry called name in directory and judges it. A file due is handed to removals,
-// which reports what became of it later, or listed when the run only lists; for any other file the
-// outcome is known at once and returned. The one place a run decides about a file.
-std::optional<RemovalOutcome> DeleteIfOld(const Directory &directory, const char *name,
-                                          DateValue limit, PurgeAction action,
-                                          RemovalWorker &removals);
-
 // A file kept against the request, and why: its name as the file system holds it, and the
 // system's error (0 for a stamp that names no day of the calendar).
 struct FileTrouble {
@@ -109,7 +100,12 @@ struct PurgeOutcome {
     Refusal refusal;
     // Why the listing ended before its end, when it failed part way through the files.
     SystemError listingError;
+    // The candidates: plain files matching a pattern and no exclusion.
     qint64 examined = 0;
+    // Files matching a pattern and an exclusion, left alone unexamined.
+    qint64 excluded = 0;
+    // Candidates kept for being among the newest, whatever their age.
+    qint64 keptNewest = 0;
     // Files removed; in a listing run, the files a real run would remove.
     qint64 deleted = 0;
     // The sizes of the files counted in deleted.
@@ -132,14 +128,14 @@ enum class RemovalMode {
 // processor a second thread only adds switching.
 RemovalMode removalModeForThisMachine();
 
-// Runs one purge: opens the directory, counts the matching plain files, stamps and judges each
-// while the progress advances, removes those due, and settles: the outcome says what became of
-// every file, and a run that examined every file it counted has Finished. Files whose stamp
-// cannot be read and files due that cannot be deleted are kept and listed in the outcome. With
-// PurgeAction::List nothing is removed and each file a real run would remove is reported instead.
-// Every decision and count comes from the calling thread; pipelined, only the removal of a file
-// already judged due is left to a second thread, and the run returns once that thread is done. A
-// listing run starts none.
+// Runs one purge: opens the directory, counts the candidates, stamps and judges each while the
+// progress advances (the newest kept, when the job asks), removes those due, and settles: the
+// outcome says what became of every file, and a run that examined every file it counted has
+// Finished. Files whose stamp cannot be read and files due that cannot be deleted are kept and
+// listed in the outcome. With PurgeAction::List nothing is removed and each file a real run would
+// remove is reported instead. Every decision and count comes from the calling thread; pipelined,
+// only the removal of a file already judged due is left to a second thread, and the run returns
+// once that thread is done. A listing run starts none.
 PurgeOutcome runPurge(const PurgeJob &job, PurgeDisplay &display,
                       RemovalMode mode = removalModeForThisMachine());
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// What one purge run is given: the directory, the pattern and the last day whose files go, as
+// What one purge run is given: the directory, the patterns and the last day whose files go, as
 // values read from the window's controls or the command line beforehand. The run reads no text a
 // user typed, so every caller that can parse a request gets the same decisions from it.
 
@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <limits>
+#include <vector>
 
 namespace culler {
 
@@ -18,9 +19,13 @@ enum class PurgeAction {
 };
 
 struct PurgeJob {
-    // The directory and the pattern as the file system's bytes.
+    // The directory and the patterns as the file system's bytes. A file is a candidate when its
+    // name matches one of the patterns and none of the exclusions.
     QByteArray directory;
-    QByteArray pattern;
+    std::vector<QByteArray> patterns;
+    std::vector<QByteArray> exclusions;
+    // How many of the newest candidates stay whatever their age; 0 keeps none for being new.
+    qint64 keepNewest = 0;
     // A file goes when its calendar day is on or before this; a fraction takes the whole day.
     DateValue cutOff = 0;
     PurgeAction action = PurgeAction::Delete;

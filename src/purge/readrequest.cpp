@@ -69,7 +69,7 @@ JobReading readJob(const PurgeRequest &form, const Calendar &calendar, DateForms
 
     PurgeJob job;
     job.directory = QFile::encodeName(form.directory);
-    job.pattern = QFile::encodeName(form.pattern);
+    job.patterns = {QFile::encodeName(form.pattern)};
     job.cutOff = *cutOff.value;
     job.namedFiles = 10;
     return {job, {}};

@@ -95,11 +95,11 @@ void Directory::rewind() {
         ::rewinddir(m_stream->dir);
 }
 
-const char *Directory::nextPlainFile(const Wildcard &pattern) {
+const char *Directory::nextPlainFile(const Wildcards &patterns) {
     if (m_stream == nullptr)
         return nullptr;
     while (const dirent *entry = m_stream->nextVisibleEntry(m_error)) {
-        if (m_stream->isPlainFile(*entry) && pattern.matches(entry->d_name))
+        if (m_stream->isPlainFile(*entry) && patterns.matchesAny(entry->d_name))
             return entry->d_name;
     }
     return nullptr;

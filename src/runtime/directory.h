@@ -15,7 +15,7 @@
 
 namespace culler {
 
-class Wildcard;
+class Wildcards;
 
 // What tells one file from another that took its name, or from itself rewritten: the inode and
 // the modification time to the nanosecond.
@@ -67,11 +67,11 @@ public:
 
     // Starts a listing from the first entry.
     void rewind();
-    // The name of the next plain file that matches the pattern, or nullptr at the end of the
-    // listing. Plain files are regular files whose names do not begin with "."; links,
+    // The name of the next plain file that matches one of the patterns, or nullptr at the end of
+    // the listing. Plain files are regular files whose names do not begin with "."; links,
     // directories, devices, pipes and sockets are never listed. The name stays valid until the
     // next call.
-    const char *nextPlainFile(const Wildcard &pattern);
+    const char *nextPlainFile(const Wildcards &patterns);
     // The name of the next directory, or link to one, whose name does not begin with ".", or
     // nullptr at the end of the listing or on an error (see error()). Asks the file system only
     // about links and entries the listing does not type. The name stays valid until the next call.

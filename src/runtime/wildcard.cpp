@@ -15,9 +15,10 @@ bool isContinuationByte(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-// The length of the character that starts at name[at]: a whole valid UTF-8 sequence, or else
-// the one byte, so that a stray continuation byte is a character of its own.
-std::size_t characterLength(std::string_view name, std::size_t at) {
+} // namespace
+
+// A stray continuation byte is a character of its own.
+std::size_t utf8CharacterLength(std::string_view name, std::size_t at) {
     const unsigned char lead = byteAt(name, at);
     // The bounds of the second byte exclude overlong forms, surrogates and values past U+10FFFF,
     // so every sequence taken whole is one a UTF-8 decoder would accept.
@@ -46,7 +47,6 @@ std::size_t characterLength(std::string_view name, std::size_t at) {
     }
     return length;
 }
-} // namespace
 
 Wildcard::Wildcard(QByteArray pattern)
     : m_pattern(std::move(pattern)) {}
@@ -57,6 +57,20 @@ Wildcard::Wildcard(const QString &pattern)
 bool Wildcard::matches(std::string_view name) const {
     return wildcardMatch(std::string_view(m_pattern.constData(), std::size_t(m_pattern.size())),
                          name);
+}
+
+Wildcards::Wildcards(const std::vector<QByteArray> &patterns) {
+    m_patterns.reserve(patterns.size());
+    for (const QByteArray &pattern : patterns)
+        m_patterns.emplace_back(pattern);
+}
+
+bool Wildcards::matchesAny(std::string_view name) const {
+    for (const Wildcard &pattern : m_patterns) {
+        if (pattern.matches(name))
+            return true;
+    }
+    return false;
 }
 
 // Greedy matching that remembers only the last "*": on a mismatch the star takes one more
@@ -75,7 +89,7 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
         }
         if (p < pattern.size() && pattern[p] == '?') {
             ++p;
-            n += characterLength(name, n);
+            n += utf8CharacterLength(name, n);
             continue;
         }
         if (p < pattern.size() && pattern[p] == name[n]) {
@@ -86,7 +100,7 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
         if (starAt == std::string_view::npos)
             return false;
         p = starAt + 1;
-        resumeAt += characterLength(name, resumeAt);
+        resumeAt += utf8CharacterLength(name, resumeAt);
         n = resumeAt;
     }
     while (p < pattern.size() && pattern[p] == '*')

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <string_view>
+#include <vector>
 
 namespace culler {
 
@@ -23,6 +24,21 @@ public:
 private:
     QByteArray m_pattern;
 };
+
+// Several patterns as one: a name matches when it matches any of them. No pattern matches nothing.
+class Wildcards {
+public:
+    explicit Wildcards(const std::vector<QByteArray> &patterns);
+
+    bool matchesAny(std::string_view name) const;
+
+private:
+    std::vector<Wildcard> m_patterns;
+};
+
+// The length of the character that starts at text[at]: a whole valid UTF-8 sequence, or else the
+// one byte.
+std::size_t utf8CharacterLength(std::string_view text, std::size_t at);
 
 // The pattern is UTF-8 text, as Wildcard encodes it; the name may be any bytes. A pattern that is
 // not UTF-8 (a stray continuation byte after a star) can miss a match.

@@ -10,20 +10,24 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace culler;
 
 // Many random directories, each purged once, each checked against a rule simple enough to be
-// plainly right: a file goes when, and only when, it is a regular file directly in the chosen
-// directory (not a link, not in a subdirectory), its name does not begin with ".", its name matches
-// the pattern, and its modification day is on or before the cut-off day. Everything else, inside
-// the chosen directory and outside it, must keep its content, its link target and its time.
+// plainly right: the candidates are the regular files directly in the chosen directory (not
+// links, not in a subdirectory) whose names do not begin with ".", match one of the patterns and
+// none of the exclusions; sorted newest first (the later name first on equal times), the first N
+// stay when the newest N are kept, and of the others a file goes when its modification day is on
+// or before the cut-off day. Everything else, inside the chosen directory and outside it, must
+// keep its content, its link target and its time.
 
 namespace {
 
@@ -161,6 +165,8 @@ private:
     QString randomText(int shortest, int longest);
     QString randomPattern();
     QString nameFromPattern();
+    bool isCandidate(const QString &name) const;
+    QSet<QByteArray> referenceGone(const QByteArray &chosen, const Snapshot &before) const;
     QString freshName(const QString &directory);
     QDateTime randomTime();
 
@@ -176,7 +182,9 @@ private:
     RunRecord m_record;
     QString m_chosen;
     QString m_outside;
-    QString m_pattern;
+    QStringList m_patterns;
+    QStringList m_exclusions;
+    qint64 m_keepNewest = 0;
     PurgeRequest m_request;
     QDate m_today;
     double m_days = 0;
@@ -227,10 +235,11 @@ QString Round::randomPattern() {
     return pattern.isEmpty() ? QStringLiteral("*") : pattern;
 }
 
-// A name the pattern matches: every "*" stands for a few random characters, every "?" for one.
+// A name one of the patterns matches: every "*" stands for a few random characters, every "?"
+// for one.
 QString Round::nameFromPattern() {
     QString name;
-    for (const QChar c : m_pattern) {
+    for (const QChar c : m_patterns[pick(int(m_patterns.size()))]) {
         if (c == QLatin1Char('*'))
             name += randomText(0, 3);
         else if (c == QLatin1Char('?'))
@@ -284,8 +293,10 @@ void Round::writeFile(const QString &path, const QDateTime &modified) {
 // Sets the time of the entry itself, a link too, to the nanosecond.
 void Round::setLinkTime(const QString &path, const QDateTime &modified) {
     const qint64 msecs = modified.toMSecsSinceEpoch();
+    // Whole milliseconds half the time, so that files share times and their names decide.
+    const long extra = chance(50) ? pick(1000) : 0;
     const timespec times[2] = {{0, UTIME_OMIT},
-                               {time_t(msecs / 1000), long(msecs % 1000) * 1'000'000 + pick(1000)}};
+                               {time_t(msecs / 1000), long(msecs % 1000) * 1'000'000 + extra}};
     QVERIFY2(
         ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW) == 0,
         qPrintable(path));
@@ -351,9 +362,13 @@ void Round::build() {
     QVERIFY(QDir().mkdir(m_outside));
     QVERIFY(QDir().mkdir(m_chosen));
 
-    m_pattern = randomPattern();
+    for (int i = chance(70) ? 0 : 1 + pick(2); i >= 0; --i)
+        m_patterns << randomPattern();
+    for (int i = chance(60) ? 0 : 1 + pick(2); i > 0; --i)
+        m_exclusions << randomPattern();
+    m_keepNewest = chance(60) ? 0 : pick(6);
     m_request.directory = m_chosen + (chance(20) ? QStringLiteral("/") : QString());
-    m_request.pattern = m_pattern;
+    m_request.pattern = m_patterns.first();
     m_today = todays[pick(int(todays.size()))];
     if (chance(50)) {
         static const QList<double> days = {0, 1, 2, 3, 20, 0.5, 1.5, 2.25, -1, -0.5};
@@ -390,8 +405,43 @@ void Round::build() {
     }
 }
 
+bool Round::isCandidate(const QString &name) const {
+    const auto matches = [&name](const QString &pattern) {
+        return referenceMatches(pattern, name);
+    };
+    return !name.startsWith(QLatin1Char('.')) &&
+           std::any_of(m_patterns.begin(), m_patterns.end(), matches) &&
+           std::none_of(m_exclusions.begin(), m_exclusions.end(), matches);
+}
+
+// The files that go: of the candidates, sorted newest first, all but the newest N that are due.
+QSet<QByteArray> Round::referenceGone(const QByteArray &chosen, const Snapshot &before) const {
+    struct Candidate {
+        EntryState state;
+        QByteArray path;
+        QString name;
+    };
+    QList<Candidate> candidates;
+    for (const QString &name : m_plainFiles) {
+        const QByteArray path = chosen + '/' + QFile::encodeName(name);
+        if (isCandidate(name))
+            candidates.append({before.value(path), path, name});
+    }
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Candidate &one, const Candidate &other) {
+                  return std::tie(one.state.seconds, one.state.nanoseconds, one.path) >
+                         std::tie(other.state.seconds, other.state.nanoseconds, other.path);
+              });
+    QSet<QByteArray> gone;
+    for (qsizetype i = m_keepNewest; i < candidates.size(); ++i) {
+        if (shouldGo(candidates[i].name, m_modified.value(candidates[i].name)))
+            gone.insert(candidates[i].path);
+    }
+    return gone;
+}
+
 bool Round::shouldGo(const QString &name, const QDateTime &modified) const {
-    if (name.startsWith(QLatin1Char('.')) || !referenceMatches(m_pattern, name))
+    if (!isCandidate(name))
         return false;
     const QDate day = modified.date();
     if (m_request.mode == PurgeMode::Days)
@@ -400,10 +450,12 @@ bool Round::shouldGo(const QString &name, const QDateTime &modified) const {
 }
 
 QString Round::describe() const {
-    return QStringLiteral("today %5, directory \"%1\", pattern \"%2\", days \"%3\", before "
-                          "\"%4\"\n  ")
-               .arg(m_request.directory, m_pattern, m_request.daysOld, m_request.beforeDate,
-                    m_today.toString(Qt::ISODate)) +
+    return QStringLiteral("today %5, directory \"%1\", patterns \"%2\", excluding \"%6\", "
+                          "newest %7 kept, days \"%3\", before \"%4\"\n  ")
+               .arg(m_request.directory, m_patterns.join(QStringLiteral("\", \"")),
+                    m_request.daysOld, m_request.beforeDate, m_today.toString(Qt::ISODate),
+                    m_exclusions.join(QStringLiteral("\", \"")))
+               .arg(m_keepNewest) +
            m_log.join(QStringLiteral("\n  "));
 }
 
@@ -415,23 +467,26 @@ void Round::run() {
     if (QTest::currentTestFailed())
         return;
 
-    QSet<QByteArray> gone;
-    qint64 listed = 0;
-    for (const QString &name : m_plainFiles) {
-        if (!name.startsWith(QLatin1Char('.')) && referenceMatches(m_pattern, name))
-            ++listed;
-        if (shouldGo(name, m_modified.value(name)))
-            gone.insert(chosen + '/' + QFile::encodeName(name));
-    }
+    const QSet<QByteArray> gone = referenceGone(chosen, before);
+    const qint64 listed = std::count_if(m_plainFiles.begin(), m_plainFiles.end(),
+                                        [this](const QString &name) { return isCandidate(name); });
 
     const test::FixedClock clock(QDateTime(m_today, test::exampleNow().time()));
     const Calendar calendar(clock, test::testLocale());
     test::RecordingDisplay display;
-    const JobReading reading = readJob(m_request, calendar);
+    JobReading reading = readJob(m_request, calendar);
     PurgeOutcome summary;
     summary.refusal = reading.refusal;
-    if (reading.job)
+    if (reading.job) {
+        // What the command line adds to what the window asks.
+        reading.job->patterns.clear();
+        for (const QString &pattern : m_patterns)
+            reading.job->patterns.push_back(QFile::encodeName(pattern));
+        for (const QString &exclusion : m_exclusions)
+            reading.job->exclusions.push_back(QFile::encodeName(exclusion));
+        reading.job->keepNewest = m_keepNewest;
         summary = runPurge(*reading.job, display, m_mode);
+    }
 
     Snapshot after;
     takeSnapshot(root, {}, after);
@@ -482,6 +537,7 @@ void Round::run() {
     QCOMPARE(summary.examined, listed);
     QCOMPARE(summary.deleted, qint64(gone.size()));
     QCOMPARE(display.maximum, listed + 1);
+    QCOMPARE(summary.keptNewest, std::min(m_keepNewest, listed));
     QVERIFY(!summary.fellShort());
 }
 
