@@ -1,5 +1,7 @@
 #include "cli/commandline.h"
 
+#include "cli/rawarguments.h"
+
 #include "purge/outcomewords.h"
 #include "purge/purge.h"
 #include "purge/readrequest.h"
@@ -72,9 +74,10 @@ private:
 };
 
 struct Command {
-    // The request as the arguments give it, whose texts a refusal quotes.
+    // The texts a refusal quotes: the directory as a terminal shows it, the days and the date.
     PurgeRequest form;
-    PurgeAction action = PurgeAction::Delete;
+    // All but the cut-off, which is read from the form.
+    PurgeJob job;
     Verbosity verbosity = Verbosity::Quiet;
     PathEnd pathEnd = PathEnd::Newline;
 };
@@ -91,8 +94,20 @@ struct Options {
     QCommandLineOption pattern{
         QStringLiteral("pattern"),
         QStringLiteral("The files to delete: * stands for any run of characters, ? for one. "
-                       "Required; quote it, so that the shell leaves it alone."),
+                       "Required; give it again for more kinds of file; quote it, so that the "
+                       "shell leaves it alone."),
         QStringLiteral("PATTERN")};
+    QCommandLineOption exclude{
+        QStringLiteral("exclude"),
+        QStringLiteral("Never delete a file that matches PATTERN, whatever its age. May be given "
+                       "more than once."),
+        QStringLiteral("PATTERN")};
+    QCommandLineOption keepNewest{
+        QStringLiteral("keep-newest"),
+        QStringLiteral("Keep the N newest of the files the patterns take, whatever their age, "
+                       "and judge the others by the cut-off. Files that change during the run can "
+                       "make the kept set differ from a listing taken before it."),
+        QStringLiteral("N")};
     QCommandLineOption days{QStringLiteral("days"),
                             QStringLiteral("Delete the files dated N days before today or "
                                            "earlier. N may have a fraction."),
@@ -109,6 +124,16 @@ struct Options {
     QCommandLineOption null{QStringLiteral("null"),
                             QStringLiteral("End each listed file with a NUL instead of a newline, "
                                            "for xargs -0.")};
+
+    QList<QCommandLineOption> all() const {
+        return {help, version, directory, pattern, exclude, keepNewest,
+                days, before,  dryRun,    verbose, null};
+    }
+    // The options whose values are names, taken as the bytes given.
+    QStringList byteValued() const {
+        return {directory.names().constLast(), pattern.names().constLast(),
+                exclude.names().constLast()};
+    }
 };
 
 // The options as a terminal shows them: names and value in one column, what they do in the next,
@@ -150,7 +175,8 @@ QString optionsText(const QList<QCommandLineOption> &options) {
 QString helpText(const QList<QCommandLineOption> &options) {
     return QStringLiteral(
                "Usage: culler\n"
-               "       culler --directory DIR --pattern PATTERN (--days N | --before DATE)\n"
+               "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
+               "              [--exclude PATTERN...] [--keep-newest N]\n"
                "              [--dry-run] [--verbose] [--null]\n"
                "\n"
                "Deletes the plain files of one directory that match a pattern and were last\n"
@@ -167,42 +193,76 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "\n"
                "Exit status:\n"
                "  0  the run finished, also when no file matched\n"
-               "  1  the run finished, but some files could not be deleted (each is named)\n"
+               "  1  the run finished, but some files could not be deleted or could not be\n"
+               "     examined (each is named), or the list of files could not be written\n"
                "  2  nothing was done: a usage error, a number of days or a date that is\n"
                "     refused, a missing or unreadable directory\n");
 }
 
+// Why the arguments make no command, or nothing when they make one.
+std::optional<QString> usageProblem(const QCommandLineParser &parser, const Options &options) {
+    if (!parser.positionalArguments().isEmpty())
+        return QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]);
+    for (const QCommandLineOption *option :
+         {&options.directory, &options.days, &options.before, &options.keepNewest}) {
+        if (parser.values(*option).size() > 1)
+            return QStringLiteral("--%1 is given more than once.").arg(option->names().constLast());
+    }
+    if (!parser.isSet(options.directory) || !parser.isSet(options.pattern))
+        return QStringLiteral("--directory and --pattern are required: say what to delete.");
+    if (parser.isSet(options.days) == parser.isSet(options.before))
+        return QStringLiteral("give exactly one of --days and --before.");
+    if (parser.values(options.exclude).contains(QString()))
+        return QStringLiteral("--exclude is empty: give the pattern of the files to keep.");
+    return std::nullopt;
+}
+
+// A whole number of files, 0 or more; nothing for any other text.
+std::optional<qint64> wholeNumber(const QString &text) {
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    if (!ok || number < 0 || text.startsWith(QLatin1Char('+')))
+        return std::nullopt;
+    return number;
+}
+
 // The command, or the reason the arguments do not make one.
 std::optional<Command> readCommand(const QCommandLineParser &parser, const Options &options,
-                                   QString &error) {
-    if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]);
+                                   const RawArguments &raw, QString &error) {
+    if (const std::optional<QString> problem = usageProblem(parser, options)) {
+        error = *problem;
         return std::nullopt;
     }
-    for (const QCommandLineOption *option :
-         {&options.directory, &options.pattern, &options.days, &options.before}) {
-        if (parser.values(*option).size() > 1) {
-            error =
-                QStringLiteral("--%1 is given more than once.").arg(option->names().constLast());
-            return std::nullopt;
-        }
-    }
-    if (!parser.isSet(options.directory) || !parser.isSet(options.pattern)) {
-        error = QStringLiteral("--directory and --pattern are required: say what to delete.");
-        return std::nullopt;
-    }
-    if (parser.isSet(options.days) == parser.isSet(options.before)) {
-        error = QStringLiteral("give exactly one of --days and --before.");
+    const std::optional<qint64> keepNewest =
+        wholeNumber(parser.value(options.keepNewest).trimmed());
+    if (parser.isSet(options.keepNewest) && !keepNewest) {
+        error = QStringLiteral("--keep-newest takes a whole number of files, 0 or more.");
         return std::nullopt;
     }
 
+    // The bytes given, as long as they are the values the parser found.
+    const auto bytesOf = [&](const QCommandLineOption &option) {
+        std::vector<QByteArray> bytes = raw.values(option.names().constLast());
+        if (qsizetype(bytes.size()) == parser.values(option).size())
+            return bytes;
+        bytes.clear();
+        for (const QString &value : parser.values(option))
+            bytes.push_back(QFile::encodeName(value));
+        return bytes;
+    };
     Command command;
-    command.form.directory = parser.value(options.directory);
-    command.form.pattern = parser.value(options.pattern);
+    command.job.directory = bytesOf(options.directory).front();
+    command.job.patterns = bytesOf(options.pattern);
+    command.job.exclusions = bytesOf(options.exclude);
+    command.job.keepNewest = keepNewest.value_or(0);
+    command.job.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Delete;
+    // A script's log has room for every file kept against the request.
+    command.job.namedFiles = std::numeric_limits<qint64>::max();
+    command.form.directory = shownBytes(command.job.directory);
+    command.form.pattern = shownBytes(command.job.patterns.front());
     command.form.mode = parser.isSet(options.days) ? PurgeMode::Days : PurgeMode::Date;
     command.form.daysOld = parser.value(options.days);
     command.form.beforeDate = parser.value(options.before);
-    command.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Delete;
     command.verbosity = parser.isSet(options.verbose) || parser.isSet(options.dryRun)
                             ? Verbosity::Verbose
                             : Verbosity::Quiet;
@@ -216,34 +276,48 @@ int usageError(const QString &error) {
     return NothingDone;
 }
 
-int run(const Command &command, const Calendar &calendar) {
-    const PurgeRequest &form = command.form;
+// Why the command's job cannot run, in the order the window asks: no directory, an empty
+// pattern, no cut-off. Sets the job's cut-off when it can run.
+Refusal refusalOf(Command &command, const Calendar &calendar) {
+    const std::vector<QByteArray> &patterns = command.job.patterns;
+    if (command.job.directory.isEmpty())
+        return Refusal{RequestField::Directory, Problem::Missing, {}};
+    if (std::find(patterns.begin(), patterns.end(), QByteArray()) != patterns.end())
+        return Refusal{RequestField::Pattern, Problem::Missing, {}};
     // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
-    JobReading reading = readJob(form, calendar, DateForms::IsoShortDate);
-    if (!reading.job) {
-        printMessage(refusalText(reading.refusal, form, calendar));
-        return NothingDone;
-    }
-    PurgeJob &job = *reading.job;
-    job.action = command.action;
-    // A script's log has room for every file kept against the request.
-    job.namedFiles = std::numeric_limits<qint64>::max();
-    TerminalDisplay display(job.directory, command.pathEnd, command.verbosity);
-    const PurgeOutcome outcome = runPurge(job, display);
-    if (outcome.status == PurgeStatus::Refused) {
-        printMessage(refusalText(outcome.refusal, form, calendar));
-        return NothingDone;
-    }
+    const CutOff cutOff = cutOffOf(command.form, calendar, DateForms::IsoShortDate);
+    if (cutOff.value)
+        command.job.cutOff = *cutOff.value;
+    return cutOff.refusal;
+}
 
+// The messages a run ends with: a listing that failed, the files kept against the request.
+void tellTroubles(const Command &command, const PurgeOutcome &outcome, const Calendar &calendar) {
     if (outcome.listingError)
         printMessage(
             refusalText(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError},
-                        form, calendar));
-    const QString closing = closingText(outcome, command.action, [&form](const QByteArray &name) {
-        return form.directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
-    });
+                        command.form, calendar));
+    const QString closing =
+        closingText(outcome, command.job.action, [&command](const QByteArray &name) {
+            return shownBytes(command.job.directory + '/' + name);
+        });
     if (!closing.isEmpty())
         printMessage(closing);
+}
+
+int run(Command command, const Calendar &calendar) {
+    if (const Refusal refusal = refusalOf(command, calendar)) {
+        printMessage(refusalText(refusal, command.form, calendar));
+        return NothingDone;
+    }
+    TerminalDisplay display(command.job.directory, command.pathEnd, command.verbosity);
+    const PurgeOutcome outcome = runPurge(command.job, display);
+    if (outcome.status == PurgeStatus::Refused) {
+        printMessage(refusalText(outcome.refusal, command.form, calendar));
+        return NothingDone;
+    }
+
+    tellTroubles(command, outcome, calendar);
     int status = outcome.fellShort() ? SomeFilesFailed : Done;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         printMessage(QStringLiteral("Cannot write the list of files: %1.")
@@ -251,21 +325,20 @@ int run(const Command &command, const Calendar &calendar) {
         status = SomeFilesFailed;
     }
     if (command.verbosity == Verbosity::Verbose)
-        printMessage(outcomeText(outcome, command.action));
+        printMessage(outcomeText(outcome, command.job.action));
     return status;
 }
 
 } // namespace
 
 int runCommandLine(int &argc, char **argv) {
+    const Options options;
+    const RawArguments raw(argc, argv, options.byteValued());
     const QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(applicationTitle());
     QCoreApplication::setApplicationVersion(applicationVersion());
 
-    const Options options;
-    const QList<QCommandLineOption> all = {options.help,    options.version, options.directory,
-                                           options.pattern, options.days,    options.before,
-                                           options.dryRun,  options.verbose, options.null};
+    const QList<QCommandLineOption> all = options.all();
     QCommandLineParser parser;
     parser.addOptions(all);
     if (!parser.parse(QCoreApplication::arguments()))
@@ -283,7 +356,7 @@ int runCommandLine(int &argc, char **argv) {
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
     QString error;
-    const std::optional<Command> command = readCommand(parser, options, error);
+    const std::optional<Command> command = readCommand(parser, options, raw, error);
     if (!command)
         return usageError(error);
     return run(*command, calendar);

@@ -36,7 +36,7 @@ const QByteArray defaultZone = QByteArrayLiteral("Europe/Berlin");
 Result runCuller(const QStringList &arguments, const QString &home,
                  const QString &lang = QStringLiteral("C.UTF-8"),
                  const QString &zone = QString::fromLatin1(defaultZone),
-                 const QString &refused = QString()) {
+                 const QString &refused = QString(), const QString &program = executable) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"})
         environment.remove(QString::fromLatin1(name));
@@ -53,8 +53,9 @@ Result runCuller(const QStringList &arguments, const QString &home,
                                QStringLiteral(":verify_asan_link_order=0"));
     }
     QProcess process;
+    environment.insert(QStringLiteral("CULLER"), executable);
     process.setProcessEnvironment(environment);
-    process.start(executable, arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return {};
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
@@ -112,6 +113,7 @@ private Q_SLOTS:
     void runs_data();
     void runs();
     void everyUndeletableFileIsNamed();
+    void argumentsAreTheBytesGiven();
     void dryRunListsWhatTheRealRunDeletes();
     void documentationNamesEveryOption();
     void unitFilesVerify();
@@ -200,6 +202,18 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("not a date")
         << (QStringList{"--directory", dir, "--before", "yesterday"} + tmp)
         << "\"yesterday\" is not a date. Dates must be of the form TODAY (today's date).";
+    QTest::newRow("newest kept not a whole number")
+        << (QStringList{"--directory", dir, "--days", "1", "--keep-newest", "1.5"} + tmp)
+        << "--keep-newest takes a whole number of files, 0 or more.";
+    QTest::newRow("negative newest kept")
+        << (QStringList{"--directory", dir, "--days", "1", "--keep-newest", "-1"} + tmp)
+        << "--keep-newest takes a whole number of files, 0 or more.";
+    QTest::newRow("empty exclusion")
+        << (QStringList{"--directory", dir, "--days", "1", "--exclude", ""} + tmp)
+        << "--exclude is empty: give the pattern of the files to keep.";
+    QTest::newRow("an empty pattern among others")
+        << (QStringList{"--directory", dir, "--days", "1", "--pattern", ""} + tmp)
+        << "You must enter a File Type to Purge!";
     QTest::newRow("ISO form of no day")
         << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
         << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
@@ -253,6 +267,12 @@ void tst_CommandLine::runs_data() {
         << days + QStringList{"--dry-run", "--null"} << c << berlin
         << QByteArray("DIR/old.tmp\0", 12)
         << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all;
+    QTest::newRow("several patterns, an exclusion, the newest kept")
+        << QStringList{"--pattern",     "*.tmp", "--pattern", "*.log", "--exclude", "old.l*",
+                       "--keep-newest", "1",     "--days",    "30",    "--verbose"}
+        << c << berlin << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: 1 file deleted, 0 kept, 1 kept as the newest, 1 excluded\n")
+        << purged;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
         << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all;
@@ -327,6 +347,34 @@ void tst_CommandLine::everyUndeletableFileIsNamed() {
                      line.endsWith(": Operation not permitted"),
                  line.constData());
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 44);
+}
+
+void tst_CommandLine::argumentsAreTheBytesGiven() {
+    QCOMPARE(::mkdir((dir() + "/bad\xff").constData(), 0755), 0);
+    makeFile(dir() + "/bad\xff/\xff\xfe"
+                     "42",
+             -400);
+    makeFile(dir() + "/bad\xff/other", -400);
+    // A shell passes the bytes printf makes, which QProcess's arguments, being text, cannot.
+    const auto run = [this](const char *directory) {
+        return runCuller(
+            {"-c", QStringLiteral("exec \"$CULLER\" --directory \"$(printf '%1%2')\" "
+                                  "--pattern \"$(printf '\\377\\376*')\" --days 30 --verbose")
+                       .arg(m_dir->path(), QLatin1String(directory))},
+            m_home->path(), QStringLiteral("C.UTF-8"), QString::fromLatin1(defaultZone), QString(),
+            QStringLiteral("/bin/sh"));
+    };
+    const Result missing = run("/missing\\377");
+    QCOMPARE(missing.exitCode, 2);
+    QCOMPARE(missing.err, "culler: Cannot read the directory \"" + dir() +
+                              "/missing\\xff\": No such file or directory.\n");
+    const Result result = run("/bad\\377");
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, dir() + "/bad\xff/\xff\xfe"
+                                 "42\n");
+    QCOMPARE(entries(dir() + "/bad\xff"), QSet<QByteArray>{"other"});
+    for (const QByteArray &name : {QByteArray("/bad\xff/other"), QByteArray("/bad\xff")})
+        ::remove((dir() + name).constData());
 }
 
 void tst_CommandLine::dryRunListsWhatTheRealRunDeletes() {
