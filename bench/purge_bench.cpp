@@ -1,14 +1,15 @@
 // Times the purge engine, with its removals on a second thread and inline, and the command line,
 // against find(1) doing the same purge on identical directories, first with three files in eight
 // due and then with all of them; times the command line's dry run against find listing the same
-// files; and measures the engine's peak memory at two directory sizes to show it does not grow
-// with them.
+// files; times a run that keeps the 1,000 newest files against the same run without, with the
+// peak memory of each; and measures the engine's peak memory at two directory sizes to show it
+// does not grow with them.
 //
 //   purge_bench [--files N] [--rounds R] [--dir BASE]
 //
 // Each measurement is a whole process, the engine's as much as find's: this program runs itself
-// with --engine-only DIR [--inline] for the engine, so start-up counts on both sides and the peak
-// memory is the engine's alone.
+// with --engine-only DIR [--inline] [--keep-newest N] for the engine, so start-up counts on both
+// sides and the peak memory is the engine's alone.
 
 #include "benchsupport.h"
 #include "purge/purge.h"
@@ -53,9 +54,14 @@ long peakMemoryKiB() {
     return -1;
 }
 
-int runEngine(const QString &directory, RemovalMode mode) {
+// How many of the newest files the keep-newest run keeps.
+constexpr qint64 newestKept = 1000;
+
+int runEngine(const QString &directory, RemovalMode mode, qint64 keepNewest) {
     SilentDisplay display;
-    const PurgeOutcome summary = runPurge(benchJob(directory), display, mode);
+    PurgeJob job = benchJob(directory);
+    job.keepNewest = keepNewest;
+    const PurgeOutcome summary = runPurge(job, display, mode);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
     return summary.status == PurgeStatus::Finished ? 0 : 1;
 }
@@ -94,16 +100,29 @@ ProcessRun runProcess(const QStringList &arguments) {
     return {elapsed.count(), status};
 }
 
-QStringList engineArguments(const QString &directory, RemovalMode mode) {
+QStringList engineArguments(const QString &directory, RemovalMode mode, qint64 keepNewest = 0) {
     QStringList arguments = {QStringLiteral("--engine-only"), directory};
     if (mode == RemovalMode::Inline)
         arguments << QStringLiteral("--inline");
+    if (keepNewest > 0)
+        arguments << QStringLiteral("--keep-newest") << QString::number(keepNewest);
     return arguments;
 }
 
-ProcessRun engineRun(const QString &directory, RemovalMode mode) {
+ProcessRun engineRun(const QString &directory, RemovalMode mode, qint64 keepNewest = 0) {
     return runProcess(QStringList{QCoreApplication::applicationFilePath()} +
-                      engineArguments(directory, mode));
+                      engineArguments(directory, mode, keepNewest));
+}
+
+// The engine's peak memory for a purge of size files, in KiB, as its process reports it.
+QString enginePeakKiB(const QString &directory, int size, RemovalMode mode, qint64 keepNewest) {
+    buildDirectory(directory, size);
+    QProcess process;
+    process.start(QCoreApplication::applicationFilePath(),
+                  engineArguments(directory, mode, keepNewest));
+    process.waitForFinished(-1);
+    QDir(directory).removeRecursively();
+    return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
 }
 
 enum class FindAction {
@@ -214,14 +233,53 @@ bool compareEngine(QTextStream &out, const QTemporaryDir &work, const bench::Opt
     return true;
 }
 
+// Keeping the newest files against the same purge without, timed in the same rounds, and the
+// peak memory of both. False when a run fails or keeps the wrong number of files.
+bool compareKeepNewest(QTextStream &out, const QTemporaryDir &work, const bench::Options &options) {
+    out << "Keeping the " << newestKept << " newest:\n";
+    Timings timings;
+    for (int round = 0; round < options.rounds; ++round) {
+        const QString plainDir = work.filePath(QStringLiteral("plain%1").arg(round));
+        const QString keepDir = work.filePath(QStringLiteral("keep%1").arg(round));
+        buildDirectory(plainDir, options.files);
+        buildDirectory(keepDir, options.files);
+        ::sync();
+        const auto [keep, plain] = alternate(
+            round, [&] { return engineRun(keepDir, RemovalMode::Pipelined, newestKept); },
+            [&] { return engineRun(plainDir, RemovalMode::Pipelined); });
+        // The newest are the files a day old, none of them due: the same files go either way.
+        if (keep.status != 0 || plain.status != 0 || countFiles(keepDir) != countFiles(plainDir)) {
+            out << "The runs disagree: " << countFiles(keepDir) << " and " << countFiles(plainDir)
+                << " files left.\n";
+            return false;
+        }
+        timings.ours.push_back(keep.seconds);
+        timings.find.push_back(plain.seconds);
+        out << "  round " << round + 1 << ": keep-newest " << keep.seconds << " s, plain "
+            << plain.seconds << " s\n";
+        QDir(plainDir).removeRecursively();
+        QDir(keepDir).removeRecursively();
+    }
+    out << "keep-newest/plain ratio: " << median(timings.ours) / median(timings.find) << '\n';
+    const QString directory = work.filePath(QStringLiteral("memory-keep"));
+    const QString plain = enginePeakKiB(directory, options.files, RemovalMode::Pipelined, 0);
+    const QString keep =
+        enginePeakKiB(directory, options.files, RemovalMode::Pipelined, newestKept);
+    out << "peak memory for " << options.files << " files: plain " << plain << " KiB, keep-newest "
+        << keep << " KiB (" << keep.toLongLong() - plain.toLongLong() << " KiB more)\n";
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     if (arguments.size() >= 3 && arguments[1] == QStringLiteral("--engine-only")) {
-        const bool inlineOnly = arguments.size() == 4 && arguments[3] == QStringLiteral("--inline");
-        return runEngine(arguments[2], inlineOnly ? RemovalMode::Inline : RemovalMode::Pipelined);
+        const bool inlineOnly = arguments.contains(QStringLiteral("--inline"));
+        const qsizetype keep = arguments.indexOf(QStringLiteral("--keep-newest"));
+        return runEngine(arguments[2], inlineOnly ? RemovalMode::Inline : RemovalMode::Pipelined,
+                         keep > 0 ? arguments.value(keep + 1).toLongLong() : 0);
     }
 
     const std::optional<bench::Options> options = bench::parseOptions(arguments);
@@ -282,18 +340,15 @@ int main(int argc, char *argv[]) {
     printComparison(out, QStringLiteral("dry run"), listing, files);
     out << "dry run/find -print ratio: " << median(listing.ours) / median(listing.find) << '\n';
 
+    if (!compareKeepNewest(out, work, *options))
+        return 1;
     for (const int size : {1000, files}) {
         const QString dir = work.filePath(QStringLiteral("memory%1").arg(size));
         for (const RemovalMode mode : {RemovalMode::Pipelined, RemovalMode::Inline}) {
-            buildDirectory(dir, size);
-            QProcess process;
-            process.start(QCoreApplication::applicationFilePath(), engineArguments(dir, mode));
-            process.waitForFinished(-1);
-            const QString peak = QString::fromLatin1(process.readAllStandardOutput()).trimmed();
+            const QString peak = enginePeakKiB(dir, size, mode, 0);
             out << "engine (" << (mode == RemovalMode::Pipelined ? "pipelined" : "inline")
                 << ") peak memory for " << size << " files: " << peak << " KiB\n";
             out.flush();
-            QDir(dir).removeRecursively();
         }
     }
     return 0;
