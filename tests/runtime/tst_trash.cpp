@@ -108,6 +108,8 @@ private Q_SLOTS:
 
     void cleanup() {
         ::umount2(m_base + "/mnt", MNT_DETACH);
+        // QDir cannot name, nor so remove, a file whose name is not UTF-8.
+        QProcess::execute("rm", {"-rf", m_base});
         m_dir.reset();
     }
 
