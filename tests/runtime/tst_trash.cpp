@@ -174,6 +174,7 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(error, 0);
+        QCOMPARE(statusOf(trashPath).st_mode & 07777, 0700u); // no one else reads what is in it
         QCOMPARE(shell(trashPath, "touch info/taken.trashinfo files/taken.2"), "");
 
         // Path= is absolute in the home Trash, and relative to the mount's top in a mount's.
