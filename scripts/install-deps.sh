@@ -24,6 +24,10 @@ packages=(
     lintian
     appstream
     desktop-file-utils
+    # The desktop's own Trash tools: the tests restore from the Trash with trash-cli, and the
+    # bench times gio trash against moving files there.
+    trash-cli
+    libglib2.0-bin
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "directory.h"
 
+#include "trash.h"
 #include "wildcard.h"
 
 #include <QFile>
@@ -147,6 +148,20 @@ UnlinkResult Directory::removeIfUnchanged(const char *name, const FileIdentity &
     if (::unlinkat(fd, name, 0) != 0)
         return {Unlink::Failed, SystemError{errno}};
     return {Unlink::Removed, {}};
+}
+
+std::variant<Trash, TrashProblem> Directory::openTrash(const TrashPlaces &places,
+                                                       const Clock &clock) const {
+    if (m_stream == nullptr)
+        return TrashProblem{TrashRefusal::NoPath, {}, SystemError{EBADF}};
+    return Trash::open(streamFd(), places, clock);
+}
+
+TrashResult Directory::moveToTrashIfUnchanged(const char *name, const FileIdentity &judged,
+                                              const Trash &trash) const {
+    if (m_stream == nullptr)
+        return {TrashMove::Failed, SystemError{EBADF}};
+    return trash.moveIfUnchanged(streamFd(), name, judged);
 }
 
 } // namespace culler

@@ -1,8 +1,9 @@
 #pragma once
 
-// One directory, opened once: its plain files are listed, stamped and removed relative to that
-// open handle and never through a symbolic link, so a path swapped while the program works on
-// it cannot send a removal anywhere else. Listing streams names; no list of them is kept.
+// One directory, opened once: its plain files are listed, stamped, removed or moved to the Trash
+// relative to that open handle and never through a symbolic link, so a path swapped while the
+// program works on it cannot send a removal anywhere else. Listing streams names; no list of
+// them is kept.
 
 #include "datevalue.h"
 #include "systemerror.h"
@@ -12,10 +13,16 @@
 #include <memory>
 #include <optional>
 #include <sys/types.h>
+#include <variant>
 
 namespace culler {
 
+class Clock;
+class Trash;
 class Wildcards;
+struct TrashPlaces;
+struct TrashProblem;
+struct TrashResult;
 
 // What tells one file from another that took its name, or from itself rewritten: the inode and
 // the modification time to the nanosecond.
@@ -77,8 +84,8 @@ public:
     // about links and entries the listing does not type. The name stays valid until the next call.
     const char *nextSubdirectoryName();
 
-    // stamp() and removeIfUnchanged() touch nothing of the listing: a second thread may call
-    // them while one lists, as long as the Directory outlives both.
+    // stamp(), removeIfUnchanged() and moveToTrashIfUnchanged() touch nothing of the listing: a
+    // second thread may call them while one lists, as long as the Directory outlives both.
 
     // Reads the entry called name without following a link.
     FileStamp stamp(const char *name) const;
@@ -88,6 +95,16 @@ public:
     // made one on POSIX; this keeps the gap between them as narrow as it goes. Never follows a
     // link and never removes a directory.
     UnlinkResult removeIfUnchanged(const char *name, const FileIdentity &identity) const;
+
+    // The Trash this directory's files go to, made where it is missing; or why none can be used
+    // (see trash.h). The clock must outlive the Trash.
+    std::variant<Trash, TrashProblem> openTrash(const TrashPlaces &places,
+                                                const Clock &clock) const;
+    // Moves the entry called name into the Trash, opened for this directory, while it is still
+    // the file stamped earlier. Unlike a removal this leaves no gap: the file is renamed first and
+    // checked where it went, and put back when it is not the file judged.
+    TrashResult moveToTrashIfUnchanged(const char *name, const FileIdentity &judged,
+                                       const Trash &trash) const;
 
 private:
     // The open listing; its type stays in directory.cpp, so the system's directory header

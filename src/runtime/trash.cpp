@@ -1,0 +1,480 @@
+#include "trash.h"
+
+#include "clock.h"
+
+#include <QDateTime>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <utility>
+
+namespace culler {
+
+namespace {
+
+// An open file descriptor, closed when it goes.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1)
+        : m_fd(fd) {}
+    UniqueFd(UniqueFd &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd &operator=(UniqueFd &&other) noexcept {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    UniqueFd(const UniqueFd &) = delete;
+    UniqueFd &operator=(const UniqueFd &) = delete;
+    ~UniqueFd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+// Which mount a directory is on, and which inode it is.
+struct Location {
+    dev_t device = 0;
+    ino_t inode = 0;
+    quint64 mount = 0;
+    bool mountKnown = false;
+
+    // A rename works within one mount only. Kernels before 5.8 do not tell mount ids; there the
+    // device is the best guess, and a bind mount shows as a rename failing with EXDEV.
+    bool sameMountAs(const Location &other) const {
+        if (mountKnown && other.mountKnown)
+            return mount == other.mount;
+        return device == other.device;
+    }
+    bool sameDirectoryAs(const Location &other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
+
+// Where path (relative to dirFd) is, or nothing with errno set.
+std::optional<Location> locate(int dirFd, const char *path, int flags) {
+    struct statx status {};
+    if (::statx(dirFd, path, flags, STATX_INO | STATX_MNT_ID, &status) != 0)
+        return std::nullopt;
+    return Location{makedev(status.stx_dev_major, status.stx_dev_minor), status.stx_ino,
+                    status.stx_mnt_id, (status.stx_mask & STATX_MNT_ID) != 0};
+}
+
+QByteArray child(const QByteArray &parent, const char *name) {
+    return parent.endsWith('/') ? parent + name : parent + '/' + name;
+}
+
+TrashProblem refusal(TrashRefusal refusal, const QByteArray &place, int code) {
+    return TrashProblem{refusal, place, SystemError{code}};
+}
+
+// A directory of the Trash, or why it cannot be used.
+struct OpenedDirectory {
+    UniqueFd fd;
+    TrashProblem problem; // only while fd is closed
+};
+
+// Opens the directory name under parentFd, making it mode 0700 if it is missing. Others may
+// write next to a Trash (in a mount's top directory, or a shared sticky .Trash), so what is found
+// there is used only when it is a directory of the user's own, reached without a link.
+OpenedDirectory openOwnDirectory(int parentFd, const char *name, const QByteArray &path,
+                                 uid_t user) {
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    UniqueFd fd{::openat(parentFd, name, flags)};
+    if (!fd.isOpen() && errno == ENOENT) {
+        if (::mkdirat(parentFd, name, 0700) != 0 && errno != EEXIST)
+            return {UniqueFd{}, refusal(TrashRefusal::CannotMake, path, errno)};
+        fd = UniqueFd{::openat(parentFd, name, flags)};
+    }
+    if (!fd.isOpen()) {
+        int code = errno;
+        // O_DIRECTORY refuses a link as not a directory: name it for what it is.
+        struct stat status {};
+        if (code == ENOTDIR && ::fstatat(parentFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(status.st_mode))
+            code = ELOOP;
+        const bool unsafe = code == ELOOP || code == ENOTDIR;
+        return {UniqueFd{},
+                refusal(unsafe ? TrashRefusal::Unsafe : TrashRefusal::CannotMake, path, code)};
+    }
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        return {UniqueFd{}, refusal(TrashRefusal::CannotMake, path, errno)};
+    if (status.st_uid != user)
+        return {UniqueFd{}, refusal(TrashRefusal::Unsafe, path, EPERM)};
+    return {std::move(fd), {}};
+}
+
+// Bytes a path keeps as they are in an info file: the unreserved characters of URIs (RFC 2396)
+// and the slash. Everything else, '%', blanks, line ends and bytes of any encoding, is escaped,
+// so that the name's bytes come back exactly.
+bool keepsItsByte(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           (c != 0 && std::strchr("-_.!~*'()/", c) != nullptr);
+}
+
+void appendPercentEncoded(QByteArray &out, const char *bytes, qsizetype length) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (keepsItsByte(c)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        out += '%';
+        out += hex[c >> 4];
+        out += hex[c & 0xF];
+    }
+}
+
+QByteArray percentEncoded(const QByteArray &bytes) {
+    QByteArray out;
+    appendPercentEncoded(out, bytes.constData(), bytes.size());
+    return out;
+}
+
+// The Trash directory found for a directory, with the way its files' paths are written there.
+struct FoundTrash {
+    UniqueFd fd;
+    QByteArray path;
+    // "Path=" up to the file's own name: percent-encoded, ending in "/" unless empty.
+    QByteArray encodedDirectory;
+    TrashProblem problem; // only while fd is closed
+};
+
+// The home Trash and its parents are the user's own, where no one else plants a link: they are
+// opened along the path as any path is, following links, and made where missing (mode 0700), so
+// that a fresh account, without even ~/.local/share, gets a Trash. Only another user's is refused.
+FoundTrash openHomeTrash(const TrashPlaces &places, const QByteArray &directoryPath) {
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    QByteArray reached = QByteArrayLiteral("/");
+    UniqueFd current{::open("/", flags)};
+    for (const QByteArray &part : places.homeTrash.split('/')) {
+        if (part.isEmpty() || !current.isOpen())
+            continue;
+        reached = child(reached, part.constData());
+        UniqueFd next{::openat(current.get(), part.constData(), flags)};
+        if (!next.isOpen() && errno == ENOENT &&
+            (::mkdirat(current.get(), part.constData(), 0700) == 0 || errno == EEXIST))
+            next = UniqueFd{::openat(current.get(), part.constData(), flags)};
+        if (!next.isOpen())
+            return {UniqueFd{}, {}, {}, refusal(TrashRefusal::CannotMake, reached, errno)};
+        current = std::move(next);
+    }
+    struct stat status {};
+    if (!current.isOpen() || ::fstat(current.get(), &status) != 0)
+        return {UniqueFd{}, {}, {}, refusal(TrashRefusal::CannotMake, reached, errno)};
+    if (reached == "/" || status.st_uid != places.user)
+        return {UniqueFd{}, {}, {}, refusal(TrashRefusal::Unsafe, reached, EPERM)};
+    QByteArray encoded = percentEncoded(directoryPath);
+    if (!encoded.endsWith('/'))
+        encoded += '/';
+    return {std::move(current), places.homeTrash, encoded, {}};
+}
+
+// The mount the home Trash is on, or will be once made: that of the nearest of its directories
+// there is.
+std::optional<Location> locateHomeTrash(const QByteArray &homeTrash) {
+    QByteArray path = homeTrash;
+    for (;;) {
+        if (const std::optional<Location> found = locate(AT_FDCWD, path.constData(), 0))
+            return found;
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash <= 0)
+            return std::nullopt;
+        path.truncate(slash);
+    }
+}
+
+// The top directory of the directory's mount, and how many levels up it is: walks up through
+// ".." from the open directory itself, while the parent is on the same mount.
+struct TopDirectory {
+    UniqueFd fd;
+    int levels = 0;
+};
+
+std::optional<TopDirectory> findTopDirectory(int directoryFd, Location current) {
+    constexpr int flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    TopDirectory top{UniqueFd{::openat(directoryFd, ".", flags)}, 0};
+    for (;;) {
+        if (!top.fd.isOpen())
+            return std::nullopt;
+        UniqueFd parentFd{::openat(top.fd.get(), "..", flags)};
+        if (!parentFd.isOpen())
+            return std::nullopt;
+        const std::optional<Location> parent = locate(parentFd.get(), "", AT_EMPTY_PATH);
+        if (!parent)
+            return std::nullopt;
+        // The root's parent is the root itself.
+        if (!parent->sameMountAs(current) || parent->sameDirectoryAs(current))
+            return top;
+        top.fd = std::move(parentFd);
+        ++top.levels;
+        current = *parent;
+    }
+}
+
+// A mount's Trash: the administrator's shared $topdir/.Trash, when it is a sticky directory (so
+// that no user can remove another's files from it) and not a link, holds one per user; otherwise
+// each user has $topdir/.Trash-$uid. Paths are written relative to $topdir, so that they still
+// hold when the mount is mounted elsewhere.
+FoundTrash openMountTrash(int directoryFd, const Location &directory,
+                          const QByteArray &directoryPath, uid_t user) {
+    std::optional<TopDirectory> top = findTopDirectory(directoryFd, directory);
+    if (!top)
+        return {UniqueFd{}, {}, {}, refusal(TrashRefusal::NoPath, directoryPath, errno)};
+    // Each level up is one name less of the directory's path, which has no links left in it.
+    qsizetype cut = directoryPath.size();
+    for (int level = 0; level < top->levels && cut > 0; ++level)
+        cut = directoryPath.lastIndexOf('/', cut - 1);
+    const QByteArray topPath = cut <= 0 ? QByteArrayLiteral("/") : directoryPath.left(cut);
+    QByteArray encoded = percentEncoded(directoryPath.mid(cut + 1));
+    if (!encoded.isEmpty())
+        encoded += '/';
+
+    const QByteArray uid = QByteArray::number(user);
+    const QByteArray sharedPath = child(topPath, ".Trash");
+    UniqueFd shared{
+        ::openat(top->fd.get(), ".Trash", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    struct stat status {};
+    if (shared.isOpen() && ::fstat(shared.get(), &status) == 0 && (status.st_mode & S_ISVTX)) {
+        const QByteArray path = child(sharedPath, uid.constData());
+        OpenedDirectory own = openOwnDirectory(shared.get(), uid.constData(), path, user);
+        if (own.fd.isOpen())
+            return {std::move(own.fd), path, encoded, {}};
+    }
+    const QByteArray name = ".Trash-" + uid;
+    const QByteArray path = child(topPath, name.constData());
+    OpenedDirectory own = openOwnDirectory(top->fd.get(), name.constData(), path, user);
+    return {std::move(own.fd), path, encoded, own.problem};
+}
+
+// The directory's path with every link resolved, as the kernel knows it.
+std::optional<QByteArray> pathOf(int directoryFd, const Location &directory) {
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", directoryFd);
+    QByteArray path(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(link, path.data(), static_cast<size_t>(path.size()));
+    if (length <= 0 || length >= path.size())
+        return std::nullopt;
+    path.truncate(length);
+    // A removed directory reads as "PATH (deleted)": only a path back to the directory will do.
+    const std::optional<Location> there = locate(AT_FDCWD, path.constData(), 0);
+    if (!there || !there->sameDirectoryAs(directory))
+        return std::nullopt;
+    return path;
+}
+
+// A directory of the Trash this program writes in, checked once so that a read-only mount
+// refuses the run instead of failing every file.
+std::optional<TrashProblem> unwritable(int trashFd, const char *name, const QByteArray &path) {
+    if (::faccessat(trashFd, name, W_OK | X_OK, AT_EACCESS) == 0)
+        return std::nullopt;
+    return refusal(TrashRefusal::ReadOnly, path, errno);
+}
+
+constexpr char infoSuffix[] = ".trashinfo";
+constexpr std::size_t infoSuffixLength = sizeof infoSuffix - 1;
+// The longest name a file may take in the Trash, so that its info file's name still fits.
+constexpr std::size_t longestTrashName = NAME_MAX - infoSuffixLength;
+// How many taken names a file tries in the Trash before it gives up.
+constexpr unsigned maximumAttempts = 10000;
+
+struct TrashName {
+    char file[NAME_MAX + 1];
+    char info[NAME_MAX + 1];
+};
+
+// The name a file tries in the Trash on the given attempt, counted from 1: its own, then
+// NAME.2, NAME.3... The name is cut short where its info file's name would be too long for the
+// file system, before a UTF-8 character rather than inside one.
+TrashName trashName(const char *name, unsigned attempt) {
+    char suffix[16] = "";
+    if (attempt > 1)
+        std::snprintf(suffix, sizeof suffix, ".%u", attempt);
+    const std::size_t suffixLength = std::strlen(suffix);
+    const std::size_t room = longestTrashName - suffixLength;
+    std::size_t kept = std::strlen(name);
+    if (kept > room) {
+        kept = room;
+        // A name that is not UTF-8 loses at most three bytes more than it must.
+        for (int i = 0;
+             i < 3 && kept > 1 && (static_cast<unsigned char>(name[kept]) & 0xC0) == 0x80; ++i)
+            --kept;
+    }
+    TrashName result;
+    std::memcpy(result.file, name, kept);
+    std::memcpy(result.file + kept, suffix, suffixLength + 1);
+    std::memcpy(result.info, result.file, kept + suffixLength);
+    std::memcpy(result.info + kept + suffixLength, infoSuffix, infoSuffixLength + 1);
+    return result;
+}
+
+// The deletion date as the desktop reads it: local time, to the second, with no zone.
+std::array<char, 32> deletionDate(const Clock &clock) {
+    const QDateTime now = clock.now().toLocalTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%04d-%02d-%02dT%02d:%02d:%02d", date.year(),
+                  date.month(), date.day(), time.hour(), time.minute(), time.second());
+    return text;
+}
+
+bool writeAll(int fd, const QByteArray &bytes) {
+    const char *next = bytes.constData();
+    auto left = static_cast<size_t>(bytes.size());
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, left);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        next += written;
+        left -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+} // namespace
+
+TrashPlaces TrashPlaces::ofThisUser() {
+    TrashPlaces places;
+    // The Trash's directories are made with this id, and checked against it.
+    places.user = ::geteuid();
+    // A relative XDG_DATA_HOME is no setting at all, as with every XDG base directory.
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    if (dataHome.startsWith('/')) {
+        places.homeTrash = child(dataHome, "Trash");
+        return places;
+    }
+    // Without a home, homeTrash stays empty and every Trash is refused.
+    const QByteArray home = qgetenv("HOME");
+    if (home.startsWith('/'))
+        places.homeTrash = child(home, ".local/share/Trash");
+    return places;
+}
+
+std::variant<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces &places,
+                                              const Clock &clock) {
+    const std::optional<Location> directory = locate(directoryFd, "", AT_EMPTY_PATH);
+    if (!directory)
+        return refusal(TrashRefusal::NoPath, {}, errno);
+    const std::optional<QByteArray> directoryPath = pathOf(directoryFd, *directory);
+    if (!directoryPath)
+        return refusal(TrashRefusal::NoPath, {}, ENOENT);
+    if (!places.homeTrash.startsWith('/'))
+        return refusal(TrashRefusal::NoPath, places.homeTrash, ENOENT);
+
+    const std::optional<Location> home = locateHomeTrash(places.homeTrash);
+    FoundTrash trash = home && home->sameMountAs(*directory)
+                           ? openHomeTrash(places, *directoryPath)
+                           : openMountTrash(directoryFd, *directory, *directoryPath, places.user);
+    if (!trash.fd.isOpen())
+        return trash.problem;
+
+    const QByteArray filesPath = child(trash.path, "files");
+    const QByteArray infoPath = child(trash.path, "info");
+    OpenedDirectory files = openOwnDirectory(trash.fd.get(), "files", filesPath, places.user);
+    if (!files.fd.isOpen())
+        return files.problem;
+    OpenedDirectory info = openOwnDirectory(trash.fd.get(), "info", infoPath, places.user);
+    if (!info.fd.isOpen())
+        return info.problem;
+    if (std::optional<TrashProblem> problem = unwritable(trash.fd.get(), "files", filesPath))
+        return *problem;
+    if (std::optional<TrashProblem> problem = unwritable(trash.fd.get(), "info", infoPath))
+        return *problem;
+    // A Trash reached through a link to another mount would need every file copied.
+    const std::optional<Location> filesLocation = locate(files.fd.get(), "", AT_EMPTY_PATH);
+    if (!filesLocation || !filesLocation->sameMountAs(*directory))
+        return refusal(TrashRefusal::Unsafe, filesPath, EXDEV);
+
+    return Trash(files.fd.release(), info.fd.release(), filesPath,
+                 "[Trash Info]\nPath=" + trash.encodedDirectory, clock);
+}
+
+Trash::Trash(int filesFd, int infoFd, QByteArray filesPath, QByteArray infoHead, const Clock &clock)
+    : m_filesFd(filesFd)
+    , m_infoFd(infoFd)
+    , m_filesPath(std::move(filesPath))
+    , m_infoHead(std::move(infoHead))
+    , m_clock(&clock) {}
+
+Trash::Trash(Trash &&other) noexcept
+    : m_filesFd(std::exchange(other.m_filesFd, -1))
+    , m_infoFd(std::exchange(other.m_infoFd, -1))
+    , m_filesPath(std::move(other.m_filesPath))
+    , m_infoHead(std::move(other.m_infoHead))
+    , m_clock(other.m_clock) {}
+
+Trash::~Trash() {
+    if (m_filesFd >= 0)
+        ::close(m_filesFd);
+    if (m_infoFd >= 0)
+        ::close(m_infoFd);
+}
+
+TrashResult Trash::moveIfUnchanged(int directoryFd, const char *name,
+                                   const FileIdentity &judged) const {
+    const std::size_t nameLength = std::strlen(name);
+    QByteArray text;
+    text.reserve(m_infoHead.size() + 3 * static_cast<qsizetype>(nameLength) + 48);
+    text += m_infoHead;
+    appendPercentEncoded(text, name, static_cast<qsizetype>(nameLength));
+    text += "\nDeletionDate=";
+    text += deletionDate(*m_clock).data();
+    text += '\n';
+
+    for (unsigned attempt = 1; attempt <= maximumAttempts; ++attempt) {
+        const TrashName trashed = trashName(name, attempt);
+        // O_EXCL claims the name, against other threads and programs trashing at the same time.
+        UniqueFd info{
+            ::openat(m_infoFd, trashed.info, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+        if (!info.isOpen() && errno == EEXIST)
+            continue;
+        if (!info.isOpen())
+            return {TrashMove::Failed, SystemError{errno}};
+        if (!writeAll(info.get(), text) || ::close(info.release()) != 0) {
+            const int code = errno;
+            ::unlinkat(m_infoFd, trashed.info, 0);
+            return {TrashMove::Failed, SystemError{code}};
+        }
+        // The file leaves its name here, so what was at the name is what gets checked below.
+        if (::renameat2(directoryFd, name, m_filesFd, trashed.file, RENAME_NOREPLACE) != 0) {
+            const int code = errno;
+            ::unlinkat(m_infoFd, trashed.info, 0);
+            // A file in the Trash with no info file of its name: someone else's; keep clear of it.
+            if (code == EEXIST)
+                continue;
+            return {TrashMove::Failed, SystemError{code}};
+        }
+
+        struct stat status {};
+        if (::fstatat(m_filesFd, trashed.file, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return {TrashMove::LeftInTrash, SystemError{errno}};
+        if (S_ISREG(status.st_mode) &&
+            FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == judged)
+            return {TrashMove::Moved, {}};
+        if (::renameat2(m_filesFd, trashed.file, directoryFd, name, RENAME_NOREPLACE) != 0)
+            return {TrashMove::LeftInTrash, SystemError{errno == EEXIST ? 0 : errno}};
+        ::unlinkat(m_infoFd, trashed.info, 0);
+        return {TrashMove::Changed, {}};
+    }
+    return {TrashMove::Failed, SystemError{EEXIST}};
+}
+
+} // namespace culler

@@ -1,0 +1,264 @@
+#include "runtime/directory.h"
+#include "runtime/trash.h"
+#include "testsupport.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <fcntl.h>
+#include <functional>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+using namespace culler;
+
+// The Trash renames with renameat2. This definition takes its place in the test program, so that
+// a test can act between the move into the Trash and the check there, as a racing program would.
+static std::function<void()> afterNextRename;
+
+extern "C" int renameat2(int from, const char *oldName, int to, const char *newName,
+                         unsigned flags) noexcept {
+    const auto result = int(::syscall(SYS_renameat2, from, oldName, to, newName, flags));
+    if (result == 0 && afterNextRename)
+        std::exchange(afterNextRename, nullptr)();
+    return result;
+}
+
+namespace {
+
+enum class Where { Home, Mount };
+
+// Names whose bytes Path= must keep, as it spells them, and the name each takes in a Trash that
+// already holds "taken" twice: once as an info file alone, once as a file alone.
+struct Name {
+    QByteArray name, encoded, inTrash;
+};
+const QByteArray acute = "\xc3\xa9"; // é
+const QByteArray notUtf8 = "caf\xe9";
+const QList<Name> names = {
+    {"plain.log", "plain.log", "plain.log"},
+    {"50% off (2)", "50%25%20off%20(2)", "50% off (2)"},
+    {"line\nbreak", "line%0Abreak", "line\nbreak"},
+    {notUtf8, "caf%E9", notUtf8},
+    {"taken", "taken", "taken.3"},
+    // 250 bytes, cut so that NAME.trashinfo fits in 255, and not inside a character.
+    {acute.repeated(125), QByteArray("%C3%A9").repeated(125), acute.repeated(122)},
+};
+
+QByteArray contentOf(const QByteArray &path) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    QByteArray bytes(4096, '\0');
+    const ssize_t length = fd < 0 ? -1 : ::read(fd, bytes.data(), 4096);
+    ::close(fd);
+    return length < 0 ? QByteArray("(none)") : bytes.left(length);
+}
+
+struct stat statusOf(const QByteArray &path) {
+    struct stat status {};
+    ::lstat(path, &status);
+    return status;
+}
+
+void makeFile(const QByteArray &path, const QByteArray &content, timespec modified) {
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const timespec times[] = {modified, modified};
+    QCOMPARE(::write(fd, content.constData(), size_t(content.size())), content.size());
+    QCOMPARE(::futimens(fd, times), 0);
+    ::close(fd);
+}
+
+// Runs the script in the directory: what it printed, or "(failed)".
+QByteArray shell(const QByteArray &directory, const QString &script) {
+    QProcess process;
+    process.start("sh", {"-c", "cd \"$0\" && " + script, directory});
+    const bool ran = process.waitForFinished(60000) && process.exitCode() == 0;
+    return ran ? process.readAllStandardOutput() : "(failed)";
+}
+
+} // namespace
+
+class tst_Trash : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QByteArray m_base, m_home;
+    QString m_mountSkip; // empty once the mounts are made
+    TrashPlaces m_places;
+    test::FixedClock m_clock{test::exampleNow()};
+
+private Q_SLOTS:
+    // A home of the test's own, where trash-cli finds its Trash too, and where the system lets
+    // the test make one, a second mount.
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_base = QFile::encodeName(QFileInfo(m_dir->path()).canonicalFilePath());
+        m_home = m_base + "/home";
+        m_places = {m_home + "/.local/share/Trash", ::geteuid()};
+        qputenv("HOME", m_home);
+        qunsetenv("XDG_DATA_HOME");
+        QVERIFY(::mkdir(m_home, 0755) == 0 && ::mkdir(m_base + "/mnt", 0755) == 0);
+        const bool mounted = ::mount("tmpfs", m_base + "/mnt", "tmpfs", 0, nullptr) == 0;
+        m_mountSkip = mounted ? QString() : "mounting a tmpfs is not allowed: " + qt_error_string();
+    }
+
+    void cleanup() {
+        ::umount2(m_base + "/mnt", MNT_DETACH);
+        // QDir cannot name, nor so remove, a file whose name is not UTF-8.
+        QProcess::execute("rm", {"-rf", m_base});
+        m_dir.reset();
+    }
+
+    void filesGoToTheTrashOfTheirMount_data() {
+        QTest::addColumn<Where>("where");
+        QTest::addColumn<QString>("setup"); // run at the top of the mount, or in the home
+        QTest::addColumn<QString>("trash"); // or the place the refusal names
+        QTest::addColumn<TrashRefusal>("refusal");
+        QTest::addColumn<int>("error"); // 0: the Trash opens
+
+        const QString own = ".Trash-" + QString::number(::geteuid());
+        const auto none = TrashRefusal::CannotMake;
+        QTest::newRow("home, on a fresh account")
+            << Where::Home << QString() << QString(".local/share/Trash") << none << 0;
+        QTest::newRow("mount with a shared sticky .Trash") << Where::Mount << "mkdir -m 1777 .Trash"
+                                                           << ".Trash/" + own.mid(7) << none << 0;
+        QTest::newRow("mount whose .Trash is not sticky")
+            << Where::Mount << "mkdir -m 777 .Trash" << own << none << 0;
+        QTest::newRow("mount whose .Trash links to a sticky one")
+            << Where::Mount << "mkdir -m 1777 .x && ln -s .x .Trash" << own << none << 0;
+        QTest::newRow("refused: read-only mount")
+            << Where::Mount << "mount -o remount,ro ." << own << TrashRefusal::CannotMake << EROFS;
+        QTest::newRow("refused: read-only mount with a Trash")
+            << Where::Mount
+            << "mkdir -p " + own + "/files " + own + "/info && mount -o remount,ro ."
+            << own + "/files" << TrashRefusal::ReadOnly << EROFS;
+        QTest::newRow("refused: ~/.local/share is a file")
+            << Where::Home << "mkdir .local && touch .local/share" << QString(".local/share")
+            << TrashRefusal::CannotMake << ENOTDIR;
+        QTest::newRow("refused: mount's Trash is a link")
+            << Where::Mount << "mkdir -m 1777 .x && ln -s .x " + own << own << TrashRefusal::Unsafe
+            << ELOOP;
+        QTest::newRow("refused: mount's Trash is another user's")
+            << Where::Mount << "mkdir " + own + " && chown 4321 " + own << own
+            << TrashRefusal::Unsafe << EPERM;
+    }
+
+    void filesGoToTheTrashOfTheirMount() {
+        QFETCH(Where, where);
+        QFETCH(QString, setup);
+        QFETCH(QString, trash);
+        QFETCH(TrashRefusal, refusal);
+        QFETCH(int, error);
+        if (where != Where::Home && !m_mountSkip.isEmpty())
+            QSKIP(qPrintable(m_mountSkip));
+        const QByteArray root = where == Where::Home ? m_home : m_base + "/mnt";
+        const QByteArray directoryPath = root + "/my files";
+        QCOMPARE(::mkdir(directoryPath, 0755), 0);
+        for (qsizetype i = 0; i < names.size(); ++i)
+            makeFile(directoryPath + "/" + names[i].name, names[i].name,
+                     {900000000 + i, 123456789});
+
+        QVERIFY(setup.isEmpty() || shell(root, setup).isEmpty());
+
+        Directory directory(QFile::decodeName(directoryPath));
+        const auto opened = directory.openTrash(m_places, m_clock);
+        const QByteArray trashPath = root + "/" + trash.toUtf8();
+        if (const auto *problem = std::get_if<TrashProblem>(&opened)) {
+            QCOMPARE(problem->place, trashPath);
+            QCOMPARE(problem->refusal, refusal);
+            QCOMPARE(problem->error.code, error);
+            return;
+        }
+        QCOMPARE(error, 0);
+        QCOMPARE(statusOf(trashPath).st_mode & 07777, 0700u); // no one else reads what is in it
+        QCOMPARE(shell(trashPath, "touch info/taken.trashinfo files/taken.2"), "");
+
+        // Path= is absolute in the home Trash, and relative to the mount's top in a mount's.
+        const QByteArray encodedDirectory =
+            (where == Where::Home ? QUrl::toPercentEncoding(root, "/") + "/" : "") + "my%20files/";
+        for (const Name &name : names) {
+            const FileIdentity judged = directory.stamp(name.name).identity;
+            QCOMPARE(
+                directory.moveToTrashIfUnchanged(name.name, judged, std::get<Trash>(opened)).result,
+                TrashMove::Moved);
+            QCOMPARE(contentOf(trashPath + "/files/" + name.inTrash), name.name);
+            QCOMPARE(contentOf(trashPath + "/info/" + name.inTrash + ".trashinfo"),
+                     "[Trash Info]\nPath=" + encodedDirectory + name.encoded +
+                         "\nDeletionDate=1999-12-06T10:15:00\n");
+        }
+
+        if (QStandardPaths::findExecutable("trash-list").isEmpty())
+            QSKIP("trash-cli is not installed (make deps): the desktop's own view is unchecked");
+        // trash-cli 0.17 decodes Path= as UTF-8, and would restore this name as "caf\uFFFD".
+        QCOMPARE(::unlink(trashPath + "/info/" + notUtf8 + ".trashinfo"), 0);
+        QCOMPARE(::unlink(trashPath + "/files/" + notUtf8), 0);
+        const QByteArray listed = shell(root, "trash-list");
+        QCOMPARE(listed.count(directoryPath + "/"), names.size() - 1);
+        for (const Name &name : names)
+            QVERIFY(name.name == notUtf8 || listed.contains("1999-12-06 10:15:00 " + directoryPath +
+                                                            "/" + name.name + "\n"));
+        // trash-restore asks which of the files trashed from its directory to restore: the first.
+        QVERIFY(shell(directoryPath, "for i in 1 2 3 4 5 6; do echo 0 | trash-restore; done; "
+                                     "echo 0 | trash-restore")
+                    .contains("No files trashed from current dir"));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QByteArray path = directoryPath + "/" + names[i].name;
+            const timespec modified = statusOf(path).st_mtim;
+            QVERIFY(names[i].name == notUtf8 ||
+                    (contentOf(path) == names[i].name && modified.tv_sec == 900000000 + i &&
+                     modified.tv_nsec == 123456789));
+        }
+    }
+
+    void fileNotTheOneJudgedIsNotLost_data() {
+        QTest::addColumn<QString>("change"); // made between the judgement and the move
+        QTest::addColumn<TrashMove>("result");
+        QTest::addColumn<QByteArray>("atName"); // after the move
+
+        QTest::newRow("rewritten")
+            << "echo rewritten > due.log" << TrashMove::Changed << QByteArray("rewritten\n");
+        QTest::newRow("replaced by a file of the same time")
+            << "mv other due.log" << TrashMove::Changed << QByteArray("other");
+        QTest::newRow("gone") << "rm due.log" << TrashMove::Failed << QByteArray("(none)");
+        // A file called newcomer takes the name between the move into the Trash and the way back:
+        // the rewritten file stays in the Trash.
+        QTest::newRow("rewritten, and a new file took its name meanwhile")
+            << "echo rewritten > due.log" << TrashMove::LeftInTrash << QByteArray("newcomer");
+    }
+
+    void fileNotTheOneJudgedIsNotLost() {
+        QFETCH(QString, change);
+        QFETCH(TrashMove, result);
+        QFETCH(QByteArray, atName);
+        const QByteArray path = m_home + "/due.log";
+        makeFile(path, "judged", {900000000, 0});
+        makeFile(m_home + "/other", "other", {900000000, 0});
+        Directory directory(QFile::decodeName(m_home));
+        const auto opened = directory.openTrash(m_places, m_clock);
+        QVERIFY(std::holds_alternative<Trash>(opened));
+        const FileStamp judged = directory.stamp("due.log");
+
+        QCOMPARE(shell(m_home, change), "");
+        if (atName == "newcomer")
+            afterNextRename = [&] {
+                makeFile(path, atName, {900000000, 0});
+            };
+        const TrashResult moved =
+            directory.moveToTrashIfUnchanged("due.log", judged.identity, std::get<Trash>(opened));
+        afterNextRename = nullptr;
+
+        QCOMPARE(moved.result, result);
+        QCOMPARE(moved.error.code, result == TrashMove::Failed ? ENOENT : 0);
+        QCOMPARE(contentOf(path), atName);
+        const bool left = result == TrashMove::LeftInTrash;
+        QCOMPARE(contentOf(m_places.homeTrash + "/files/due.log"), left ? "rewritten\n" : "(none)");
+        QCOMPARE(statusOf(m_places.homeTrash + "/info/due.log.trashinfo").st_nlink, left ? 1u : 0u);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Trash)
+#include "tst_trash.moc"
