@@ -14,18 +14,39 @@ QString troubleReason(const SystemError &error) {
     return QStringLiteral("its modification time is not a date of this calendar");
 }
 
+// A file left in the Trash: the reason the way back failed, when it was not the name taken.
+QString leftInTrashReason(const SystemError &error) {
+    if (error)
+        return QStringLiteral("it changed after it was judged, and cannot go back: %1")
+            .arg(error.reason());
+    return QStringLiteral("it changed after it was judged, and a new file took its name");
+}
+
 // "2 files could not be deleted:", a line for each file named, and the count of the others.
 QString troublesText(const FileTroubles &troubles, const QString &whatHappened,
-                     const PathText &pathOf) {
+                     const PathText &pathOf, QString (*reasonOf)(const SystemError &)) {
     QString text = troubles.count == 1
                        ? QStringLiteral("1 file %1:").arg(whatHappened)
                        : QStringLiteral("%1 files %2:").arg(troubles.count).arg(whatHappened);
     for (const FileTrouble &file : troubles.named)
-        text += QStringLiteral("\n%1: %2").arg(pathOf(file.name), troubleReason(file.error));
+        text += QStringLiteral("\n%1: %2").arg(pathOf(file.name), reasonOf(file.error));
     const qint64 unnamed = troubles.count - qint64(troubles.named.size());
     if (unnamed > 0)
         text += QStringLiteral("\n... and %1 more.").arg(unnamed);
     return text;
+}
+
+// Why no Trash can take the files, naming the directory at fault.
+QString trashProblemText(const Refusal &refusal) {
+    const QString place = QString::fromLocal8Bit(refusal.place);
+    const QString reason = refusal.error.reason();
+    if (refusal.problem == Problem::UnsafeTrash)
+        return QStringLiteral("\"%1\" is not a Trash of yours: %2").arg(place, reason);
+    if (refusal.problem == Problem::ReadOnlyTrash)
+        return QStringLiteral("\"%1\" cannot be written: %2").arg(place, reason);
+    if (place.isEmpty())
+        return QStringLiteral("no Trash can be found: %1").arg(reason);
+    return QStringLiteral("no Trash could be made in \"%1\": %2").arg(place, reason);
 }
 
 } // namespace
@@ -47,6 +68,11 @@ QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Cale
     case Problem::Unreadable:
         return QStringLiteral("Cannot read the directory \"%1\": %2.")
             .arg(form.directory, refusal.error.reason());
+    case Problem::NoTrash:
+    case Problem::UnsafeTrash:
+    case Problem::ReadOnlyTrash:
+        return QStringLiteral("Cannot move the files of \"%1\" to the Trash: %2.")
+            .arg(form.directory, trashProblemText(refusal));
     case Problem::None:
         break;
     }
@@ -66,20 +92,27 @@ QString refusalInBrief(const Refusal &refusal) {
         return QStringLiteral("not a date");
     case Problem::Unreadable:
         return QStringLiteral("cannot read the directory: %1").arg(refusal.error.reason());
+    case Problem::NoTrash:
+    case Problem::UnsafeTrash:
+    case Problem::ReadOnlyTrash:
+        return QStringLiteral("no Trash: %1").arg(trashProblemText(refusal));
     case Problem::None:
         break;
     }
     return QString();
 }
 
-QString outcomeText(const PurgeOutcome &outcome, PurgeAction action) {
+QString outcomeText(const PurgeOutcome &outcome, PurgeAction action, RemovalKind removal) {
     const QString files = outcome.deleted == 1 ? QStringLiteral("1 file")
                                                : QStringLiteral("%1 files").arg(outcome.deleted);
     const qint64 kept = outcome.examined - outcome.deleted - outcome.notDeleted.count -
-                        outcome.notExamined.count - outcome.keptNewest;
-    QString text = action == PurgeAction::List ? QStringLiteral("%1 would be deleted, %2 kept")
-                                               : QStringLiteral("%1 deleted, %2 kept");
-    text = text.arg(files).arg(kept);
+                        outcome.notExamined.count - outcome.keptNewest - outcome.leftInTrash.count;
+    const bool trash = removal == RemovalKind::Trash;
+    const QString removed =
+        trash ? QStringLiteral("moved to the Trash") : QStringLiteral("deleted");
+    QString text = action == PurgeAction::List ? QStringLiteral("%1 would be %2, %3 kept")
+                                               : QStringLiteral("%1 %2, %3 kept");
+    text = text.arg(files, removed).arg(kept);
     if (outcome.keptNewest > 0)
         text += QStringLiteral(", %1 kept as the newest").arg(outcome.keptNewest);
     if (outcome.excluded > 0)
@@ -87,21 +120,34 @@ QString outcomeText(const PurgeOutcome &outcome, PurgeAction action) {
     if (outcome.notExamined.count > 0)
         text += QStringLiteral(", %1 not examined").arg(outcome.notExamined.count);
     if (outcome.notDeleted.count > 0)
-        text += QStringLiteral(", %1 not deleted").arg(outcome.notDeleted.count);
+        text += (trash ? QStringLiteral(", %1 not moved") : QStringLiteral(", %1 not deleted"))
+                    .arg(outcome.notDeleted.count);
+    if (outcome.leftInTrash.count > 0)
+        text += QStringLiteral(", %1 left in the Trash").arg(outcome.leftInTrash.count);
     return text;
 }
 
-QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf) {
+QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf,
+                    RemovalKind removal) {
     QStringList parts;
     if (outcome.notExamined.count > 0)
-        parts << troublesText(outcome.notExamined, QStringLiteral("could not be examined"), pathOf);
+        parts << troublesText(outcome.notExamined, QStringLiteral("could not be examined"), pathOf,
+                              troubleReason);
     if (outcome.notDeleted.count > 0)
-        parts << troublesText(outcome.notDeleted, QStringLiteral("could not be deleted"), pathOf);
+        parts << troublesText(outcome.notDeleted,
+                              removal == RemovalKind::Trash
+                                  ? QStringLiteral("could not be moved to the Trash")
+                                  : QStringLiteral("could not be deleted"),
+                              pathOf, troubleReason);
+    if (outcome.leftInTrash.count > 0)
+        parts << troublesText(outcome.leftInTrash,
+                              QStringLiteral("could not be put back from the Trash"), pathOf,
+                              leftInTrashReason);
     if (parts.isEmpty())
         return QString();
     // The one box the user must close also tells how the run went.
-    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') + outcomeText(outcome, action) +
-           QLatin1Char('.');
+    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') +
+           outcomeText(outcome, action, removal) + QLatin1Char('.');
 }
 
 } // namespace culler

@@ -29,11 +29,16 @@ QString refusalInBrief(const Refusal &refusal);
 // "20 files deleted, 33 kept", then ", 7 kept as the newest" and ", 5 excluded" when the job
 // kept files for those reasons, and ", 1 not examined" and ", 2 not deleted" when some were kept
 // against the request; a listing run says "20 files would be deleted, 33 kept".
-QString outcomeText(const PurgeOutcome &outcome, PurgeAction action);
+// A run that moves files to the Trash says "20 files moved to the Trash", ", 2 not moved" and
+// ", 1 left in the Trash".
+QString outcomeText(const PurgeOutcome &outcome, PurgeAction action,
+                    RemovalKind removal = RemovalKind::Delete);
 
 // The message at the end of a run that kept files against the request: the files that could not
-// be examined, apart from those due that could not be deleted, each named with its reason as far
-// as the outcome names them, then what became of the others. Empty when there are no such files.
-QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf);
+// be examined, apart from those due that could not be deleted (or moved to the Trash), and those
+// left in the Trash, each named with its reason as far as the outcome names them, then what
+// became of the others. Empty when there are no such files.
+QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf,
+                    RemovalKind removal = RemovalKind::Delete);
 
 } // namespace culler

@@ -3,11 +3,14 @@
 #include "purge/newestfiles.h"
 #include "purge/removalworker.h"
 
+#include "runtime/clock.h"
+#include "runtime/trash.h"
 #include "runtime/wildcard.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <thread>
+#include <variant>
 
 #ifdef __linux__
 #include <sched.h>
@@ -17,10 +20,24 @@ namespace culler {
 
 namespace {
 
-RemovalOutcome removeJudged(const Directory &directory, const char *name, const FileStamp &judged) {
-    RemovalOutcome outcome = removeDue(directory, name, judged.identity);
-    outcome.size = judged.size;
-    return outcome;
+// The refusal of a run whose files no Trash can take.
+Refusal refusalOf(const TrashProblem &problem) {
+    Problem kind = Problem::NoTrash;
+    if (problem.refusal == TrashRefusal::Unsafe)
+        kind = Problem::UnsafeTrash;
+    else if (problem.refusal == TrashRefusal::ReadOnly)
+        kind = Problem::ReadOnlyTrash;
+    return Refusal{RequestField::Directory, kind, problem.error, problem.place};
+}
+
+// A listing run removes nothing, so it has no use for a second thread. Nor has a run to the
+// Trash: each move renames a file from one directory to another, which the kernel does one at a
+// time for the whole file system, and makes a file in the Trash's info directory, whose lock the
+// two threads would then share. Measured on ext4, a second thread made such a run slower.
+RemovalMode removalModeFor(const PurgeJob &job, RemovalMode asked) {
+    if (job.action == PurgeAction::List || job.removal == RemovalKind::Trash)
+        return RemovalMode::Inline;
+    return asked;
 }
 
 // One run over one directory, step by step: open it, count its candidates, judge and remove
@@ -34,18 +51,18 @@ public:
         , m_patterns(job.patterns)
         , m_exclusions(job.exclusions)
         , m_newest(std::size_t(std::max<qint64>(job.keepNewest, 0)))
-        // A listing run removes nothing, so it has no use for a second thread.
         , m_removals(
-              [this](const char *name, const FileStamp &judged) {
-                  return removeJudged(m_directory, name, judged);
-              },
-              job.action == PurgeAction::List ? RemovalMode::Inline : mode) {}
+              [this](const char *name, const FileStamp &judged) { return remove(name, judged); },
+              removalModeFor(job, mode)) {}
 
     PurgeOutcome run() {
         m_display.setProgressValue(0);
         m_display.setProgressMaximum(m_maximum);
         if (m_directory.error())
-            return refused(m_directory.error());
+            return refused(
+                Refusal{RequestField::Directory, Problem::Unreadable, m_directory.error(), {}});
+        if (!openTrash())
+            return m_outcome;
         m_outcome.status = PurgeStatus::Unfinished;
         if (count())
             judgeAndRemove();
@@ -54,10 +71,33 @@ public:
     }
 
 private:
-    PurgeOutcome refused(SystemError error) {
+    PurgeOutcome refused(const Refusal &refusal) {
         m_outcome.status = PurgeStatus::Refused;
-        m_outcome.refusal = Refusal{RequestField::Directory, Problem::Unreadable, error};
+        m_outcome.refusal = refusal;
         return m_outcome;
+    }
+
+    // A run that moves files to the Trash finds it once, before anything moves; false when there
+    // is none it can use. A listing run looks for none, so it makes nothing.
+    bool openTrash() {
+        if (m_job.removal != RemovalKind::Trash || m_job.action == PurgeAction::List)
+            return true;
+        static const SystemClock clock;
+        std::variant<Trash, TrashProblem> opened = m_directory.openTrash(m_job.trash, clock);
+        if (const auto *problem = std::get_if<TrashProblem>(&opened)) {
+            refused(refusalOf(*problem));
+            return false;
+        }
+        m_trash.emplace(std::move(std::get<Trash>(opened)));
+        return true;
+    }
+
+    // Removes a file judged due, on either thread: deletes it, or moves it to the Trash.
+    RemovalOutcome remove(const char *name, const FileStamp &judged) const {
+        RemovalOutcome outcome = m_trash ? trashDue(m_directory, *m_trash, name, judged.identity)
+                                         : removeDue(m_directory, name, judged.identity);
+        outcome.size = judged.size;
+        return outcome;
     }
 
     // The next plain file that matches a pattern and no exclusion, or nullptr at the end.
@@ -81,7 +121,7 @@ private:
             m_display.setProgressMaximum(++m_maximum);
         }
         if (m_directory.error()) {
-            refused(m_directory.error());
+            refused(Refusal{RequestField::Directory, Problem::Unreadable, m_directory.error(), {}});
             return false;
         }
         return true;
@@ -167,6 +207,9 @@ private:
         case Removal::Failed:
             addTrouble(m_outcome.notDeleted, name, outcome.error);
             break;
+        case Removal::LeftInTrash:
+            addTrouble(m_outcome.leftInTrash, name, outcome.error);
+            break;
         case Removal::Kept:
         case Removal::Vanished:
             break;
@@ -188,6 +231,8 @@ private:
     const PurgeJob &m_job;
     PurgeDisplay &m_display;
     Directory m_directory;
+    // Open for the run when it moves files to the Trash.
+    std::optional<Trash> m_trash;
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     NewestFiles m_newest;
@@ -236,6 +281,24 @@ RemovalOutcome removeDue(const Directory &directory, const char *name,
     if (unlinked.error.code == ENOENT)
         return {Removal::Vanished, {}};
     return {Removal::Failed, unlinked.error};
+}
+
+RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const char *name,
+                        const FileIdentity &identity) {
+    const TrashResult moved = directory.moveToTrashIfUnchanged(name, identity, trash);
+    switch (moved.result) {
+    case TrashMove::Moved:
+        return {Removal::Deleted, {}};
+    case TrashMove::Changed:
+        return {Removal::Kept, {}};
+    case TrashMove::LeftInTrash:
+        return {Removal::LeftInTrash, moved.error};
+    case TrashMove::Failed:
+        break;
+    }
+    if (moved.error.code == ENOENT)
+        return {Removal::Vanished, {}};
+    return {Removal::Failed, moved.error};
 }
 
 PurgeOutcome runPurge(const PurgeJob &job, PurgeDisplay &display, RemovalMode mode) {

@@ -44,12 +44,15 @@ inline QString finishedText() {
 }
 
 enum class Removal {
-    Deleted,
+    Deleted,     // deleted, or moved to the Trash
     Listed,      // old enough, and left in place because the run only lists
     Kept,        // not due, or no longer the file that was judged due
     Vanished,    // gone before it could be examined or removed: nothing was lost by the run
     NotExamined, // its stamp could not be read, or names no day of the local calendar
     Failed,      // due, but its removal was refused
+    // Moved to the Trash, found there to have changed since it was judged, and left there since
+    // a new file had taken its name meanwhile: the desktop restores it.
+    LeftInTrash,
 };
 
 struct RemovalOutcome {
@@ -74,6 +77,11 @@ Verdict judge(const FileStamp &stamp, DateValue limit);
 // Directory::removeIfUnchanged).
 RemovalOutcome removeDue(const Directory &directory, const char *name,
                          const FileIdentity &identity);
+
+// Moves a file judged due to the Trash, provided it is still the file that was stamped (see
+// Directory::moveToTrashIfUnchanged): a file that changed goes back where it was.
+RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const char *name,
+                        const FileIdentity &identity);
 
 // A file kept against the request, and why: its name as the file system holds it, and the
 // system's error (0 for a stamp that names no day of the calendar).
@@ -106,16 +114,22 @@ struct PurgeOutcome {
     qint64 excluded = 0;
     // Candidates kept for being among the newest, whatever their age.
     qint64 keptNewest = 0;
-    // Files removed; in a listing run, the files a real run would remove.
+    // Files removed (deleted, or moved to the Trash); in a listing run, the files a real run
+    // would remove.
     qint64 deleted = 0;
     // The sizes of the files counted in deleted.
     qint64 deletedBytes = 0;
     FileTroubles notExamined;
-    FileTroubles notDeleted; // due, but not deleted
+    FileTroubles notDeleted; // due, but not removed
+    // Changed since they were judged, and left in the Trash as new files took their names.
+    FileTroubles leftInTrash;
 
-    // Whether the run kept files it was asked to remove, or could not look at all of them: what
-    // a script must hear of.
-    bool fellShort() const { return listingError || notExamined.count > 0 || notDeleted.count > 0; }
+    // Whether the run kept files it was asked to remove, could not look at all of them, or left
+    // in the Trash a file it was not asked to remove: what a script must hear of.
+    bool fellShort() const {
+        return listingError || notExamined.count > 0 || notDeleted.count > 0 ||
+               leftInTrash.count > 0;
+    }
 };
 
 // Where a run removes the files it judged due. Both give the same results.
@@ -128,7 +142,8 @@ enum class RemovalMode {
 // processor a second thread only adds switching.
 RemovalMode removalModeForThisMachine();
 
-// Runs one purge: opens the directory, counts the candidates, stamps and judges each while the
+// Runs one purge: opens the directory (and the Trash, for a run that moves files there), counts
+// the candidates, stamps and judges each while the
 // progress advances (the newest kept, when the job asks), removes those due, and settles: the
 // outcome says what became of every file, and a run that examined every file it counted has
 // Finished. Files whose stamp cannot be read and files due that cannot be deleted are kept and

@@ -4,7 +4,9 @@
 // values read from the window's controls or the command line beforehand. The run reads no text a
 // user typed, so every caller that can parse a request gets the same decisions from it.
 
+#include "purge/purgerequest.h"
 #include "runtime/datevalue.h"
+#include "runtime/trash.h"
 
 #include <QByteArray>
 #include <limits>
@@ -14,7 +16,7 @@ namespace culler {
 
 // What a run does with each file old enough to go.
 enum class PurgeAction {
-    Delete, // removes it
+    Remove, // deletes it, or moves it to the Trash, as the job's removal says
     List,   // reports it and leaves it where it is: a dry run, or a preview of a real one
 };
 
@@ -28,7 +30,10 @@ struct PurgeJob {
     qint64 keepNewest = 0;
     // A file goes when its calendar day is on or before this; a fraction takes the whole day.
     DateValue cutOff = 0;
-    PurgeAction action = PurgeAction::Delete;
+    PurgeAction action = PurgeAction::Remove;
+    RemovalKind removal = RemovalKind::Delete;
+    // Where this user's Trash is, for a run that moves files there.
+    TrashPlaces trash;
     // How many of the files kept against the request the outcome names one by one, of each kind:
     // a message box has room for a few, a terminal for all of them.
     qint64 namedFiles = std::numeric_limits<qint64>::max();

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the user asks to purge, as the main window shows it: plain texts as typed, read afresh by
-// every run and every summary.
+// What the user asks to purge, as the main window shows it: plain texts as typed, and the choice
+// between deleting and the Trash, read afresh by every run and every summary.
 
 #include <QString>
 
@@ -12,12 +12,19 @@ enum class PurgeMode {
     Date, // on or before a given date
 };
 
+// What becomes of a file a purge removes.
+enum class RemovalKind {
+    Delete,
+    Trash, // moved to the user's Trash, from where the desktop restores it
+};
+
 struct PurgeRequest {
     QString directory;
     QString pattern;
     PurgeMode mode = PurgeMode::Days;
     QString daysOld;
     QString beforeDate;
+    RemovalKind removal = RemovalKind::Delete;
 };
 
 // The input a message is about, which gets the focus once it is read.

@@ -71,6 +71,9 @@ JobReading readJob(const PurgeRequest &form, const Calendar &calendar, DateForms
     job.directory = QFile::encodeName(form.directory);
     job.patterns = {QFile::encodeName(form.pattern)};
     job.cutOff = *cutOff.value;
+    job.removal = form.removal;
+    if (job.removal == RemovalKind::Trash)
+        job.trash = TrashPlaces::ofThisUser();
     job.namedFiles = 10;
     return {job, {}};
 }

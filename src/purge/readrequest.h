@@ -47,8 +47,8 @@ struct JobReading {
 };
 
 // The job a form asks for, or why it asks for none: no directory, no pattern, or no cut-off, in
-// that order. The job deletes, and names at most ten files of each kind of trouble, as a message
-// box has room for.
+// that order. The job removes, into this user's Trash when the form says so, and names at most
+// ten files of each kind of trouble, as a message box has room for.
 JobReading readJob(const PurgeRequest &form, const Calendar &calendar,
                    DateForms forms = DateForms::ShortDate);
 

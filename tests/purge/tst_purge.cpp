@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +21,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace culler;
@@ -36,6 +39,16 @@ extern "C" int unlinkat(int directory, const char *name, int flags) noexcept {
         return -1;
     }
     return static_cast<int>(::syscall(SYS_unlinkat, directory, name, flags));
+}
+
+// A move to the Trash is refused the same way.
+extern "C" int renameat2(int from, const char *name, int to, const char *newName,
+                         unsigned flags) noexcept {
+    if (refusedName != nullptr && std::strcmp(name, refusedName) == 0) {
+        errno = EPERM;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_renameat2, from, name, to, newName, flags));
 }
 
 // readdir goes on to the C library, except that once readdirCallsLeft calls have been made the
@@ -125,6 +138,7 @@ private Q_SLOTS:
     void unreadableDirectory_data();
     void unreadableDirectory();
     void noMatchIsFinished();
+    void refusedRemovalIsReportedAndTheRunGoesOn_data();
     void refusedRemovalIsReportedAndTheRunGoesOn();
     void vanishedFilesAreNoFailure_data();
     void vanishedFilesAreNoFailure();
@@ -144,6 +158,7 @@ private Q_SLOTS:
     void onlyARealRunRemovesOnASecondThread_data();
     void onlyARealRunRemovesOnASecondThread();
     void moreFilesThanTheQueueHoldsGoInListingOrder();
+    void trashLosesNoFileToARace();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -152,11 +167,16 @@ private:
     // Reads the request as the window does and runs the purge with its removals as the row of
     // initTestCase_data says.
     PurgeOutcome purge(const PurgeRequest &request, PurgeDisplay &display,
-                       PurgeAction action = PurgeAction::Delete);
+                       PurgeAction action = PurgeAction::Remove);
     // The message the window ends such a run with.
-    QString closing(const PurgeOutcome &outcome, const QString &directory) const;
+    QString closing(const PurgeOutcome &outcome, const QString &directory,
+                    RemovalKind removal = RemovalKind::Delete) const;
+
+    QStringList inTrash() const { return QDir(m_trash->filePath("files")).entryList(QDir::Files); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    // A Trash of the test's own, on the same mount as m_dir.
+    std::unique_ptr<QTemporaryDir> m_trash;
     test::FixedClock m_clock{test::exampleNow()};
     Calendar m_calendar{m_clock, test::testLocale()};
 };
@@ -172,7 +192,8 @@ void tst_Purge::initTestCase_data() {
 
 void tst_Purge::init() {
     m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
+    m_trash = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid() && m_trash->isValid());
     refusedName = nullptr;
 }
 
@@ -202,13 +223,16 @@ PurgeOutcome tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display
     if (!reading.job)
         return refused;
     reading.job->action = action;
+    reading.job->trash = TrashPlaces{QFile::encodeName(m_trash->path()), ::geteuid()};
     return runPurge(*reading.job, display, mode);
 }
 
-QString tst_Purge::closing(const PurgeOutcome &outcome, const QString &directory) const {
-    return closingText(outcome, PurgeAction::Delete, [&](const QByteArray &name) {
-        return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
-    });
+QString tst_Purge::closing(const PurgeOutcome &outcome, const QString &directory,
+                           RemovalKind removal) const {
+    const auto pathOf = [&](const QByteArray &name) {
+        return directory + '/' + name;
+    };
+    return closingText(outcome, PurgeAction::Remove, pathOf, removal);
 }
 
 void tst_Purge::cutOffDate_data() {
@@ -451,7 +475,27 @@ void tst_Purge::noMatchIsFinished() {
     QVERIFY(!summary.fellShort());
 }
 
+void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn_data() {
+    QTest::addColumn<RemovalKind>("removal");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("listing");
+
+    QTest::newRow("deleting") << RemovalKind::Delete
+                              << "1 file could not be deleted:\n%1//locked.tmp: Operation not "
+                                 "permitted\n2 files deleted, 0 kept, 1 not deleted."
+                              << "2 files would be deleted, 0 kept, 1 not deleted";
+    // Such a file stays where it is: it is never deleted instead.
+    QTest::newRow("to the Trash")
+        << RemovalKind::Trash
+        << "1 file could not be moved to the Trash:\n%1//locked.tmp: Operation not permitted\n"
+           "2 files moved to the Trash, 0 kept, 1 not moved."
+        << "2 files would be moved to the Trash, 0 kept, 1 not moved";
+}
+
 void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
+    QFETCH(RemovalKind, removal);
+    QFETCH(QString, message);
+    QFETCH(QString, listing);
     const QDateTime old = at(-100, QTime(12, 0));
     for (const char *name : {"a.tmp", "locked.tmp", "z.tmp"})
         test::writeFile(path(name), old);
@@ -460,22 +504,17 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     // The separator goes in even after one the user typed, as in every path the run builds.
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory += QLatin1Char('/');
+    request.removal = removal;
     test::RecordingDisplay display;
     const PurgeOutcome summary = purge(request, display);
 
     QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
+    QCOMPARE(inTrash().size(), removal == RemovalKind::Trash ? 2 : 0);
     QCOMPARE(summary.deleted, 2);
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.value, 0);
-    QCOMPARE(
-        closing(summary, request.directory),
-        QStringLiteral("1 file could not be deleted:\n%1//locked.tmp: Operation not permitted\n"
-                       "2 files deleted, 0 kept, 1 not deleted.")
-            .arg(m_dir->path()));
-    QCOMPARE(outcomeText(summary, PurgeAction::Delete),
-             QStringLiteral("2 files deleted, 0 kept, 1 not deleted"));
-    QCOMPARE(outcomeText(summary, PurgeAction::List),
-             QStringLiteral("2 files would be deleted, 0 kept, 1 not deleted"));
+    QCOMPARE(closing(summary, request.directory, removal), message.arg(m_dir->path()));
+    QCOMPARE(outcomeText(summary, PurgeAction::List, removal), listing);
 }
 
 void tst_Purge::vanishedFilesAreNoFailure_data() {
@@ -757,15 +796,20 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
 
 void tst_Purge::listingRunReportsWhatADeletingRunRemoves_data() {
     QTest::addColumn<PurgeAction>("action");
+    QTest::addColumn<RemovalKind>("removal");
     QTest::addColumn<QStringList>("left");
 
     const QStringList all = {"new.tmp", "old-empty.tmp", "old.bak", "old.tmp"};
-    QTest::newRow("list") << PurgeAction::List << all;
-    QTest::newRow("delete") << PurgeAction::Delete << QStringList{"new.tmp", "old.bak"};
+    const QStringList purged = {"new.tmp", "old.bak"};
+    QTest::newRow("list") << PurgeAction::List << RemovalKind::Delete << all;
+    QTest::newRow("list for the Trash") << PurgeAction::List << RemovalKind::Trash << all;
+    QTest::newRow("delete") << PurgeAction::Remove << RemovalKind::Delete << purged;
+    QTest::newRow("to the Trash") << PurgeAction::Remove << RemovalKind::Trash << purged;
 }
 
 void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     QFETCH(PurgeAction, action);
+    QFETCH(RemovalKind, removal);
     QFETCH(QStringList, left);
 
     const QDateTime old = at(-100, QTime(12, 0));
@@ -780,8 +824,13 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     QVERIFY(size > 0);
 
     ChoosingDisplay display;
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display, action);
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.removal = removal;
+    const PurgeOutcome summary = purge(request, display, action);
 
+    // A listing run looks for no Trash, so it makes none.
+    const bool trashed = action == PurgeAction::Remove && removal == RemovalKind::Trash;
+    QCOMPARE(inTrash(), trashed ? QStringList({"old-empty.tmp", "old.tmp"}) : QStringList());
     const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
     QCOMPARE(display.chosen, chosen);
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -800,7 +849,7 @@ void tst_Purge::stopRequestEndsTheRun_data() {
     QTest::newRow("listing, while counting") << PurgeAction::List << 2 << qint64(0);
     QTest::newRow("listing, while deleting") << PurgeAction::List << 5 << qint64(1);
     // The file judged due before the stop goes, whether or not it was removed yet.
-    QTest::newRow("deleting, while deleting") << PurgeAction::Delete << 5 << qint64(1);
+    QTest::newRow("deleting, while deleting") << PurgeAction::Remove << 5 << qint64(1);
 }
 
 void tst_Purge::stopRequestEndsTheRun() {
@@ -827,7 +876,7 @@ void tst_Purge::stopRequestEndsTheRun() {
 void tst_Purge::onlyARealRunRemovesOnASecondThread_data() {
     QTest::addColumn<PurgeAction>("action");
 
-    QTest::newRow("deleting") << PurgeAction::Delete;
+    QTest::newRow("deleting") << PurgeAction::Remove;
     QTest::newRow("listing") << PurgeAction::List;
 }
 
@@ -851,7 +900,7 @@ void tst_Purge::onlyARealRunRemovesOnASecondThread() {
     };
     purge(daysRequest(QStringLiteral("20")), display, action);
 
-    const bool secondThread = action == PurgeAction::Delete && mode == RemovalMode::Pipelined;
+    const bool secondThread = action == PurgeAction::Remove && mode == RemovalMode::Pipelined;
     QCOMPARE(during, before + (secondThread ? 1 : 0));
     QCOMPARE(threads(), before);
     QCOMPARE(remaining().size(), action == PurgeAction::List ? 2 : 0);
@@ -884,6 +933,58 @@ void tst_Purge::moreFilesThanTheQueueHoldsGoInListingOrder() {
     QCOMPARE(remaining().size(), 1501);
     QVERIFY(remaining().contains(QStringLiteral("f5001.tmp")));
     QCOMPARE(summary.status, PurgeStatus::Finished);
+}
+
+void tst_Purge::trashLosesNoFileToARace() {
+    // Another thread touches old files and swaps others for new ones while they go to the Trash:
+    // nothing is deleted, and only old files as they were judged go there unless the run says so.
+    for (int round = 0; round < 4; ++round) {
+        const QByteArray directory = QFile::encodeName(m_dir->path());
+        constexpr int files = 1500;
+        for (int i = 0; i < files; ++i)
+            test::writeFile(path(QStringLiteral("f%1.tmp").arg(i)), at(-100, QTime(12, 0)));
+        std::atomic<bool> runEnded = false;
+        int made = 0;
+        std::thread racer([&] {
+            QRandomGenerator random{quint32(round)};
+            while (!runEnded) {
+                const QByteArray name =
+                    directory + "/f" + QByteArray::number(random.bounded(files)) + ".tmp";
+                const QByteArray swap = directory + "/.new" + QByteArray::number(made);
+                if (random.bounded(2) == 0) {
+                    ::utimensat(AT_FDCWD, name.constData(), nullptr, 0);
+                    continue;
+                }
+                // A new file takes the name; the old one keeps a hidden name, so none is lost.
+                QFile file(QFile::decodeName(swap));
+                if (!file.open(QIODevice::WriteOnly) || file.write("new") != 3)
+                    return;
+                file.close();
+                made += ::syscall(SYS_renameat2, AT_FDCWD, swap.constData(), AT_FDCWD,
+                                  name.constData(), RENAME_EXCHANGE) == 0;
+            }
+        });
+        PurgeRequest request = daysRequest(QStringLiteral("20"));
+        request.removal = RemovalKind::Trash;
+        test::RecordingDisplay display;
+        const PurgeOutcome summary = purge(request, display);
+        runEnded = true;
+        racer.join();
+        QFile::remove(QFile::decodeName(directory + "/.new" + QByteArray::number(made)));
+
+        QCOMPARE(qint64(remaining().size() + inTrash().size()), qint64(files + made));
+        // A file put back takes its info file with it.
+        QCOMPARE(QDir(m_trash->filePath("info")).entryList(QDir::Files).size(), inTrash().size());
+        QSet<QString> named;
+        for (const FileTrouble &file : summary.leftInTrash.named)
+            named.insert(QString::fromLocal8Bit(file.name));
+        for (const QFileInfo &file : QDir(m_trash->filePath("files")).entryInfoList(QDir::Files)) {
+            const bool asJudged = file.lastModified() == at(-100, QTime(12, 0)) &&
+                                  test::readBytes(file.filePath()) != "new";
+            QVERIFY2(asJudged || named.contains(file.fileName()), qPrintable(file.fileName()));
+        }
+        init();
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)
