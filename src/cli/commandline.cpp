@@ -116,6 +116,9 @@ struct Options {
                               QStringLiteral("Delete the files dated DATE or earlier: YYYY-MM-DD, "
                                              "or the short date of your locale."),
                               QStringLiteral("DATE")};
+    QCommandLineOption trash{QStringLiteral("trash"),
+                             QStringLiteral("Move the files to your Trash instead of deleting "
+                                            "them; the desktop's Trash restores them.")};
     QCommandLineOption dryRun{QStringLiteral("dry-run"),
                               QStringLiteral("Delete nothing: list the files a real run would "
                                              "delete now.")};
@@ -126,8 +129,8 @@ struct Options {
                                            "for xargs -0.")};
 
     QList<QCommandLineOption> all() const {
-        return {help, version, directory, pattern, exclude, keepNewest,
-                days, before,  dryRun,    verbose, null};
+        return {help,   version, directory, pattern, exclude, keepNewest,
+                days,   before,  trash,     dryRun,  verbose, null};
     }
     // The options whose values are names, taken as the bytes given.
     QStringList byteValued() const {
@@ -177,7 +180,7 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "Usage: culler\n"
                "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
                "              [--exclude PATTERN...] [--keep-newest N]\n"
-               "              [--dry-run] [--verbose] [--null]\n"
+               "              [--trash] [--dry-run] [--verbose] [--null]\n"
                "\n"
                "Deletes the plain files of one directory that match a pattern and were last\n"
                "modified on or before a cut-off day. Without options it opens its window.\n"
@@ -191,12 +194,17 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "a subdirectory or anything in it, a symbolic link or what it points to. The\n"
                "command line neither reads nor writes the window's pattern list.\n"
                "\n"
+               "With --trash the files go to your Trash, or on another mount to that mount's\n"
+               ".Trash-UID, from where the desktop's Trash restores them; a file that changed\n"
+               "since it was judged goes back where it was. Where no Trash can be used,\n"
+               "nothing is done.\n"
+               "\n"
                "Exit status:\n"
                "  0  the run finished, also when no file matched\n"
                "  1  the run finished, but some files could not be deleted or could not be\n"
                "     examined (each is named), or the list of files could not be written\n"
                "  2  nothing was done: a usage error, a number of days or a date that is\n"
-               "     refused, a missing or unreadable directory\n");
+               "     refused, a missing or unreadable directory, no Trash that can be used\n");
 }
 
 // Why the arguments make no command, or nothing when they make one.
@@ -255,7 +263,11 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
     command.job.patterns = bytesOf(options.pattern);
     command.job.exclusions = bytesOf(options.exclude);
     command.job.keepNewest = keepNewest.value_or(0);
-    command.job.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Delete;
+    command.job.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Remove;
+    if (parser.isSet(options.trash)) {
+        command.job.removal = RemovalKind::Trash;
+        command.job.trash = TrashPlaces::ofThisUser();
+    }
     // A script's log has room for every file kept against the request.
     command.job.namedFiles = std::numeric_limits<qint64>::max();
     command.form.directory = shownBytes(command.job.directory);
@@ -298,9 +310,12 @@ void tellTroubles(const Command &command, const PurgeOutcome &outcome, const Cal
             refusalText(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError},
                         command.form, calendar));
     const QString closing =
-        closingText(outcome, command.job.action, [&command](const QByteArray &name) {
-            return shownBytes(command.job.directory + '/' + name);
-        });
+        closingText(
+            outcome, command.job.action,
+            [&command](const QByteArray &name) {
+                return shownBytes(command.job.directory + '/' + name);
+            },
+            command.job.removal);
     if (!closing.isEmpty())
         printMessage(closing);
 }
@@ -325,7 +340,7 @@ int run(Command command, const Calendar &calendar) {
         status = SomeFilesFailed;
     }
     if (command.verbosity == Verbosity::Verbose)
-        printMessage(outcomeText(outcome, command.job.action));
+        printMessage(outcomeText(outcome, command.job.action, command.job.removal));
     return status;
 }
 

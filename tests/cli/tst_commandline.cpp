@@ -214,6 +214,10 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("an empty pattern among others")
         << (QStringList{"--directory", dir, "--days", "1", "--pattern", ""} + tmp)
         << "You must enter a File Type to Purge!";
+    QTest::newRow("no Trash can be made")
+        << (QStringList{"--directory", dir, "--days", "1", "--trash"} + tmp)
+        << "Cannot move the files of \"DIR\" to the Trash: no Trash could be made in "
+           "\"HOME/.local\": Not a directory.";
     QTest::newRow("ISO form of no day")
         << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
         << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
@@ -224,8 +228,10 @@ void tst_CommandLine::refusedRequests() {
     QFETCH(QString, error);
 
     makeFile(dir() + "/old.tmp", -400);
+    // A file where the home Trash's directories would go.
+    makeFile(QFile::encodeName(m_home->filePath(".local")), 0);
     arguments.replaceInStrings(QStringLiteral("DIR"), m_dir->path());
-    error.replace(QStringLiteral("DIR"), m_dir->path());
+    error.replace(QStringLiteral("DIR"), m_dir->path()).replace("HOME", m_home->path());
 
     const Result result = runCuller(arguments, m_home->path());
     // Today where the program ran, which near midnight is not the test's today; LANG=C.UTF-8
@@ -263,6 +269,10 @@ void tst_CommandLine::runs_data() {
     QTest::newRow("dry run deletes nothing")
         << days + QStringList{"--dry-run"} << c << newYork << QByteArray("DIR/old.tmp\n")
         << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all;
+    QTest::newRow("to the Trash") << days + QStringList{"--trash", "--verbose"} << c << berlin
+                                  << QByteArray("DIR/old.tmp\n")
+                                  << QByteArray("culler: 1 file moved to the Trash, 1 kept\n")
+                                  << purged;
     QTest::newRow("dry run ending paths in NUL")
         << days + QStringList{"--dry-run", "--null"} << c << berlin
         << QByteArray("DIR/old.tmp\0", 12)
@@ -316,6 +326,9 @@ void tst_CommandLine::runs() {
     QCOMPARE(result.out, out.replace("DIR", dir()));
     QCOMPARE(result.err, err);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
+    const bool trashed = arguments.contains("--trash") && !arguments.contains("--dry-run");
+    QCOMPARE(QDir(m_home->filePath(".local/share/Trash/files")).entryList(QDir::Files),
+             trashed ? QStringList{"old.tmp"} : QStringList());
     // The window's pattern list is none of the command's business.
     QVERIFY(!QFileInfo::exists(m_home->filePath(".local/share/Culler")));
     QCOMPARE(QFile::exists(listFile) ? QByteArray("there") : QByteArray(), listBefore);
