@@ -11,6 +11,7 @@
 #include "ui/startup/startup.h"
 
 #include <QApplication>
+#include <QSettings>
 
 int main(int argc, char *argv[]) {
     // With arguments the program is a command: it must run where there is no display, so no
@@ -31,8 +32,12 @@ int main(int argc, char *argv[]) {
 
     const culler::MountedVolumes volumes;
     const culler::FileTypesLocation fileTypes = culler::fileTypesLocationOfThisProgram();
+    // ~/.config/Culler/Culler.conf, where the window remembers the user's choices.
+    const QString settings = QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                       culler::applicationTitle(), culler::applicationTitle())
+                                 .fileName();
     culler::frmMain mainWindow(
-        {calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem});
+        {calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem, settings});
     culler::closeOnSessionEnd(mainWindow);
     culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
     splash.show();

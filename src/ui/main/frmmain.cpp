@@ -29,6 +29,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <algorithm>
 #include <utility>
@@ -55,6 +56,13 @@ Control *placeWithText(QWidget *window, const QString &name, const QString &text
     return control;
 }
 
+// Where the choice of the Trash is remembered in the user's settings.
+const QString trashKey = QStringLiteral("moveToTrash");
+
+bool rememberedTrash(const QString &settingsPath) {
+    return QSettings(settingsPath, QSettings::IniFormat).value(trashKey, false).toBool();
+}
+
 // Enter and Esc trigger nothing by themselves in this window: no button is a default button.
 QPushButton *button(QWidget *window, const QString &name, const QString &text,
                     const QRect &geometry, const QString &toolTip) {
@@ -73,7 +81,8 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
     , m_drives(std::make_unique<Drives>(services.volumes))
     , m_fileTypes(std::make_unique<FileTypesFile>(services.fileTypesPath))
     , m_fileTypesProblem(services.fileTypesProblem)
-    , m_patterns(new PatternListModel(services.calendar.locale(), this)) {
+    , m_patterns(new PatternListModel(services.calendar.locale(), this))
+    , m_settingsPath(services.settingsPath) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
     setWindowIcon(QIcon(paintLogo(QSize(64, 64))));
@@ -176,12 +185,20 @@ void frmMain::createControls() {
     cmdAdd = button(this, QStringLiteral("cmdAdd"), QStringLiteral("&Add"),
                     twipsRect(4800, 600, 495, 255),
                     QStringLiteral("Press to Add this FileType to List"));
+    // In the free strip beside Summary, above the status label; "Move to Trash" would not fit
+    // there in the window's font, the tool tip says it in full.
+    chkTrash = placeWithText<QCheckBox>(
+        this, QStringLiteral("chkTrash"), QStringLiteral("To &Trash"),
+        twipsRect(5280, 2280, 1335, 240),
+        QStringLiteral("Move the old files to the Trash instead of deleting them"));
+    if (!m_settingsPath.isEmpty())
+        chkTrash->setChecked(rememberedTrash(m_settingsPath));
 }
 
 void frmMain::arrangeTabOrder() {
     QWidget *const order[] = {txtDirectory,  cmdDelete,   cmdClear, txtDaysOld, txtBeforeDate,
                               cmdExit,       Dir1,        chkTimer, Drive1,     optDaysOld,
-                              optBeforeDate, cboFileType, Command1, cmdAdd};
+                              optBeforeDate, cboFileType, Command1, cmdAdd,     chkTrash};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -212,6 +229,7 @@ void frmMain::connectHandlers() {
     connect(Dir1, &DirectoryList::cannotOpen, this, &frmMain::reportUnreadableDirectory);
     connect(optBeforeDate, &QRadioButton::toggled, this, &frmMain::optBeforeDate_Click);
     connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
+    connect(chkTrash, &QCheckBox::toggled, this, &frmMain::chkTrash_Click);
     txtBeforeDate->installEventFilter(this);
 }
 
@@ -251,6 +269,7 @@ PurgeRequest frmMain::purgeRequest() const {
     request.mode = optDaysOld->isChecked() ? PurgeMode::Days : PurgeMode::Date;
     request.daysOld = txtDaysOld->text();
     request.beforeDate = txtBeforeDate->text();
+    request.removal = chkTrash->isChecked() ? RemovalKind::Trash : RemovalKind::Delete;
     return request;
 }
 
@@ -313,7 +332,7 @@ void frmMain::lockRequest(bool locked) {
     }
     for (QWidget *control :
          std::initializer_list<QWidget *>{txtDirectory, cmdDelete, cmdClear, Dir1, Drive1,
-                                          optDaysOld, optBeforeDate, cboFileType, cmdAdd})
+                                          optDaysOld, optBeforeDate, cboFileType, cmdAdd, chkTrash})
         control->setEnabled(!locked);
     txtDaysOld->setEnabled(!locked && optDaysOld->isChecked());
     txtBeforeDate->setEnabled(!locked && optBeforeDate->isChecked());
@@ -409,6 +428,11 @@ void frmMain::optDaysOld_Click() {
         return;
     txtDaysOld->setEnabled(true);
     txtBeforeDate->setEnabled(false);
+}
+
+void frmMain::chkTrash_Click() {
+    if (!m_settingsPath.isEmpty())
+        QSettings(m_settingsPath, QSettings::IniFormat).setValue(trashKey, chkTrash->isChecked());
 }
 
 void frmMain::txtBeforeDate_GotFocus() {

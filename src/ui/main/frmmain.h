@@ -49,6 +49,8 @@ struct MainWindowServices {
     // program passes fileTypesLocationOfThisProgram(), tests a list in a temporary directory.
     QString fileTypesPath;
     std::optional<Message> fileTypesProblem = std::nullopt;
+    // The user's settings file, where the choice of the Trash is remembered; empty, nothing is.
+    QString settingsPath = QString();
 };
 
 class frmMain final : public QWidget, public RequestSource {
@@ -101,6 +103,7 @@ private:
     void optBeforeDate_Click();
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
+    void chkTrash_Click();
 
     void showRunProgress();
     void runEnded();
@@ -129,6 +132,7 @@ private:
     // Where the focus was when the purge started, to go back to once it is over.
     QPointer<QWidget> m_focusBeforeRun;
 
+    QString m_settingsPath;
     // The pattern list has been saved: the program is ending.
     bool m_listSaved = false;
     // The window was asked to close while a purge ran; it does once the run is over.
@@ -159,6 +163,7 @@ private:
     QLabel *lblFileType = nullptr;
     QPushButton *Command1 = nullptr;
     QPushButton *cmdAdd = nullptr;
+    QCheckBox *chkTrash = nullptr;
 };
 
 } // namespace culler

@@ -50,15 +50,17 @@ void RunDisplay::endRun(const PurgeOutcome &outcome, const PurgeRequest &form, M
     }
     if (outcome.status == PurgeStatus::Finished)
         m_status.setText(finishedText());
-    tellOutcome(outcomeText(outcome, PurgeAction::Delete));
+    tellOutcome(outcomeText(outcome, PurgeAction::Remove, form.removal));
     if (messages == Messages::Leave)
         return;
     if (outcome.listingError)
         refuse(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError}, form);
-    const QString closing =
-        closingText(outcome, PurgeAction::Delete, [&form](const QByteArray &name) {
+    const QString closing = closingText(
+        outcome, PurgeAction::Remove,
+        [&form](const QByteArray &name) {
             return form.directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
-        });
+        },
+        form.removal);
     if (!closing.isEmpty())
         show(closing, RequestField::None);
 }

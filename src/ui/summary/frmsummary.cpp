@@ -32,12 +32,16 @@ QPushButton *button(QWidget *window, const QString &name, const QString &text,
     return control;
 }
 
-const QString countPrefix = QStringLiteral("Files to delete: ");
+// The count line's start, as the request removes files.
+QString countPrefix(RemovalKind removal) {
+    return removal == RemovalKind::Trash ? QStringLiteral("Files to move to the Trash: ")
+                                         : QStringLiteral("Files to delete: ");
+}
 
-QString countLine(const RequestCount &count, const QLocale &locale) {
+QString countLine(const QString &prefix, const RequestCount &count, const QLocale &locale) {
     if (!count.refusal.isEmpty())
-        return countPrefix + count.refusal;
-    return countPrefix +
+        return prefix + count.refusal;
+    return prefix +
            QStringLiteral("%1 of %2 matching (%3)")
                .arg(locale.toString(count.toDelete), locale.toString(count.matching),
                     locale.formattedDataSize(count.bytesToDelete, 1, QLocale::DataSizeSIFormat));
@@ -137,7 +141,8 @@ void frmSummary::Form_Activate() {
     Picture1->print(purgeDateLine(request, m_calendar));
     // A count still going is for a report the user has moved on from.
     stopCounting();
-    Picture1->print(countPrefix + QStringLiteral("counting..."));
+    m_countPrefix = countPrefix(request.removal);
+    Picture1->print(m_countPrefix + QStringLiteral("counting..."));
     m_countLine = Picture1->lines().size() - 1;
     m_count->start(request, localDateTimeOf(now), m_calendar.locale());
     if (request.mode == PurgeMode::Days)
@@ -152,14 +157,15 @@ void frmSummary::clearReport() {
 void frmSummary::showCount(const RequestCount &count) {
     if (m_countLine < 0)
         return;
-    Picture1->replaceLine(m_countLine, countLine(count, m_calendar.locale()), indent);
+    Picture1->replaceLine(m_countLine, countLine(m_countPrefix, count, m_calendar.locale()),
+                          indent);
     m_countLine = -1;
 }
 
 void frmSummary::stopCounting() {
     m_count->stop();
     if (m_countLine >= 0)
-        Picture1->replaceLine(m_countLine, countPrefix + QStringLiteral("not counted"), indent);
+        Picture1->replaceLine(m_countLine, m_countPrefix + QStringLiteral("not counted"), indent);
     m_countLine = -1;
 }
 

@@ -58,8 +58,9 @@ private:
     // another program, so coming back from there is not a new activation.
     bool m_activeInProgram = false;
     BackgroundCount *m_count = nullptr;
-    // The panel line that waits for the count in progress, or -1.
+    // The panel line that waits for the count in progress, or -1, and how it starts.
     qsizetype m_countLine = -1;
+    QString m_countPrefix;
 
     // Each control is named as the program has always named it, Label1 and Picture1 too: the object
     // names are part of the program, which tests and accessibility tools find them by, so they are

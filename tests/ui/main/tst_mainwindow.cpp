@@ -179,6 +179,10 @@ void tst_MainWindow::controls_data() {
         << "optBeforeDate"
         << "Delet Files created before" << QRect(176, 128, 145, 17)
         << "Delete files after this date" << true;
+    QTest::newRow("chkTrash in the strip beside Summary")
+        << "chkTrash"
+        << "To &Trash" << QRect(352, 152, 89, 16)
+        << "Move the old files to the Trash instead of deleting them" << true;
     QTest::newRow("chkTimer is disabled") << "chkTimer"
                                           << "Once a Day" << QRect(288, 72, 81, 17) << "" << false;
     QTest::newRow("txtDaysOld") << "txtDaysOld"
@@ -230,7 +234,7 @@ void tst_MainWindow::tabOrder() {
     const QStringList expected{"txtDirectory",  "cmdDelete",  "cmdClear",      "txtDaysOld",
                                "txtBeforeDate", "cmdExit",    "Dir1",          "chkTimer",
                                "Drive1",        "optDaysOld", "optBeforeDate", "cboFileType",
-                               "Command1",      "cmdAdd"};
+                               "Command1",      "cmdAdd",     "chkTrash"};
     QCOMPARE(order, expected);
 }
 

@@ -10,6 +10,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -141,6 +142,7 @@ private Q_SLOTS:
     void exitStopsARunHalfWay();
     void summaryCountsWhatDeleteRemoves_data();
     void summaryCountsWhatDeleteRemoves();
+    void toTrashMovesTheFilesAndIsRemembered();
     void runTellsHowManyFilesWent_data();
     void runTellsHowManyFilesWent();
     void longPatternCanBeRead_data();
@@ -762,6 +764,33 @@ void tst_MainWindowCommands::exitStopsARunHalfWay() {
     }
     // Stopped: due files the run never came to are still there.
     QVERIFY2(dueLeft > 0 && dueLeft < due.size(), qPrintable(QString::number(dueLeft)));
+}
+
+void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
+    // The user's Trash and settings, in the test's own directory.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("share"))));
+    const auto unsetData = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+    const MainWindowServices services{m_env.calendar, m_env.messages,
+                                      m_env.volumes,  m_fileTypes,
+                                      std::nullopt,   path(QStringLiteral("Culler.conf"))};
+    m_window = std::make_unique<frmMain>(services);
+    m_window->show();
+    const QString data = path(QStringLiteral("data"));
+    test::writeFile(data + QStringLiteral("/old.tmp"), daysAgo(30));
+    test::writeFile(data + QStringLiteral("/new.tmp"), daysAgo(1));
+    QVERIFY(!control<QCheckBox>("chkTrash")->isChecked());
+    click("chkTrash");
+    enterRequest(data, false, QStringLiteral("20"));
+    runDelete();
+
+    QCOMPARE(control<QLabel>("lblFinished")->toolTip(),
+             QStringLiteral("1 file moved to the Trash, 1 kept"));
+    QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"new.tmp"});
+    QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
+             QStringList{"old.tmp"});
+    // The next time the window opens, the box is ticked again.
+    m_window = std::make_unique<frmMain>(services);
+    QVERIFY(control<QCheckBox>("chkTrash")->isChecked());
 }
 
 void tst_MainWindowCommands::runTellsHowManyFilesWent_data() {

@@ -469,6 +469,10 @@ void tst_SummaryWindow::countOfARequest_data() {
     QTest::newRow("twenty days") << "data"
                                  << "*.tmp" << PurgeMode::Days << "20"
                                  << "Files to delete: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("twenty days, to the Trash")
+        << "data"
+        << "*.tmp" << PurgeMode::Days << "20"
+        << "Files to move to the Trash: 2 of 3 matching (1.5 kB)";
     QTest::newRow("the same day as a date") << "data"
                                             << "*.tmp" << PurgeMode::Date << "11/16/99"
                                             << "Files to delete: 2 of 3 matching (1.5 kB)";
@@ -522,6 +526,8 @@ void tst_SummaryWindow::countOfARequest() {
                mode == PurgeMode::Days ? cutOff : QStringLiteral("20"),
                mode == PurgeMode::Date ? cutOff : QString());
 
+    m_request.request.removal =
+        line.contains(QStringLiteral("Trash")) ? RemovalKind::Trash : RemovalKind::Delete;
     showSummary();
 
     QTRY_COMPARE(countLineOf(*m_summary), line);
