@@ -1,13 +1,20 @@
 #include "benchsupport.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char **environ;
 
 namespace culler::bench {
 
@@ -63,6 +70,70 @@ qsizetype countFiles(const QString &path) {
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+long peakMemoryKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+ProcessRun runProcess(const QStringList &arguments) {
+    std::vector<QByteArray> bytes;
+    for (const QString &argument : arguments)
+        bytes.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    for (QByteArray &argument : bytes)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    // What the process prints is not part of the measurement.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        std::perror(argv[0]);
+        std::exit(2);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    return {elapsed.count(), status};
+}
+
+ProcessRun findRun(const QString &directory, FindAction action) {
+    const QDate limitDay = QDate::currentDate().addDays(-daysOld);
+    const QString limit = limitDay.toString(Qt::ISODate) + QStringLiteral(" 23:59:59");
+    QStringList arguments = {QStringLiteral("find"),
+                             directory,
+                             QStringLiteral("-maxdepth"),
+                             QStringLiteral("1"),
+                             QStringLiteral("-type"),
+                             QStringLiteral("f"),
+                             QStringLiteral("-name"),
+                             QStringLiteral("*.tmp"),
+                             QStringLiteral("!"),
+                             QStringLiteral("-newermt"),
+                             limit};
+    if (action == FindAction::Delete)
+        arguments << QStringLiteral("-delete");
+    else if (action == FindAction::Print)
+        arguments << QStringLiteral("-print");
+    else
+        arguments << QStringLiteral("-exec") << QStringLiteral("gio") << QStringLiteral("trash")
+                  << QStringLiteral("{}") << QStringLiteral("+");
+    return runProcess(arguments);
 }
 
 PurgeJob benchJob(const QString &directory) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the benchmarks share: their options, the directory they purge and the job that purges it,
-// and a display that keeps quiet.
+// timed processes, find doing the same purge, and a display that keeps quiet.
 
 #include "purge/purge.h"
 
@@ -38,6 +38,27 @@ double median(std::vector<double> values);
 
 // *.tmp files of directory older than daysOld days, deleted.
 PurgeJob benchJob(const QString &directory);
+
+// This process's own peak resident memory, in KiB. The peak that wait4 reports for a child is no
+// use here: it counts the memory of the parent the child was spawned from, before exec.
+long peakMemoryKiB();
+
+struct ProcessRun {
+    double seconds = 0;
+    int status = 0;
+};
+
+// Runs a program to its end, its output thrown away, and times it.
+ProcessRun runProcess(const QStringList &arguments);
+
+// What find does with the files a benchmark purges: *.tmp dated daysOld days ago or earlier.
+enum class FindAction {
+    Delete,
+    Print,
+    Trash, // passes them to gio trash
+};
+
+ProcessRun findRun(const QString &directory, FindAction action = FindAction::Delete);
 
 class SilentDisplay final : public PurgeDisplay {
 public:

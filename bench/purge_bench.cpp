@@ -13,46 +13,20 @@
 
 #include "benchsupport.h"
 #include "purge/purge.h"
-#include "runtime/calendar.h"
-#include "runtime/clock.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
-#include <fcntl.h>
 #include <functional>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
 using namespace culler;
 using namespace culler::bench;
-
-// This process's own peak resident memory. The peak that wait4 reports for a child is no use
-// here: it counts the memory of the parent the child was spawned from, before exec.
-long peakMemoryKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // How many of the newest files the keep-newest run keeps.
 constexpr qint64 newestKept = 1000;
@@ -64,40 +38,6 @@ int runEngine(const QString &directory, RemovalMode mode, qint64 keepNewest) {
     const PurgeOutcome summary = runPurge(job, display, mode);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
     return summary.status == PurgeStatus::Finished ? 0 : 1;
-}
-
-struct ProcessRun {
-    double seconds = 0;
-    int status = 0;
-};
-
-ProcessRun runProcess(const QStringList &arguments) {
-    std::vector<QByteArray> bytes;
-    for (const QString &argument : arguments)
-        bytes.push_back(QFile::encodeName(argument));
-    std::vector<char *> argv;
-    for (QByteArray &argument : bytes)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    // What the process prints is not part of the measurement.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        std::perror(argv[0]);
-        std::exit(2);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    return {elapsed.count(), status};
 }
 
 QStringList engineArguments(const QString &directory, RemovalMode mode, qint64 keepNewest = 0) {
@@ -123,21 +63,6 @@ QString enginePeakKiB(const QString &directory, int size, RemovalMode mode, qint
     process.waitForFinished(-1);
     QDir(directory).removeRecursively();
     return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
-}
-
-enum class FindAction {
-    Delete,
-    Print,
-};
-
-ProcessRun findRun(const QString &directory, FindAction action = FindAction::Delete) {
-    const QDate limitDay = QDate::currentDate().addDays(-daysOld);
-    const QString limit = limitDay.toString(Qt::ISODate) + QStringLiteral(" 23:59:59");
-    return runProcess(
-        {QStringLiteral("find"), directory, QStringLiteral("-maxdepth"), QStringLiteral("1"),
-         QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-name"),
-         QStringLiteral("*.tmp"), QStringLiteral("!"), QStringLiteral("-newermt"), limit,
-         action == FindAction::Delete ? QStringLiteral("-delete") : QStringLiteral("-print")});
 }
 
 ProcessRun commandLineRun(const QString &directory, PurgeAction action) {
@@ -314,7 +239,7 @@ int main(int argc, char *argv[]) {
         buildDirectory(listDir, files);
         ::sync();
         const auto [cli, findDelete] = alternate(
-            round, [&] { return commandLineRun(cliDir, PurgeAction::Delete); },
+            round, [&] { return commandLineRun(cliDir, PurgeAction::Remove); },
             [&] { return findRun(findDir); });
         const auto [dryRun, print] = alternate(
             round, [&] { return commandLineRun(listDir, PurgeAction::List); },
