@@ -111,7 +111,11 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
         std::make_unique<frmSummary>(m_calendar, *this, *this, std::make_shared<PurgePreview>());
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // A run still going ends, the file in hand and the removals decided done, while the window it
+    // reports to is still whole.
+    delete m_purge;
+}
 
 void frmMain::createControls() {
     // Made in their keyboard order, which is also the order setTabOrder restates.
