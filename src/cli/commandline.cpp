@@ -129,8 +129,8 @@ struct Options {
                                            "for xargs -0.")};
 
     QList<QCommandLineOption> all() const {
-        return {help,   version, directory, pattern, exclude, keepNewest,
-                days,   before,  trash,     dryRun,  verbose, null};
+        return {help, version, directory, pattern, exclude, keepNewest,
+                days, before,  trash,     dryRun,  verbose, null};
     }
     // The options whose values are names, taken as the bytes given.
     QStringList byteValued() const {
@@ -288,40 +288,25 @@ int usageError(const QString &error) {
     return NothingDone;
 }
 
-// Why the command's job cannot run, in the order the window asks: no directory, an empty
-// pattern, no cut-off. Sets the job's cut-off when it can run.
-Refusal refusalOf(Command &command, const Calendar &calendar) {
-    const std::vector<QByteArray> &patterns = command.job.patterns;
-    if (command.job.directory.isEmpty())
-        return Refusal{RequestField::Directory, Problem::Missing, {}};
-    if (std::find(patterns.begin(), patterns.end(), QByteArray()) != patterns.end())
-        return Refusal{RequestField::Pattern, Problem::Missing, {}};
-    // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
-    const CutOff cutOff = cutOffOf(command.form, calendar, DateForms::IsoShortDate);
-    if (cutOff.value)
-        command.job.cutOff = *cutOff.value;
-    return cutOff.refusal;
-}
-
 // The messages a run ends with: a listing that failed, the files kept against the request.
 void tellTroubles(const Command &command, const PurgeOutcome &outcome, const Calendar &calendar) {
     if (outcome.listingError)
-        printMessage(
-            refusalText(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError},
-                        command.form, calendar));
-    const QString closing =
-        closingText(
-            outcome, command.job.action,
-            [&command](const QByteArray &name) {
-                return shownBytes(command.job.directory + '/' + name);
-            },
-            command.job.removal);
+        printMessage(refusalText(Refusal::unreadableDirectory(outcome.listingError), command.form,
+                                 calendar));
+    const QString closing = closingText(
+        outcome, command.job.action,
+        [&command](const QByteArray &name) {
+            return shownBytes(command.job.directory + '/' + name);
+        },
+        command.job.removal);
     if (!closing.isEmpty())
         printMessage(closing);
 }
 
 int run(Command command, const Calendar &calendar) {
-    if (const Refusal refusal = refusalOf(command, calendar)) {
+    // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
+    if (const Refusal refusal =
+            completeJob(command.job, command.form, calendar, DateForms::IsoShortDate)) {
         printMessage(refusalText(refusal, command.form, calendar));
         return NothingDone;
     }

@@ -6,15 +6,6 @@
 
 namespace culler {
 
-namespace {
-
-// Orders the heap with the oldest file first.
-bool newerFirst(const NewestFiles::File &one, const NewestFiles::File &other) {
-    return NewestFiles::isNewer(one, other);
-}
-
-} // namespace
-
 bool NewestFiles::isNewer(const File &one, const File &other) {
     const timespec &a = one.stamp.identity.modified;
     const timespec &b = other.stamp.identity.modified;
@@ -25,14 +16,14 @@ bool NewestFiles::isNewer(const File &one, const File &other) {
 std::optional<NewestFiles::File> NewestFiles::offer(File file) {
     if (m_heap.size() < m_count) {
         m_heap.push_back(std::move(file));
-        std::push_heap(m_heap.begin(), m_heap.end(), newerFirst);
+        std::push_heap(m_heap.begin(), m_heap.end(), isNewer);
         return std::nullopt;
     }
     if (m_heap.empty() || !isNewer(file, m_heap.front()))
         return file;
-    std::pop_heap(m_heap.begin(), m_heap.end(), newerFirst);
+    std::pop_heap(m_heap.begin(), m_heap.end(), isNewer);
     std::swap(m_heap.back(), file);
-    std::push_heap(m_heap.begin(), m_heap.end(), newerFirst);
+    std::push_heap(m_heap.begin(), m_heap.end(), isNewer);
     return file;
 }
 

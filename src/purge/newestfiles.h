@@ -38,7 +38,7 @@ public:
 
 private:
     std::size_t m_count;
-    // A heap whose first file is the oldest of the newest.
+    // A heap ordered by isNewer, so that its first file is the oldest of the newest.
     std::vector<File> m_heap;
 };
 

@@ -59,8 +59,7 @@ public:
         m_display.setProgressValue(0);
         m_display.setProgressMaximum(m_maximum);
         if (m_directory.error())
-            return refused(
-                Refusal{RequestField::Directory, Problem::Unreadable, m_directory.error(), {}});
+            return refused(Refusal::unreadableDirectory(m_directory.error()));
         if (!openTrash())
             return m_outcome;
         m_outcome.status = PurgeStatus::Unfinished;
@@ -121,7 +120,7 @@ private:
             m_display.setProgressMaximum(++m_maximum);
         }
         if (m_directory.error()) {
-            refused(Refusal{RequestField::Directory, Problem::Unreadable, m_directory.error(), {}});
+            refused(Refusal::unreadableDirectory(m_directory.error()));
             return false;
         }
         return true;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace culler {
 
@@ -58,19 +59,25 @@ CutOff cutOffOf(const PurgeRequest &form, const Calendar &calendar, DateForms fo
     return dateCutOff(form.beforeDate, calendar, forms);
 }
 
-JobReading readJob(const PurgeRequest &form, const Calendar &calendar, DateForms forms) {
-    if (form.directory.isEmpty())
-        return {std::nullopt, Refusal{RequestField::Directory, Problem::Missing, {}}};
-    if (form.pattern.isEmpty())
-        return {std::nullopt, Refusal{RequestField::Pattern, Problem::Missing, {}}};
+Refusal completeJob(PurgeJob &job, const PurgeRequest &form, const Calendar &calendar,
+                    DateForms forms) {
+    const std::vector<QByteArray> &patterns = job.patterns;
+    if (job.directory.isEmpty())
+        return Refusal{RequestField::Directory, Problem::Missing};
+    if (std::find(patterns.begin(), patterns.end(), QByteArray()) != patterns.end())
+        return Refusal{RequestField::Pattern, Problem::Missing};
     const CutOff cutOff = cutOffOf(form, calendar, forms);
-    if (!cutOff.value)
-        return {std::nullopt, cutOff.refusal};
+    if (cutOff.value)
+        job.cutOff = *cutOff.value;
+    return cutOff.refusal;
+}
 
+JobReading readJob(const PurgeRequest &form, const Calendar &calendar, DateForms forms) {
     PurgeJob job;
     job.directory = QFile::encodeName(form.directory);
     job.patterns = {QFile::encodeName(form.pattern)};
-    job.cutOff = *cutOff.value;
+    if (const Refusal refusal = completeJob(job, form, calendar, forms))
+        return {std::nullopt, refusal};
     job.removal = form.removal;
     if (job.removal == RemovalKind::Trash)
         job.trash = TrashPlaces::ofThisUser();

@@ -41,6 +41,11 @@ CutOff dateCutOff(const QString &beforeDate, const Calendar &calendar, DateForms
 CutOff cutOffOf(const PurgeRequest &form, const Calendar &calendar,
                 DateForms forms = DateForms::ShortDate);
 
+// Checks what a job was given, in the order the window asks: a directory, no empty pattern, and
+// a cut-off read from the form, which it then fills in; or says why the job cannot run.
+Refusal completeJob(PurgeJob &job, const PurgeRequest &form, const Calendar &calendar,
+                    DateForms forms);
+
 struct JobReading {
     std::optional<PurgeJob> job;
     Refusal refusal;

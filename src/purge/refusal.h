@@ -38,6 +38,11 @@ struct Refusal {
     // The directory a problem of the Trash is about; empty where none could be named.
     QByteArray place;
 
+    // The directory could not be opened or listed.
+    static Refusal unreadableDirectory(SystemError error) {
+        return Refusal{RequestField::Directory, Problem::Unreadable, error};
+    }
+
     explicit operator bool() const { return problem != Problem::None; }
 };
 

@@ -54,7 +54,7 @@ void RunDisplay::endRun(const PurgeOutcome &outcome, const PurgeRequest &form, M
     if (messages == Messages::Leave)
         return;
     if (outcome.listingError)
-        refuse(Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError}, form);
+        refuse(Refusal::unreadableDirectory(outcome.listingError), form);
     const QString closing = closingText(
         outcome, PurgeAction::Remove,
         [&form](const QByteArray &name) {

@@ -60,8 +60,7 @@ RequestCount PurgePreview::count(const PurgeRequest &request, const QDateTime &n
     // A directory that cannot be listed to its end names the input at fault; a file that vanished
     // while it was counted names none, and is simply not counted.
     if (outcome.listingError)
-        return refusedCount(
-            Refusal{RequestField::Directory, Problem::Unreadable, outcome.listingError});
+        return refusedCount(Refusal::unreadableDirectory(outcome.listingError));
 
     RequestCount count;
     count.matching = outcome.examined;
