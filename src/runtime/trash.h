@@ -1,7 +1,7 @@
 #pragma once
 
-// The Trash that takes the files of one directory, laid out as the freedesktop.org Trash
-// specification 1.0 says and as the desktop's own tools (file managers, trash-cli, gio) read it:
+// The Trash that takes the files of one directory, in the freedesktop.org Trash layout (version
+// 1.0) that the desktop's own tools (file managers, trash-cli, gio) read:
 // found once per run, then each file moved into it by one rename and checked there, so that a
 // file changed since it was judged goes back where it was. It never copies a file across devices,
 // never overwrites anything already in the Trash, and never deletes; it does not list, restore or
