@@ -188,16 +188,16 @@ int main(int argc, char *argv[]) {
             find = findCount(directory, output, findTime);
             timePreview();
         }
-        if (!preview.refusal.isEmpty() || preview.toDelete != find.files ||
-            preview.bytesToDelete != find.bytes) {
-            out << "The preview and find disagree: " << preview.toDelete << " files of "
-                << preview.bytesToDelete << " bytes, and " << find.files << " of " << find.bytes
+        if (!preview.refusal.isEmpty() || preview.toRemove != find.files ||
+            preview.bytesToRemove != find.bytes) {
+            out << "The preview and find disagree: " << preview.toRemove << " files of "
+                << preview.bytesToRemove << " bytes, and " << find.files << " of " << find.bytes
                 << preview.refusal << '\n';
             return 1;
         }
         previewSeconds.push_back(previewTime);
         findSeconds.push_back(findTime);
-        out << "  round " << round + 1 << ": preview " << previewTime << " s (" << preview.toDelete
+        out << "  round " << round + 1 << ": preview " << previewTime << " s (" << preview.toRemove
             << " of " << preview.matching << " to delete), find " << findTime << " s\n";
     }
     const double preview = median(previewSeconds);

@@ -35,9 +35,9 @@ int runEngine(const QString &directory, RemovalMode mode, qint64 keepNewest) {
     SilentDisplay display;
     PurgeJob job = benchJob(directory);
     job.keepNewest = keepNewest;
-    const PurgeOutcome summary = runPurge(job, display, mode);
+    const PurgeResult result = runPurge(job, display, mode);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
-    return summary.status == PurgeStatus::Finished ? 0 : 1;
+    return result && result->status == PurgeStatus::Finished ? 0 : 1;
 }
 
 QStringList engineArguments(const QString &directory, RemovalMode mode, qint64 keepNewest = 0) {

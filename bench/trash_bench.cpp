@@ -31,11 +31,10 @@ using namespace culler::bench;
 int runEngine(const QString &directory) {
     PurgeJob job = benchJob(directory);
     job.removal = RemovalKind::Trash;
-    job.trash = TrashPlaces::ofThisUser();
     SilentDisplay display;
-    const PurgeOutcome outcome = runPurge(job, display);
+    const PurgeResult result = runPurge(job, display);
     QTextStream(stdout) << peakMemoryKiB() << '\n';
-    return outcome.status == PurgeStatus::Finished && !outcome.fellShort() ? 0 : 1;
+    return result && result->status == PurgeStatus::Finished && !result->fellShort() ? 0 : 1;
 }
 
 // The loop a program written with Qt alone would run: each file by its path.

@@ -9,6 +9,7 @@
 
 #include "benchsupport.h"
 #include "filetypes/filetypesfile.h"
+#include "purge/outcomewords.h"
 #include "purge/purge.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
@@ -99,7 +100,7 @@ int main(int argc, char *argv[]) {
             buildDirectory(engineDir, files);
             ::sync();
             SilentDisplay display;
-            return secondsOf([&] { runPurge(benchJob(engineDir), display); });
+            return secondsOf([&] { (void)runPurge(benchJob(engineDir), display); });
         };
         const auto windowRun = [&] {
             buildDirectory(windowDir, files);

@@ -74,10 +74,9 @@ private:
 };
 
 struct Command {
-    // The texts a refusal quotes: the directory as a terminal shows it, the days and the date.
-    PurgeRequest form;
-    // All but the cut-off, which is read from the form.
+    // All but the cut-off, which is checked with the rest when the command runs.
     PurgeJob job;
+    CutOffText cutOff;
     Verbosity verbosity = Verbosity::Quiet;
     PathEnd pathEnd = PathEnd::Newline;
 };
@@ -264,17 +263,13 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
     command.job.exclusions = bytesOf(options.exclude);
     command.job.keepNewest = keepNewest.value_or(0);
     command.job.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Remove;
-    if (parser.isSet(options.trash)) {
+    if (parser.isSet(options.trash))
         command.job.removal = RemovalKind::Trash;
-        command.job.trash = TrashPlaces::ofThisUser();
-    }
-    // A script's log has room for every file kept against the request.
-    command.job.namedFiles = std::numeric_limits<qint64>::max();
-    command.form.directory = shownBytes(command.job.directory);
-    command.form.pattern = shownBytes(command.job.patterns.front());
-    command.form.mode = parser.isSet(options.days) ? PurgeMode::Days : PurgeMode::Date;
-    command.form.daysOld = parser.value(options.days);
-    command.form.beforeDate = parser.value(options.before);
+    // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
+    command.cutOff =
+        parser.isSet(options.days)
+            ? CutOffText{PurgeMode::Days, parser.value(options.days)}
+            : CutOffText{PurgeMode::Date, parser.value(options.before), DateForms::IsoShortDate};
     command.verbosity = parser.isSet(options.verbose) || parser.isSet(options.dryRun)
                             ? Verbosity::Verbose
                             : Verbosity::Quiet;
@@ -288,36 +283,25 @@ int usageError(const QString &error) {
     return NothingDone;
 }
 
-// The messages a run ends with: a listing that failed, the files kept against the request.
-void tellTroubles(const Command &command, const PurgeOutcome &outcome, const Calendar &calendar) {
-    if (outcome.listingError)
-        printMessage(refusalText(Refusal::unreadableDirectory(outcome.listingError), command.form,
-                                 calendar));
-    const QString closing = closingText(
-        outcome, command.job.action,
-        [&command](const QByteArray &name) {
-            return shownBytes(command.job.directory + '/' + name);
-        },
-        command.job.removal);
+int run(const Command &command, const Calendar &calendar) {
+    const Expected<PurgeJob, Refusal> job = checkJob(command.job, command.cutOff, calendar);
+    if (!job) {
+        printMessage(refusalText(job.error()));
+        return NothingDone;
+    }
+    TerminalDisplay display(job->directory, command.pathEnd, command.verbosity);
+    const PurgeResult result = runPurge(*job, display);
+    if (!result) {
+        printMessage(refusalText(result.error()));
+        return NothingDone;
+    }
+    const PurgeOutcome &outcome = *result;
+
+    const QString closing = closingText(outcome, [&outcome](const QByteArray &name) {
+        return shownBytes(outcome.directory + '/' + name);
+    });
     if (!closing.isEmpty())
         printMessage(closing);
-}
-
-int run(Command command, const Calendar &calendar) {
-    // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
-    if (const Refusal refusal =
-            completeJob(command.job, command.form, calendar, DateForms::IsoShortDate)) {
-        printMessage(refusalText(refusal, command.form, calendar));
-        return NothingDone;
-    }
-    TerminalDisplay display(command.job.directory, command.pathEnd, command.verbosity);
-    const PurgeOutcome outcome = runPurge(command.job, display);
-    if (outcome.status == PurgeStatus::Refused) {
-        printMessage(refusalText(outcome.refusal, command.form, calendar));
-        return NothingDone;
-    }
-
-    tellTroubles(command, outcome, calendar);
     int status = outcome.fellShort() ? SomeFilesFailed : Done;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         printMessage(QStringLiteral("Cannot write the list of files: %1.")
@@ -325,7 +309,7 @@ int run(Command command, const Calendar &calendar) {
         status = SomeFilesFailed;
     }
     if (command.verbosity == Verbosity::Verbose)
-        printMessage(outcomeText(outcome, command.job.action, command.job.removal));
+        printMessage(outcomeText(outcome));
     return status;
 }
 

@@ -25,8 +25,4 @@ private:
     std::map<QString, std::vector<QByteArray>> m_values;
 };
 
-// Bytes as a terminal can show them: UTF-8 as it stands, and any other byte, or a control
-// character, as \xNN, so that a name that is not UTF-8 can be read and told from others.
-QString shownBytes(const QByteArray &bytes);
-
 } // namespace culler

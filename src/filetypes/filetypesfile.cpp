@@ -3,6 +3,7 @@
 #include "filetypeslocation.h"
 #include "runtime/sequentialfile.h"
 #include "runtime/systemerror.h"
+#include "runtime/uniquefd.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,21 +47,21 @@ FileTypesLoad FileTypesFile::load() {
 
     // Non-blocking, so that a pipe put in the list's place cannot hold the program up; nothing
     // but a regular file is read from.
-    const int fd =
-        ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
+    UniqueFd fd{::open(QFile::encodeName(m_path).constData(),
+                       O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (!fd.isOpen()) {
         // Nothing there yet is the usual first start; anything else is a list we must not lose.
         if (errno == ENOENT && !QFileInfo::exists(m_path))
             return {};
         return failure(SystemError{errno}.reason());
     }
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return failure(file.errorString());
-    }
+    // The file closes it from here on.
+    const int opened = fd.release();
     struct stat status {};
-    if (::fstat(fd, &status) != 0)
+    if (::fstat(opened, &status) != 0)
         return failure(SystemError{errno}.reason());
     if (!S_ISREG(status.st_mode))
         return failure(QStringLiteral("it is not a regular file, so it is not a pattern list"));

@@ -1,8 +1,9 @@
 #include "purge/outcomewords.h"
 
-#include "runtime/calendar.h"
+#include "runtime/wildcard.h"
 
 #include <QStringList>
+#include <string_view>
 
 namespace culler {
 
@@ -51,7 +52,27 @@ QString trashProblemText(const Refusal &refusal) {
 
 } // namespace
 
-QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Calendar &calendar) {
+QString finishedText() {
+    return QStringLiteral("Finshed");
+}
+
+QString shownBytes(const QByteArray &bytes) {
+    const std::string_view text(bytes.constData(), std::size_t(bytes.size()));
+    QString shown;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8CharacterLength(text, at);
+        const auto byte = static_cast<unsigned char>(text[at]);
+        if (length == 1 && (byte < 0x20 || byte >= 0x7F))
+            shown += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+        else
+            shown += QString::fromUtf8(text.data() + at, qsizetype(length));
+        at += length;
+    }
+    return shown;
+}
+
+QString refusalText(const Refusal &refusal) {
+    const QString directory = shownBytes(refusal.directory);
     switch (refusal.problem) {
     case Problem::Missing:
         if (refusal.field == RequestField::Directory)
@@ -61,20 +82,18 @@ QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Cale
         return QStringLiteral("Days old must be a number of days, 0 or more.");
     case Problem::BeyondCalendar:
         return QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
-            .arg(form.daysOld.trimmed());
+            .arg(refusal.text);
     case Problem::NotADate:
         return QStringLiteral("\"%1\" is not a date. Dates must be of the form %2 (today's date).")
-            .arg(form.beforeDate, calendar.dateText(calendar.today()));
+            .arg(refusal.text, refusal.example);
     case Problem::Unreadable:
         return QStringLiteral("Cannot read the directory \"%1\": %2.")
-            .arg(form.directory, refusal.error.reason());
+            .arg(directory, refusal.error.reason());
     case Problem::NoTrash:
     case Problem::UnsafeTrash:
     case Problem::ReadOnlyTrash:
         return QStringLiteral("Cannot move the files of \"%1\" to the Trash: %2.")
-            .arg(form.directory, trashProblemText(refusal));
-    case Problem::None:
-        break;
+            .arg(directory, trashProblemText(refusal));
     }
     return QString();
 }
@@ -96,46 +115,59 @@ QString refusalInBrief(const Refusal &refusal) {
     case Problem::UnsafeTrash:
     case Problem::ReadOnlyTrash:
         return QStringLiteral("no Trash: %1").arg(trashProblemText(refusal));
-    case Problem::None:
-        break;
     }
     return QString();
 }
 
-QString outcomeText(const PurgeOutcome &outcome, PurgeAction action, RemovalKind removal) {
-    const QString files = outcome.deleted == 1 ? QStringLiteral("1 file")
-                                               : QStringLiteral("%1 files").arg(outcome.deleted);
-    const qint64 kept = outcome.examined - outcome.deleted - outcome.notDeleted.count -
-                        outcome.notExamined.count - outcome.keptNewest - outcome.leftInTrash.count;
-    const bool trash = removal == RemovalKind::Trash;
+QString cutOffInBrief(const Refusal &refusal) {
+    // The line goes on with the days text itself, so "of days" would say it twice.
+    if (refusal.problem == Problem::NotANumber)
+        return QStringLiteral("not a number");
+    return QStringLiteral("not a date");
+}
+
+QString outcomeText(const PurgeOutcome &outcome) {
+    const QString files = outcome.removed == 1 ? QStringLiteral("1 file")
+                                               : QStringLiteral("%1 files").arg(outcome.removed);
+    // The newest kept are kept too; only the files kept against the request are told apart.
+    const qint64 kept = outcome.examined - outcome.removed - outcome.notRemoved.count -
+                        outcome.notExamined.count - outcome.leftInTrash.count;
+    const bool trash = outcome.removal == RemovalKind::Trash;
     const QString removed =
         trash ? QStringLiteral("moved to the Trash") : QStringLiteral("deleted");
-    QString text = action == PurgeAction::List ? QStringLiteral("%1 would be %2, %3 kept")
-                                               : QStringLiteral("%1 %2, %3 kept");
+    QString text = outcome.action == PurgeAction::List ? QStringLiteral("%1 would be %2, %3 kept")
+                                                       : QStringLiteral("%1 %2, %3 kept");
     text = text.arg(files, removed).arg(kept);
     if (outcome.keptNewest > 0)
-        text += QStringLiteral(", %1 kept as the newest").arg(outcome.keptNewest);
+        text += QStringLiteral(", %1 of them as the newest").arg(outcome.keptNewest);
     if (outcome.excluded > 0)
         text += QStringLiteral(", %1 excluded").arg(outcome.excluded);
     if (outcome.notExamined.count > 0)
         text += QStringLiteral(", %1 not examined").arg(outcome.notExamined.count);
-    if (outcome.notDeleted.count > 0)
+    if (outcome.notRemoved.count > 0)
         text += (trash ? QStringLiteral(", %1 not moved") : QStringLiteral(", %1 not deleted"))
-                    .arg(outcome.notDeleted.count);
+                    .arg(outcome.notRemoved.count);
     if (outcome.leftInTrash.count > 0)
         text += QStringLiteral(", %1 left in the Trash").arg(outcome.leftInTrash.count);
     return text;
 }
 
-QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf,
-                    RemovalKind removal) {
+QString listingInBrief(const PurgeOutcome &outcome) {
+    if (!outcome.listingError)
+        return QString();
+    return refusalInBrief(Refusal::unreadableDirectory(outcome.directory, outcome.listingError));
+}
+
+QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
     QStringList parts;
+    if (outcome.listingError)
+        parts << refusalText(Refusal::unreadableDirectory(outcome.directory, outcome.listingError));
     if (outcome.notExamined.count > 0)
         parts << troublesText(outcome.notExamined, QStringLiteral("could not be examined"), pathOf,
                               troubleReason);
-    if (outcome.notDeleted.count > 0)
-        parts << troublesText(outcome.notDeleted,
-                              removal == RemovalKind::Trash
+    if (outcome.notRemoved.count > 0)
+        parts << troublesText(outcome.notRemoved,
+                              outcome.removal == RemovalKind::Trash
                                   ? QStringLiteral("could not be moved to the Trash")
                                   : QStringLiteral("could not be deleted"),
                               pathOf, troubleReason);
@@ -146,8 +178,8 @@ QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathT
     if (parts.isEmpty())
         return QString();
     // The one box the user must close also tells how the run went.
-    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') +
-           outcomeText(outcome, action, removal) + QLatin1Char('.');
+    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') + outcomeText(outcome) +
+           QLatin1Char('.');
 }
 
 } // namespace culler

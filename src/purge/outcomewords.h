@@ -1,44 +1,55 @@
 #pragma once
 
-// The words a purge is told in: why a request was refused, what a run did, and the closing
-// message that names the files kept against the request. The window's message boxes and the
-// command line's messages say the same things in the same words; each only chooses how a path
-// is shown.
+// The words a purge is told in: why a request was refused, what a run did, the closing message
+// that names the files kept against the request, and the few words the summary has room for.
+// The window's message boxes, the summary and the command line say the same things in the same
+// words; each only chooses how a file's path is shown. A refusal and an outcome carry every text
+// they quote, so nothing else is needed to tell them.
 
 #include "purge/purge.h"
-#include "purge/purgerequest.h"
+#include "purge/refusal.h"
 
 #include <QString>
 #include <functional>
 
 namespace culler {
 
-class Calendar;
-
 // How a file of the run is named in a message: the directory as the user gave it, a separator and
 // the name as the medium can show it.
 using PathText = std::function<QString(const QByteArray &name)>;
 
-// "You must enter a Directory to Purge files from!" and the like: the refusal, told with the texts
-// of the form it was read from.
-QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Calendar &calendar);
+// The status text of a run that examined every file it counted; the spelling is the program's own.
+QString finishedText();
 
-// "no directory", "not a date" and the like: the refusal in the few words a line has room for.
+// Bytes as a message can show them: UTF-8 as it stands, and any other byte, or a control
+// character, as \xNN, so that a name that is not UTF-8 can be read and told from others.
+QString shownBytes(const QByteArray &bytes);
+
+// "You must enter a Directory to Purge files from!" and the like.
+QString refusalText(const Refusal &refusal);
+
+// "no directory", "not a number of days" and the like: the refusal in the few words a line has
+// room for.
 QString refusalInBrief(const Refusal &refusal);
 
-// "20 files deleted, 33 kept", then ", 7 kept as the newest" and ", 5 excluded" when the job
+// What the summary's "Purge Date:" line says in place of a date for a days text that names none:
+// "not a number" or "not a date".
+QString cutOffInBrief(const Refusal &refusal);
+
+// "20 files deleted, 33 kept", then ", 7 of them as the newest" and ", 5 excluded" when the job
 // kept files for those reasons, and ", 1 not examined" and ", 2 not deleted" when some were kept
 // against the request; a listing run says "20 files would be deleted, 33 kept".
 // A run that moves files to the Trash says "20 files moved to the Trash", ", 2 not moved" and
 // ", 1 left in the Trash".
-QString outcomeText(const PurgeOutcome &outcome, PurgeAction action,
-                    RemovalKind removal = RemovalKind::Delete);
+QString outcomeText(const PurgeOutcome &outcome);
 
-// The message at the end of a run that kept files against the request: the files that could not
-// be examined, apart from those due that could not be deleted (or moved to the Trash), and those
-// left in the Trash, each named with its reason as far as the outcome names them, then what
-// became of the others. Empty when there are no such files.
-QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf,
-                    RemovalKind removal = RemovalKind::Delete);
+// Why the run could not list its directory to the end, in a few words; empty when it could.
+QString listingInBrief(const PurgeOutcome &outcome);
+
+// The message at the end of a run that did not go as asked: the listing that failed, the files
+// that could not be examined, those due that could not be deleted (or moved to the Trash), and
+// those left in the Trash, each named with its reason as far as the outcome names them, then what
+// became of the others. Empty when all went as asked.
+QString closingText(const PurgeOutcome &outcome, const PathText &pathOf);
 
 } // namespace culler

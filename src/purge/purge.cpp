@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <thread>
-#include <variant>
 
 #ifdef __linux__
 #include <sched.h>
@@ -21,13 +20,17 @@ namespace culler {
 namespace {
 
 // The refusal of a run whose files no Trash can take.
-Refusal refusalOf(const TrashProblem &problem) {
+Refusal refusalOf(const TrashProblem &problem, const QByteArray &directory) {
     Problem kind = Problem::NoTrash;
     if (problem.refusal == TrashRefusal::Unsafe)
         kind = Problem::UnsafeTrash;
     else if (problem.refusal == TrashRefusal::ReadOnly)
         kind = Problem::ReadOnlyTrash;
-    return Refusal{RequestField::Directory, kind, problem.error, problem.place};
+    Refusal refusal{RequestField::Directory, kind};
+    refusal.directory = directory;
+    refusal.error = problem.error;
+    refusal.place = problem.place;
+    return refusal;
 }
 
 // A listing run removes nothing, so it has no use for a second thread. Nor has a run to the
@@ -53,42 +56,42 @@ public:
         , m_newest(std::size_t(std::max<qint64>(job.keepNewest, 0)))
         , m_removals(
               [this](const char *name, const FileStamp &judged) { return remove(name, judged); },
-              removalModeFor(job, mode)) {}
+              removalModeFor(job, mode))
+        , m_outcome(job) {}
 
-    PurgeOutcome run() {
+    PurgeResult run() {
         m_display.setProgressValue(0);
         m_display.setProgressMaximum(m_maximum);
         if (m_directory.error())
-            return refused(Refusal::unreadableDirectory(m_directory.error()));
-        if (!openTrash())
-            return m_outcome;
-        m_outcome.status = PurgeStatus::Unfinished;
-        if (count())
+            return unexpected(unreadable());
+        if (std::optional<Refusal> refusal = openTrash())
+            return unexpected(std::move(*refusal));
+        count();
+        // A listing that fails before the count is done leaves nothing to go by.
+        if (m_directory.error())
+            return unexpected(unreadable());
+        if (m_outcome.status == PurgeStatus::Unfinished)
             judgeAndRemove();
         settle();
-        return m_outcome;
+        return std::move(m_outcome);
     }
 
 private:
-    PurgeOutcome refused(const Refusal &refusal) {
-        m_outcome.status = PurgeStatus::Refused;
-        m_outcome.refusal = refusal;
-        return m_outcome;
+    Refusal unreadable() const {
+        return Refusal::unreadableDirectory(m_job.directory, m_directory.error());
     }
 
-    // A run that moves files to the Trash finds it once, before anything moves; false when there
-    // is none it can use. A listing run looks for none, so it makes nothing.
-    bool openTrash() {
+    // A run that moves files to the Trash finds it once, before anything moves; the refusal when
+    // there is none it can use. A listing run looks for none, so it makes nothing.
+    std::optional<Refusal> openTrash() {
         if (m_job.removal != RemovalKind::Trash || m_job.action == PurgeAction::List)
-            return true;
-        static const SystemClock clock;
-        std::variant<Trash, TrashProblem> opened = m_directory.openTrash(m_job.trash, clock);
-        if (const auto *problem = std::get_if<TrashProblem>(&opened)) {
-            refused(refusalOf(*problem));
-            return false;
-        }
-        m_trash.emplace(std::move(std::get<Trash>(opened)));
-        return true;
+            return std::nullopt;
+        Expected<Trash, TrashProblem> opened =
+            m_directory.openTrash(m_job.trash.value_or(TrashPlaces::ofThisUser()), *m_job.clock);
+        if (!opened)
+            return refusalOf(opened.error(), m_job.directory);
+        m_trash.emplace(*std::move(opened));
+        return std::nullopt;
     }
 
     // Removes a file judged due, on either thread: deletes it, or moves it to the Trash.
@@ -109,21 +112,16 @@ private:
         return nullptr;
     }
 
-    // The first pass sets the progress bar's maximum; false when the run ends there.
-    bool count() {
+    // The first pass sets the progress bar's maximum.
+    void count() {
         qint64 excluded = 0;
         while (nextCandidate(excluded) != nullptr) {
             if (m_display.stopRequested()) {
                 m_outcome.status = PurgeStatus::Stopped;
-                return false;
+                return;
             }
             m_display.setProgressMaximum(++m_maximum);
         }
-        if (m_directory.error()) {
-            refused(Refusal::unreadableDirectory(m_directory.error()));
-            return false;
-        }
-        return true;
     }
 
     // The second pass decides about every candidate, and hands the ones due to the removals.
@@ -147,18 +145,18 @@ private:
     // only lists. When the newest are kept, the file may wait among them instead, and the file
     // that is then known not to be among them is judged in its place.
     void DeleteIfOld(const char *name) {
-        FileStamp stamp = m_directory.stamp(name);
+        Expected<FileStamp, SystemError> stamp = m_directory.stamp(name);
         // Gone since it was listed: nothing was lost by the run.
-        if (stamp.error.code == ENOENT)
+        if (!stamp && stamp.error().code == ENOENT)
             return;
-        if (stamp.error)
-            return tell(name, {Removal::NotExamined, stamp.error});
+        if (!stamp)
+            return tell(name, {Removal::NotExamined, stamp.error()});
         // Replaced by a link or a directory since it was listed: not a file the user asked about.
-        if (!stamp.isPlainFile)
+        if (!stamp->isPlainFile)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(name, stamp);
-        if (const auto older = m_newest.offer({name, std::move(stamp)}))
+            return judged(name, *stamp);
+        if (const auto older = m_newest.offer({name, *std::move(stamp)}))
             judged(older->name.c_str(), older->stamp);
     }
 
@@ -194,17 +192,17 @@ private:
 
     void tell(const char *name, const RemovalOutcome &outcome) {
         switch (outcome.removal) {
-        case Removal::Deleted:
+        case Removal::Removed:
         case Removal::Listed:
-            ++m_outcome.deleted;
-            m_outcome.deletedBytes += outcome.size;
+            ++m_outcome.removed;
+            m_outcome.removedBytes += outcome.size;
             m_display.fileChosen(name, outcome.size);
             break;
         case Removal::NotExamined:
             addTrouble(m_outcome.notExamined, name, outcome.error);
             break;
         case Removal::Failed:
-            addTrouble(m_outcome.notDeleted, name, outcome.error);
+            addTrouble(m_outcome.notRemoved, name, outcome.error);
             break;
         case Removal::LeftInTrash:
             addTrouble(m_outcome.leftInTrash, name, outcome.error);
@@ -266,41 +264,43 @@ Verdict judge(const FileStamp &stamp, DateValue limit) {
     return datePart(*stamp.modified) > limit ? Verdict::NotDue : Verdict::Due;
 }
 
+namespace {
+
+// A removal the system refused; a file gone meanwhile was not lost by the run.
+RemovalOutcome refusedRemoval(SystemError error) {
+    if (error.code == ENOENT)
+        return {Removal::Vanished, {}};
+    return {Removal::Failed, error};
+}
+
+} // namespace
+
 RemovalOutcome removeDue(const Directory &directory, const char *name,
                          const FileIdentity &identity) {
-    const UnlinkResult unlinked = directory.removeIfUnchanged(name, identity);
-    switch (unlinked.result) {
-    case Unlink::Removed:
-        return {Removal::Deleted, {}};
-    case Unlink::Changed:
-        return {Removal::Kept, {}};
-    case Unlink::Failed:
-        break;
-    }
-    if (unlinked.error.code == ENOENT)
-        return {Removal::Vanished, {}};
-    return {Removal::Failed, unlinked.error};
+    const Expected<Unlink, SystemError> unlinked = directory.removeIfUnchanged(name, identity);
+    if (!unlinked)
+        return refusedRemoval(unlinked.error());
+    return {*unlinked == Unlink::Removed ? Removal::Removed : Removal::Kept, {}};
 }
 
 RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const char *name,
                         const FileIdentity &identity) {
-    const TrashResult moved = directory.moveToTrashIfUnchanged(name, identity, trash);
-    switch (moved.result) {
+    const Expected<TrashMoved, SystemError> moved =
+        directory.moveToTrashIfUnchanged(name, identity, trash);
+    if (!moved)
+        return refusedRemoval(moved.error());
+    switch (moved->result) {
     case TrashMove::Moved:
-        return {Removal::Deleted, {}};
-    case TrashMove::Changed:
-        return {Removal::Kept, {}};
+        return {Removal::Removed, {}};
     case TrashMove::LeftInTrash:
-        return {Removal::LeftInTrash, moved.error};
-    case TrashMove::Failed:
+        return {Removal::LeftInTrash, moved->wayBack};
+    case TrashMove::Changed:
         break;
     }
-    if (moved.error.code == ENOENT)
-        return {Removal::Vanished, {}};
-    return {Removal::Failed, moved.error};
+    return {Removal::Kept, {}};
 }
 
-PurgeOutcome runPurge(const PurgeJob &job, PurgeDisplay &display, RemovalMode mode) {
+PurgeResult runPurge(const PurgeJob &job, PurgeDisplay &display, RemovalMode mode) {
     return PurgeRun(job, display, mode).run();
 }
 

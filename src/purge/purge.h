@@ -11,6 +11,7 @@
 #include "purge/refusal.h"
 #include "runtime/datevalue.h"
 #include "runtime/directory.h"
+#include "runtime/expected.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,13 +39,8 @@ public:
     virtual bool stopRequested() const { return false; }
 };
 
-// The status text of a run that examined every file it counted; the spelling is the program's own.
-inline QString finishedText() {
-    return QStringLiteral("Finshed");
-}
-
 enum class Removal {
-    Deleted,     // deleted, or moved to the Trash
+    Removed,     // deleted, or moved to the Trash
     Listed,      // old enough, and left in place because the run only lists
     Kept,        // not due, or no longer the file that was judged due
     Vanished,    // gone before it could be examined or removed: nothing was lost by the run
@@ -97,15 +93,24 @@ struct FileTroubles {
 };
 
 enum class PurgeStatus {
-    Refused,    // nothing was done; refusal says why
     Finished,   // every counted file was examined
     Unfinished, // the directory changed between counting and deleting, or its listing failed
     Stopped,    // the display asked to stop before every file was examined
 };
 
+// What a run did, told with what it was asked, so that it can be put into words on its own.
 struct PurgeOutcome {
-    PurgeStatus status = PurgeStatus::Refused;
-    Refusal refusal;
+    explicit PurgeOutcome(const PurgeJob &job)
+        : action(job.action)
+        , removal(job.removal)
+        , directory(job.directory) {}
+
+    PurgeAction action;
+    RemovalKind removal;
+    // The directory as given.
+    QByteArray directory;
+
+    PurgeStatus status = PurgeStatus::Unfinished;
     // Why the listing ended before its end, when it failed part way through the files.
     SystemError listingError;
     // The candidates: plain files matching a pattern and no exclusion.
@@ -116,21 +121,24 @@ struct PurgeOutcome {
     qint64 keptNewest = 0;
     // Files removed (deleted, or moved to the Trash); in a listing run, the files a real run
     // would remove.
-    qint64 deleted = 0;
-    // The sizes of the files counted in deleted.
-    qint64 deletedBytes = 0;
+    qint64 removed = 0;
+    // The sizes of the files counted in removed.
+    qint64 removedBytes = 0;
     FileTroubles notExamined;
-    FileTroubles notDeleted; // due, but not removed
+    FileTroubles notRemoved; // due, but not removed
     // Changed since they were judged, and left in the Trash as new files took their names.
     FileTroubles leftInTrash;
 
     // Whether the run kept files it was asked to remove, could not look at all of them, or left
     // in the Trash a file it was not asked to remove: what a script must hear of.
     bool fellShort() const {
-        return listingError || notExamined.count > 0 || notDeleted.count > 0 ||
+        return listingError || notExamined.count > 0 || notRemoved.count > 0 ||
                leftInTrash.count > 0;
     }
 };
+
+// A run's result: what it did, or why it did nothing.
+using PurgeResult = Expected<PurgeOutcome, Refusal>;
 
 // Where a run removes the files it judged due. Both give the same results.
 enum class RemovalMode {
@@ -143,15 +151,15 @@ enum class RemovalMode {
 RemovalMode removalModeForThisMachine();
 
 // Runs one purge: opens the directory (and the Trash, for a run that moves files there), counts
-// the candidates, stamps and judges each while the
-// progress advances (the newest kept, when the job asks), removes those due, and settles: the
-// outcome says what became of every file, and a run that examined every file it counted has
-// Finished. Files whose stamp cannot be read and files due that cannot be deleted are kept and
+// the candidates, stamps and judges each while the progress advances (the newest kept, when the job
+// asks), removes those due, and settles: the outcome says what became of every file, and a run that
+// examined every file it counted has Finished; a run that cannot start is refused, and nothing is
+// touched. Files whose stamp cannot be read and files due that cannot be deleted are kept and
 // listed in the outcome. With PurgeAction::List nothing is removed and each file a real run would
 // remove is reported instead. Every decision and count comes from the calling thread; pipelined,
 // only the removal of a file already judged due is left to a second thread, and the run returns
 // once that thread is done. A listing run starts none.
-PurgeOutcome runPurge(const PurgeJob &job, PurgeDisplay &display,
-                      RemovalMode mode = removalModeForThisMachine());
+PurgeResult runPurge(const PurgeJob &job, PurgeDisplay &display,
+                     RemovalMode mode = removalModeForThisMachine());
 
 } // namespace culler

@@ -4,12 +4,14 @@
 // values read from the window's controls or the command line beforehand. The run reads no text a
 // user typed, so every caller that can parse a request gets the same decisions from it.
 
-#include "purge/purgerequest.h"
+#include "runtime/clock.h"
 #include "runtime/datevalue.h"
 #include "runtime/trash.h"
 
 #include <QByteArray>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace culler {
@@ -18,6 +20,27 @@ namespace culler {
 enum class PurgeAction {
     Remove, // deletes it, or moves it to the Trash, as the job's removal says
     List,   // reports it and leaves it where it is: a dry run, or a preview of a real one
+};
+
+// What becomes of a file a purge removes.
+enum class RemovalKind {
+    Delete,
+    Trash, // moved to the user's Trash, from where the desktop restores it
+};
+
+// How the cut-off is given.
+enum class PurgeMode {
+    Days, // older than a number of days before today
+    Date, // on or before a given date
+};
+
+// The input a message is about, which gets the focus once it is read.
+enum class RequestField {
+    None,
+    Directory,
+    Pattern,
+    DaysOld,
+    BeforeDate,
 };
 
 struct PurgeJob {
@@ -32,8 +55,11 @@ struct PurgeJob {
     DateValue cutOff = 0;
     PurgeAction action = PurgeAction::Remove;
     RemovalKind removal = RemovalKind::Delete;
-    // Where this user's Trash is, for a run that moves files there.
-    TrashPlaces trash;
+    // Where the Trash may be, for a run that moves files there; nothing for this user's own,
+    // as the environment says.
+    std::optional<TrashPlaces> trash;
+    // Dates what goes to the Trash.
+    std::shared_ptr<const Clock> clock = std::make_shared<const SystemClock>();
     // How many of the files kept against the request the outcome names one by one, of each kind:
     // a message box has room for a few, a terminal for all of them.
     qint64 namedFiles = std::numeric_limits<qint64>::max();

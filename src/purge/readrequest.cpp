@@ -11,10 +11,6 @@ namespace culler {
 
 namespace {
 
-CutOff refused(RequestField field, Problem problem) {
-    return {std::nullopt, Refusal{field, problem, {}}};
-}
-
 // A date written YYYY-MM-DD, read with no help from the locale, whose digits it may not even
 // write this way; nothing for any other text.
 std::optional<DateValue> isoDate(const QString &text) {
@@ -32,57 +28,58 @@ std::optional<DateValue> isoDate(const QString &text) {
 
 } // namespace
 
-CutOff daysCutOff(const QString &daysOld, const Calendar &calendar) {
+Expected<DateValue, Refusal> daysCutOff(const QString &daysOld, const Calendar &calendar) {
     const std::optional<double> days = leadingNumber(daysOld);
     if (!days || *days < 0.0)
-        return refused(RequestField::DaysOld, Problem::NotANumber);
+        return unexpected(Refusal{RequestField::DaysOld, Problem::NotANumber});
     const DateValue value = calendar.today() - *days;
-    if (!isInDateRange(value))
-        return refused(RequestField::DaysOld, Problem::BeyondCalendar);
-    return {value, {}};
+    if (!isInDateRange(value)) {
+        Refusal refusal{RequestField::DaysOld, Problem::BeyondCalendar};
+        refusal.text = daysOld.trimmed();
+        return unexpected(std::move(refusal));
+    }
+    return value;
 }
 
-CutOff dateCutOff(const QString &beforeDate, const Calendar &calendar, DateForms forms) {
+Expected<DateValue, Refusal> dateCutOff(const QString &beforeDate, const Calendar &calendar,
+                                        DateForms forms) {
     std::optional<DateValue> value;
     if (forms == DateForms::IsoShortDate)
         value = isoDate(beforeDate);
     if (!value)
         value = calendar.dateFromText(beforeDate);
-    if (!value)
-        return refused(RequestField::BeforeDate, Problem::NotADate);
-    return {value, {}};
+    if (value)
+        return *value;
+    Refusal refusal{RequestField::BeforeDate, Problem::NotADate};
+    refusal.text = beforeDate;
+    refusal.example = calendar.dateText(calendar.today());
+    return unexpected(std::move(refusal));
 }
 
-CutOff cutOffOf(const PurgeRequest &form, const Calendar &calendar, DateForms forms) {
-    if (form.mode == PurgeMode::Days)
-        return daysCutOff(form.daysOld, calendar);
-    return dateCutOff(form.beforeDate, calendar, forms);
-}
-
-Refusal completeJob(PurgeJob &job, const PurgeRequest &form, const Calendar &calendar,
-                    DateForms forms) {
+Expected<PurgeJob, Refusal> checkJob(PurgeJob job, const CutOffText &cutOff,
+                                     const Calendar &calendar) {
     const std::vector<QByteArray> &patterns = job.patterns;
     if (job.directory.isEmpty())
-        return Refusal{RequestField::Directory, Problem::Missing};
-    if (std::find(patterns.begin(), patterns.end(), QByteArray()) != patterns.end())
-        return Refusal{RequestField::Pattern, Problem::Missing};
-    const CutOff cutOff = cutOffOf(form, calendar, forms);
-    if (cutOff.value)
-        job.cutOff = *cutOff.value;
-    return cutOff.refusal;
+        return unexpected(Refusal{RequestField::Directory, Problem::Missing});
+    if (patterns.empty() ||
+        std::find(patterns.begin(), patterns.end(), QByteArray()) != patterns.end())
+        return unexpected(Refusal{RequestField::Pattern, Problem::Missing});
+    const Expected<DateValue, Refusal> day = cutOff.mode == PurgeMode::Days
+                                                 ? daysCutOff(cutOff.text, calendar)
+                                                 : dateCutOff(cutOff.text, calendar, cutOff.forms);
+    if (!day)
+        return unexpected(day.error());
+    job.cutOff = *day;
+    return job;
 }
 
-JobReading readJob(const PurgeRequest &form, const Calendar &calendar, DateForms forms) {
+Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &calendar) {
     PurgeJob job;
     job.directory = QFile::encodeName(form.directory);
     job.patterns = {QFile::encodeName(form.pattern)};
-    if (const Refusal refusal = completeJob(job, form, calendar, forms))
-        return {std::nullopt, refusal};
     job.removal = form.removal;
-    if (job.removal == RemovalKind::Trash)
-        job.trash = TrashPlaces::ofThisUser();
-    job.namedFiles = 10;
-    return {job, {}};
+    const bool days = form.mode == PurgeMode::Days;
+    return checkJob(std::move(job), {form.mode, days ? form.daysOld : form.beforeDate}, calendar);
 }
 
 } // namespace culler

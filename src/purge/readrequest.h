@@ -1,17 +1,17 @@
 #pragma once
 
-// Reading what the user typed into what a purge runs: the days text or the date text into a
-// cut-off day, and the window's whole form into a PurgeJob. The window, its summary and the
-// command line all read through here, so a text means the same wherever it is typed, and a text
-// that names no cut-off is refused the same way everywhere.
+// Checking what a front end was given before a run: the days text or the date text into a
+// cut-off day, the directory and the patterns into a job. The window, its summary and the command
+// line all check through here, so a text means the same wherever it is typed, and a request that
+// names no cut-off is refused the same way everywhere.
 
 #include "purge/purgejob.h"
 #include "purge/purgerequest.h"
 #include "purge/refusal.h"
 #include "runtime/datevalue.h"
+#include "runtime/expected.h"
 
 #include <QString>
-#include <optional>
 
 namespace culler {
 
@@ -23,38 +23,29 @@ enum class DateForms {
     IsoShortDate, // YYYY-MM-DD, which a script writes whatever the locale, or else the short date
 };
 
-// The last calendar day a run deletes from, or why there is none.
-struct CutOff {
-    std::optional<DateValue> value;
-    Refusal refusal;
+// The cut-off as typed: a number of days before today, or a date.
+struct CutOffText {
+    PurgeMode mode = PurgeMode::Days;
+    QString text;
+    DateForms forms = DateForms::ShortDate;
 };
 
 // Today minus the number the days text starts with ("20abc" is 20 days, "19.5" nineteen and a
 // half). A text that starts with no number, or with a negative one, gives no cut-off: taking it as
 // 0, or as a day in the future, would make every matching file dated up to today due.
-CutOff daysCutOff(const QString &daysOld, const Calendar &calendar);
+Expected<DateValue, Refusal> daysCutOff(const QString &daysOld, const Calendar &calendar);
 
 // The date a date text names, in the forms given.
-CutOff dateCutOff(const QString &beforeDate, const Calendar &calendar, DateForms forms);
+Expected<DateValue, Refusal> dateCutOff(const QString &beforeDate, const Calendar &calendar,
+                                        DateForms forms);
 
-// The cut-off of the form's mode: its days text or its date text.
-CutOff cutOffOf(const PurgeRequest &form, const Calendar &calendar,
-                DateForms forms = DateForms::ShortDate);
+// The job to run, or why it cannot run, checked in the order the window asks: a directory, no
+// empty pattern, and a cut-off read from its text, which the job then takes.
+Expected<PurgeJob, Refusal> checkJob(PurgeJob job, const CutOffText &cutOff,
+                                     const Calendar &calendar);
 
-// Checks what a job was given, in the order the window asks: a directory, no empty pattern, and
-// a cut-off read from the form, which it then fills in; or says why the job cannot run.
-Refusal completeJob(PurgeJob &job, const PurgeRequest &form, const Calendar &calendar,
-                    DateForms forms);
-
-struct JobReading {
-    std::optional<PurgeJob> job;
-    Refusal refusal;
-};
-
-// The job a form asks for, or why it asks for none: no directory, no pattern, or no cut-off, in
-// that order. The job removes, into this user's Trash when the form says so, and names at most
-// ten files of each kind of trouble, as a message box has room for.
-JobReading readJob(const PurgeRequest &form, const Calendar &calendar,
-                   DateForms forms = DateForms::ShortDate);
+// The job the window's form asks for, to remove its files (into this user's Trash when the form
+// says so), or why it asks for none.
+Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &calendar);
 
 } // namespace culler

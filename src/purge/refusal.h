@@ -1,19 +1,18 @@
 #pragma once
 
-// Why a request was not carried out, as a value: which input is at fault, what is wrong with it
-// and, for a directory or the Trash, the system's error. Each caller puts it into its own words;
-// nothing was touched.
+// Why a request was not carried out, as a value: which input is at fault, what is wrong with it,
+// the texts its message quotes and, for a directory or the Trash, the system's error. The words
+// module tells it with nothing else; nothing was touched.
 
-#include "purge/purgerequest.h"
+#include "purge/purgejob.h"
 #include "runtime/systemerror.h"
 
 #include <QByteArray>
-#include <utility>
+#include <QString>
 
 namespace culler {
 
 enum class Problem {
-    None,
     Missing,        // the input is empty
     NotANumber,     // a days text that starts with no number, or with a negative one
     BeyondCalendar, // so many days that today minus them names no date
@@ -25,25 +24,29 @@ enum class Problem {
 };
 
 struct Refusal {
-    Refusal() = default;
-    Refusal(RequestField field_, Problem problem_, SystemError error_ = {}, QByteArray place_ = {})
+    Refusal(RequestField field_, Problem problem_)
         : field(field_)
-        , problem(problem_)
-        , error(error_)
-        , place(std::move(place_)) {}
+        , problem(problem_) {}
 
-    RequestField field = RequestField::None;
-    Problem problem = Problem::None;
+    RequestField field;
+    Problem problem;
     SystemError error;
-    // The directory a problem of the Trash is about; empty where none could be named.
+    // The directory of the request, as given, for the problems of a directory or a Trash.
+    QByteArray directory;
+    // The days or date text at fault, as typed.
+    QString text;
+    // For a date that is not one: today's date written in a form that is read back.
+    QString example;
+    // The directory of the Trash a problem is about; empty where none could be named.
     QByteArray place;
 
     // The directory could not be opened or listed.
-    static Refusal unreadableDirectory(SystemError error) {
-        return Refusal{RequestField::Directory, Problem::Unreadable, error};
+    static Refusal unreadableDirectory(const QByteArray &directory, SystemError error) {
+        Refusal refusal{RequestField::Directory, Problem::Unreadable};
+        refusal.directory = directory;
+        refusal.error = error;
+        return refusal;
     }
-
-    explicit operator bool() const { return problem != Problem::None; }
 };
 
 } // namespace culler

@@ -1,6 +1,7 @@
 #include "directory.h"
 
 #include "trash.h"
+#include "uniquefd.h"
 #include "wildcard.h"
 
 #include <QFile>
@@ -71,17 +72,18 @@ Directory::Directory(const QString &path)
     : Directory(QFile::encodeName(path)) {}
 
 Directory::Directory(const QByteArray &path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd{::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (!fd.isOpen()) {
         m_error.code = errno;
         return;
     }
-    DIR *stream = ::fdopendir(fd);
+    DIR *stream = ::fdopendir(fd.get());
     if (stream == nullptr) {
         m_error.code = errno;
-        ::close(fd);
         return;
     }
+    // The stream closes it from here on.
+    fd.release();
     m_stream = std::make_unique<Stream>(stream);
 }
 
@@ -116,17 +118,13 @@ const char *Directory::nextSubdirectoryName() {
     return nullptr;
 }
 
-FileStamp Directory::stamp(const char *name) const {
-    FileStamp result;
-    if (m_stream == nullptr) {
-        result.error.code = EBADF;
-        return result;
-    }
+Expected<FileStamp, SystemError> Directory::stamp(const char *name) const {
+    if (m_stream == nullptr)
+        return unexpected(SystemError{EBADF});
     struct stat status {};
-    if (::fstatat(streamFd(), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
-        result.error.code = errno;
-        return result;
-    }
+    if (::fstatat(streamFd(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return unexpected(SystemError{errno});
+    FileStamp result;
     result.isPlainFile = S_ISREG(status.st_mode);
     result.modified = dateValueOfStamp(status.st_mtim);
     result.size = status.st_size;
@@ -134,33 +132,35 @@ FileStamp Directory::stamp(const char *name) const {
     return result;
 }
 
-UnlinkResult Directory::removeIfUnchanged(const char *name, const FileIdentity &identity) const {
+Expected<Unlink, SystemError> Directory::removeIfUnchanged(const char *name,
+                                                           const FileIdentity &identity) const {
     if (m_stream == nullptr)
-        return {Unlink::Failed, SystemError{EBADF}};
+        return unexpected(SystemError{EBADF});
     const int fd = streamFd();
     struct stat status {};
     if (::fstatat(fd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return {Unlink::Failed, SystemError{errno}};
+        return unexpected(SystemError{errno});
     if (!S_ISREG(status.st_mode) ||
         !(FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == identity))
-        return {Unlink::Changed, {}};
+        return Unlink::Changed;
     // Without AT_REMOVEDIR, unlinkat refuses directories; a link is removed, never its target.
     if (::unlinkat(fd, name, 0) != 0)
-        return {Unlink::Failed, SystemError{errno}};
-    return {Unlink::Removed, {}};
+        return unexpected(SystemError{errno});
+    return Unlink::Removed;
 }
 
-std::variant<Trash, TrashProblem> Directory::openTrash(const TrashPlaces &places,
-                                                       const Clock &clock) const {
+Expected<Trash, TrashProblem> Directory::openTrash(const TrashPlaces &places,
+                                                   const Clock &clock) const {
     if (m_stream == nullptr)
-        return TrashProblem{TrashRefusal::NoPath, {}, SystemError{EBADF}};
+        return unexpected(TrashProblem{TrashRefusal::NoPath, {}, SystemError{EBADF}});
     return Trash::open(streamFd(), places, clock);
 }
 
-TrashResult Directory::moveToTrashIfUnchanged(const char *name, const FileIdentity &judged,
-                                              const Trash &trash) const {
+Expected<TrashMoved, SystemError> Directory::moveToTrashIfUnchanged(const char *name,
+                                                                    const FileIdentity &judged,
+                                                                    const Trash &trash) const {
     if (m_stream == nullptr)
-        return {TrashMove::Failed, SystemError{EBADF}};
+        return unexpected(SystemError{EBADF});
     return trash.moveIfUnchanged(streamFd(), name, judged);
 }
 

@@ -6,6 +6,7 @@
 // them is kept.
 
 #include "datevalue.h"
+#include "expected.h"
 #include "systemerror.h"
 
 #include <QString>
@@ -13,7 +14,6 @@
 #include <memory>
 #include <optional>
 #include <sys/types.h>
-#include <variant>
 
 namespace culler {
 
@@ -21,8 +21,8 @@ class Clock;
 class Trash;
 class Wildcards;
 struct TrashPlaces;
+struct TrashMoved;
 struct TrashProblem;
-struct TrashResult;
 
 // What tells one file from another that took its name, or from itself rewritten: the inode and
 // the modification time to the nanosecond.
@@ -39,7 +39,6 @@ struct FileIdentity {
 };
 
 struct FileStamp {
-    SystemError error;
     // False for anything but a regular file: a link, a directory, a device...
     bool isPlainFile = false;
     // Nothing when the local calendar cannot name the day of the stamp.
@@ -51,12 +50,6 @@ struct FileStamp {
 enum class Unlink {
     Removed,
     Changed, // the entry is no longer the file that was stamped, so it stays
-    Failed,
-};
-
-struct UnlinkResult {
-    Unlink result = Unlink::Failed;
-    SystemError error;
 };
 
 class Directory {
@@ -88,23 +81,23 @@ public:
     // second thread may call them while one lists, as long as the Directory outlives both.
 
     // Reads the entry called name without following a link.
-    FileStamp stamp(const char *name) const;
+    Expected<FileStamp, SystemError> stamp(const char *name) const;
     // Removes the entry called name only while it is still the file stamped earlier: it is stamped
     // again just before the removal, and kept when its inode or modification time differ, so a
     // file rewritten or put in its place since it was judged is not lost. The two calls cannot be
     // made one on POSIX; this keeps the gap between them as narrow as it goes. Never follows a
     // link and never removes a directory.
-    UnlinkResult removeIfUnchanged(const char *name, const FileIdentity &identity) const;
+    Expected<Unlink, SystemError> removeIfUnchanged(const char *name,
+                                                    const FileIdentity &identity) const;
 
     // The Trash this directory's files go to, made where it is missing; or why none can be used
     // (see trash.h). The clock must outlive the Trash.
-    std::variant<Trash, TrashProblem> openTrash(const TrashPlaces &places,
-                                                const Clock &clock) const;
+    Expected<Trash, TrashProblem> openTrash(const TrashPlaces &places, const Clock &clock) const;
     // Moves the entry called name into the Trash, opened for this directory, while it is still
     // the file stamped earlier. Unlike a removal this leaves no gap: the file is renamed first and
     // checked where it went, and put back when it is not the file judged.
-    TrashResult moveToTrashIfUnchanged(const char *name, const FileIdentity &judged,
-                                       const Trash &trash) const;
+    Expected<TrashMoved, SystemError>
+    moveToTrashIfUnchanged(const char *name, const FileIdentity &judged, const Trash &trash) const;
 
 private:
     // The open listing; its type stays in directory.cpp, so the system's directory header

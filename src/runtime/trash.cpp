@@ -19,32 +19,6 @@ namespace culler {
 
 namespace {
 
-// An open file descriptor, closed when it goes.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1)
-        : m_fd(fd) {}
-    UniqueFd(UniqueFd &&other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd &operator=(UniqueFd &&other) noexcept {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    ~UniqueFd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    int get() const { return m_fd; }
-    bool isOpen() const { return m_fd >= 0; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
 // Which mount a directory is on, and which inode it is.
 struct Location {
     dev_t device = 0;
@@ -81,22 +55,16 @@ TrashProblem refusal(TrashRefusal refusal, const QByteArray &place, int code) {
     return TrashProblem{refusal, place, SystemError{code}};
 }
 
-// A directory of the Trash, or why it cannot be used.
-struct OpenedDirectory {
-    UniqueFd fd;
-    TrashProblem problem; // only while fd is closed
-};
-
 // Opens the directory name under parentFd, making it mode 0700 if it is missing. Others may
 // write next to a Trash (in a mount's top directory, or a shared sticky .Trash), so what is found
 // there is used only when it is a directory of the user's own, reached without a link.
-OpenedDirectory openOwnDirectory(int parentFd, const char *name, const QByteArray &path,
-                                 uid_t user) {
+Expected<UniqueFd, TrashProblem> openOwnDirectory(int parentFd, const char *name,
+                                                  const QByteArray &path, uid_t user) {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     UniqueFd fd{::openat(parentFd, name, flags)};
     if (!fd.isOpen() && errno == ENOENT) {
         if (::mkdirat(parentFd, name, 0700) != 0 && errno != EEXIST)
-            return {UniqueFd{}, refusal(TrashRefusal::CannotMake, path, errno)};
+            return unexpected(refusal(TrashRefusal::CannotMake, path, errno));
         fd = UniqueFd{::openat(parentFd, name, flags)};
     }
     if (!fd.isOpen()) {
@@ -107,15 +75,15 @@ OpenedDirectory openOwnDirectory(int parentFd, const char *name, const QByteArra
             S_ISLNK(status.st_mode))
             code = ELOOP;
         const bool unsafe = code == ELOOP || code == ENOTDIR;
-        return {UniqueFd{},
-                refusal(unsafe ? TrashRefusal::Unsafe : TrashRefusal::CannotMake, path, code)};
+        return unexpected(
+            refusal(unsafe ? TrashRefusal::Unsafe : TrashRefusal::CannotMake, path, code));
     }
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0)
-        return {UniqueFd{}, refusal(TrashRefusal::CannotMake, path, errno)};
+        return unexpected(refusal(TrashRefusal::CannotMake, path, errno));
     if (status.st_uid != user)
-        return {UniqueFd{}, refusal(TrashRefusal::Unsafe, path, EPERM)};
-    return {std::move(fd), {}};
+        return unexpected(refusal(TrashRefusal::Unsafe, path, EPERM));
+    return fd;
 }
 
 // Bytes a path keeps as they are in an info file: the unreserved characters of URIs (RFC 2396)
@@ -152,13 +120,13 @@ struct FoundTrash {
     QByteArray path;
     // "Path=" up to the file's own name: percent-encoded, ending in "/" unless empty.
     QByteArray encodedDirectory;
-    TrashProblem problem; // only while fd is closed
 };
 
 // The home Trash and its parents are the user's own, where no one else plants a link: they are
 // opened along the path as any path is, following links, and made where missing (mode 0700), so
 // that a fresh account, without even ~/.local/share, gets a Trash. Only another user's is refused.
-FoundTrash openHomeTrash(const TrashPlaces &places, const QByteArray &directoryPath) {
+Expected<FoundTrash, TrashProblem> openHomeTrash(const TrashPlaces &places,
+                                                 const QByteArray &directoryPath) {
     constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     QByteArray reached = QByteArrayLiteral("/");
     UniqueFd current{::open("/", flags)};
@@ -171,18 +139,18 @@ FoundTrash openHomeTrash(const TrashPlaces &places, const QByteArray &directoryP
             (::mkdirat(current.get(), part.constData(), 0700) == 0 || errno == EEXIST))
             next = UniqueFd{::openat(current.get(), part.constData(), flags)};
         if (!next.isOpen())
-            return {UniqueFd{}, {}, {}, refusal(TrashRefusal::CannotMake, reached, errno)};
+            return unexpected(refusal(TrashRefusal::CannotMake, reached, errno));
         current = std::move(next);
     }
     struct stat status {};
     if (!current.isOpen() || ::fstat(current.get(), &status) != 0)
-        return {UniqueFd{}, {}, {}, refusal(TrashRefusal::CannotMake, reached, errno)};
+        return unexpected(refusal(TrashRefusal::CannotMake, reached, errno));
     if (reached == "/" || status.st_uid != places.user)
-        return {UniqueFd{}, {}, {}, refusal(TrashRefusal::Unsafe, reached, EPERM)};
+        return unexpected(refusal(TrashRefusal::Unsafe, reached, EPERM));
     QByteArray encoded = percentEncoded(directoryPath);
     if (!encoded.endsWith('/'))
         encoded += '/';
-    return {std::move(current), places.homeTrash, encoded, {}};
+    return FoundTrash{std::move(current), places.homeTrash, encoded};
 }
 
 // The mount the home Trash is on, or will be once made: that of the nearest of its directories
@@ -231,11 +199,11 @@ std::optional<TopDirectory> findTopDirectory(int directoryFd, Location current) 
 // that no user can remove another's files from it) and not a link, holds one per user; otherwise
 // each user has $topdir/.Trash-$uid. Paths are written relative to $topdir, so that they still
 // hold when the mount is mounted elsewhere.
-FoundTrash openMountTrash(int directoryFd, const Location &directory,
-                          const QByteArray &directoryPath, uid_t user) {
+Expected<FoundTrash, TrashProblem> openMountTrash(int directoryFd, const Location &directory,
+                                                  const QByteArray &directoryPath, uid_t user) {
     std::optional<TopDirectory> top = findTopDirectory(directoryFd, directory);
     if (!top)
-        return {UniqueFd{}, {}, {}, refusal(TrashRefusal::NoPath, directoryPath, errno)};
+        return unexpected(refusal(TrashRefusal::NoPath, directoryPath, errno));
     // Each level up is one name less of the directory's path, which has no links left in it.
     qsizetype cut = directoryPath.size();
     for (int level = 0; level < top->levels && cut > 0; ++level)
@@ -252,14 +220,18 @@ FoundTrash openMountTrash(int directoryFd, const Location &directory,
     struct stat status {};
     if (shared.isOpen() && ::fstat(shared.get(), &status) == 0 && (status.st_mode & S_ISVTX)) {
         const QByteArray path = child(sharedPath, uid.constData());
-        OpenedDirectory own = openOwnDirectory(shared.get(), uid.constData(), path, user);
-        if (own.fd.isOpen())
-            return {std::move(own.fd), path, encoded, {}};
+        Expected<UniqueFd, TrashProblem> own =
+            openOwnDirectory(shared.get(), uid.constData(), path, user);
+        if (own)
+            return FoundTrash{*std::move(own), path, encoded};
     }
     const QByteArray name = ".Trash-" + uid;
     const QByteArray path = child(topPath, name.constData());
-    OpenedDirectory own = openOwnDirectory(top->fd.get(), name.constData(), path, user);
-    return {std::move(own.fd), path, encoded, own.problem};
+    Expected<UniqueFd, TrashProblem> own =
+        openOwnDirectory(top->fd.get(), name.constData(), path, user);
+    if (!own)
+        return unexpected(own.error());
+    return FoundTrash{*std::move(own), path, encoded};
 }
 
 // The directory's path with every link resolved, as the kernel knows it.
@@ -368,68 +340,56 @@ TrashPlaces TrashPlaces::ofThisUser() {
     return places;
 }
 
-std::variant<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces &places,
-                                              const Clock &clock) {
+Expected<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces &places,
+                                          const Clock &clock) {
     const std::optional<Location> directory = locate(directoryFd, "", AT_EMPTY_PATH);
     if (!directory)
-        return refusal(TrashRefusal::NoPath, {}, errno);
+        return unexpected(refusal(TrashRefusal::NoPath, {}, errno));
     const std::optional<QByteArray> directoryPath = pathOf(directoryFd, *directory);
     if (!directoryPath)
-        return refusal(TrashRefusal::NoPath, {}, ENOENT);
+        return unexpected(refusal(TrashRefusal::NoPath, {}, ENOENT));
     if (!places.homeTrash.startsWith('/'))
-        return refusal(TrashRefusal::NoPath, places.homeTrash, ENOENT);
+        return unexpected(refusal(TrashRefusal::NoPath, places.homeTrash, ENOENT));
 
     const std::optional<Location> home = locateHomeTrash(places.homeTrash);
-    FoundTrash trash = home && home->sameMountAs(*directory)
-                           ? openHomeTrash(places, *directoryPath)
-                           : openMountTrash(directoryFd, *directory, *directoryPath, places.user);
-    if (!trash.fd.isOpen())
-        return trash.problem;
+    Expected<FoundTrash, TrashProblem> trash =
+        home && home->sameMountAs(*directory)
+            ? openHomeTrash(places, *directoryPath)
+            : openMountTrash(directoryFd, *directory, *directoryPath, places.user);
+    if (!trash)
+        return unexpected(trash.error());
 
-    const QByteArray filesPath = child(trash.path, "files");
-    const QByteArray infoPath = child(trash.path, "info");
-    OpenedDirectory files = openOwnDirectory(trash.fd.get(), "files", filesPath, places.user);
-    if (!files.fd.isOpen())
-        return files.problem;
-    OpenedDirectory info = openOwnDirectory(trash.fd.get(), "info", infoPath, places.user);
-    if (!info.fd.isOpen())
-        return info.problem;
-    if (std::optional<TrashProblem> problem = unwritable(trash.fd.get(), "files", filesPath))
-        return *problem;
-    if (std::optional<TrashProblem> problem = unwritable(trash.fd.get(), "info", infoPath))
-        return *problem;
+    const QByteArray filesPath = child(trash->path, "files");
+    const QByteArray infoPath = child(trash->path, "info");
+    Expected<UniqueFd, TrashProblem> files =
+        openOwnDirectory(trash->fd.get(), "files", filesPath, places.user);
+    if (!files)
+        return unexpected(files.error());
+    Expected<UniqueFd, TrashProblem> info =
+        openOwnDirectory(trash->fd.get(), "info", infoPath, places.user);
+    if (!info)
+        return unexpected(info.error());
+    if (std::optional<TrashProblem> problem = unwritable(trash->fd.get(), "files", filesPath))
+        return unexpected(*problem);
+    if (std::optional<TrashProblem> problem = unwritable(trash->fd.get(), "info", infoPath))
+        return unexpected(*problem);
     // A Trash reached through a link to another mount would need every file copied.
-    const std::optional<Location> filesLocation = locate(files.fd.get(), "", AT_EMPTY_PATH);
+    const std::optional<Location> filesLocation = locate(files->get(), "", AT_EMPTY_PATH);
     if (!filesLocation || !filesLocation->sameMountAs(*directory))
-        return refusal(TrashRefusal::Unsafe, filesPath, EXDEV);
+        return unexpected(refusal(TrashRefusal::Unsafe, filesPath, EXDEV));
 
-    return Trash(files.fd.release(), info.fd.release(), filesPath,
-                 "[Trash Info]\nPath=" + trash.encodedDirectory, clock);
+    return Trash(*std::move(files), *std::move(info),
+                 "[Trash Info]\nPath=" + trash->encodedDirectory, clock);
 }
 
-Trash::Trash(int filesFd, int infoFd, QByteArray filesPath, QByteArray infoHead, const Clock &clock)
-    : m_filesFd(filesFd)
-    , m_infoFd(infoFd)
-    , m_filesPath(std::move(filesPath))
+Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, const Clock &clock)
+    : m_filesFd(std::move(filesFd))
+    , m_infoFd(std::move(infoFd))
     , m_infoHead(std::move(infoHead))
     , m_clock(&clock) {}
 
-Trash::Trash(Trash &&other) noexcept
-    : m_filesFd(std::exchange(other.m_filesFd, -1))
-    , m_infoFd(std::exchange(other.m_infoFd, -1))
-    , m_filesPath(std::move(other.m_filesPath))
-    , m_infoHead(std::move(other.m_infoHead))
-    , m_clock(other.m_clock) {}
-
-Trash::~Trash() {
-    if (m_filesFd >= 0)
-        ::close(m_filesFd);
-    if (m_infoFd >= 0)
-        ::close(m_infoFd);
-}
-
-TrashResult Trash::moveIfUnchanged(int directoryFd, const char *name,
-                                   const FileIdentity &judged) const {
+Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const char *name,
+                                                         const FileIdentity &judged) const {
     const std::size_t nameLength = std::strlen(name);
     QByteArray text;
     text.reserve(m_infoHead.size() + 3 * static_cast<qsizetype>(nameLength) + 48);
@@ -439,42 +399,46 @@ TrashResult Trash::moveIfUnchanged(int directoryFd, const char *name,
     text += deletionDate(*m_clock).data();
     text += '\n';
 
+    const int infoFd = m_infoFd.get();
+    const int filesFd = m_filesFd.get();
     for (unsigned attempt = 1; attempt <= maximumAttempts; ++attempt) {
         const TrashName trashed = trashName(name, attempt);
         // O_EXCL claims the name, against other threads and programs trashing at the same time.
         UniqueFd info{
-            ::openat(m_infoFd, trashed.info, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+            ::openat(infoFd, trashed.info, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
         if (!info.isOpen() && errno == EEXIST)
             continue;
         if (!info.isOpen())
-            return {TrashMove::Failed, SystemError{errno}};
-        if (!writeAll(info.get(), text) || ::close(info.release()) != 0) {
-            const int code = errno;
-            ::unlinkat(m_infoFd, trashed.info, 0);
-            return {TrashMove::Failed, SystemError{code}};
+            return unexpected(SystemError{errno});
+        SystemError written = writeAll(info.get(), text) ? SystemError{} : SystemError{errno};
+        if (const SystemError closed = info.close(); !written)
+            written = closed;
+        if (written) {
+            ::unlinkat(infoFd, trashed.info, 0);
+            return unexpected(written);
         }
         // The file leaves its name here, so what was at the name is what gets checked below.
-        if (::renameat2(directoryFd, name, m_filesFd, trashed.file, RENAME_NOREPLACE) != 0) {
+        if (::renameat2(directoryFd, name, filesFd, trashed.file, RENAME_NOREPLACE) != 0) {
             const int code = errno;
-            ::unlinkat(m_infoFd, trashed.info, 0);
+            ::unlinkat(infoFd, trashed.info, 0);
             // A file in the Trash with no info file of its name: someone else's; keep clear of it.
             if (code == EEXIST)
                 continue;
-            return {TrashMove::Failed, SystemError{code}};
+            return unexpected(SystemError{code});
         }
 
         struct stat status {};
-        if (::fstatat(m_filesFd, trashed.file, &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return {TrashMove::LeftInTrash, SystemError{errno}};
+        if (::fstatat(filesFd, trashed.file, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return TrashMoved{TrashMove::LeftInTrash, SystemError{errno}};
         if (S_ISREG(status.st_mode) &&
             FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == judged)
-            return {TrashMove::Moved, {}};
-        if (::renameat2(m_filesFd, trashed.file, directoryFd, name, RENAME_NOREPLACE) != 0)
-            return {TrashMove::LeftInTrash, SystemError{errno == EEXIST ? 0 : errno}};
-        ::unlinkat(m_infoFd, trashed.info, 0);
-        return {TrashMove::Changed, {}};
+            return TrashMoved{TrashMove::Moved, {}};
+        if (::renameat2(filesFd, trashed.file, directoryFd, name, RENAME_NOREPLACE) != 0)
+            return TrashMoved{TrashMove::LeftInTrash, SystemError{errno == EEXIST ? 0 : errno}};
+        ::unlinkat(infoFd, trashed.info, 0);
+        return TrashMoved{TrashMove::Changed, {}};
     }
-    return {TrashMove::Failed, SystemError{EEXIST}};
+    return unexpected(SystemError{EEXIST});
 }
 
 } // namespace culler

@@ -8,11 +8,12 @@
 // empty the Trash, and it moves plain files only, never directories.
 
 #include "directory.h"
+#include "expected.h"
 #include "systemerror.h"
+#include "uniquefd.h"
 
 #include <QByteArray>
 #include <sys/types.h>
-#include <variant>
 
 namespace culler {
 
@@ -51,15 +52,16 @@ enum class TrashMove {
     // under its name, and nothing of it is in the Trash.
     Changed,
     // Not the file that was judged, and a new file took its name meanwhile: it stays in the
-    // Trash, from where the desktop restores it; error is set if the way back failed otherwise.
+    // Trash, from where the desktop restores it.
     LeftInTrash,
-    // Nothing moved and nothing was left in the Trash; error says why (ENOENT: the file is gone).
-    Failed,
 };
 
-struct TrashResult {
-    TrashMove result = TrashMove::Failed;
-    SystemError error;
+// What became of a file that went into the Trash. A move that failed, with nothing moved and
+// nothing left in the Trash, is an error instead (ENOENT: the file is gone).
+struct TrashMoved {
+    TrashMove result = TrashMove::Moved;
+    // For a file left in the Trash, why it could not go back when its name was not taken.
+    SystemError wayBack;
 };
 
 class Trash {
@@ -77,14 +79,8 @@ public:
     // device with the file system it shows, but a rename out of it fails all the same, so each
     // bind mount has a Trash of its own at its top. The directory's path is read from
     // /proc/self/fd, so that Path= names it the way the desktop's tools find it.
-    static std::variant<Trash, TrashProblem> open(int directoryFd, const TrashPlaces &places,
-                                                  const Clock &clock);
-
-    Trash(Trash &&other) noexcept;
-    Trash &operator=(Trash &&) = delete;
-    Trash(const Trash &) = delete;
-    Trash &operator=(const Trash &) = delete;
-    ~Trash();
+    static Expected<Trash, TrashProblem> open(int directoryFd, const TrashPlaces &places,
+                                              const Clock &clock);
 
     // Moves the entry called name of the directory the Trash was opened for into the Trash,
     // under a name the Trash does not hold yet (its own, else "NAME.2", "NAME.3"...), and then
@@ -92,19 +88,15 @@ public:
     // modification time to the nanosecond. Its info file is made first, so the desktop never
     // finds a file in the Trash without knowing where it came from; it is removed again whenever
     // the file does not stay. Two threads may move files of one directory at once.
-    TrashResult moveIfUnchanged(int directoryFd, const char *name,
-                                const FileIdentity &judged) const;
-
-    // The Trash's files/ directory, for messages.
-    const QByteArray &filesPath() const { return m_filesPath; }
+    Expected<TrashMoved, SystemError> moveIfUnchanged(int directoryFd, const char *name,
+                                                      const FileIdentity &judged) const;
 
 private:
-    Trash(int filesFd, int infoFd, QByteArray filesPath, QByteArray infoHead, const Clock &clock);
+    Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, const Clock &clock);
 
     // Open for the whole run, so that each file costs no path lookups.
-    int m_filesFd = -1;
-    int m_infoFd = -1;
-    QByteArray m_filesPath;
+    UniqueFd m_filesFd;
+    UniqueFd m_infoFd;
     // Every info file's text up to the file's own name: the group line, then "Path=" and the
     // directory's path, already percent-encoded and ending in "/".
     QByteArray m_infoHead;

@@ -281,7 +281,7 @@ void tst_CommandLine::runs_data() {
         << QStringList{"--pattern",     "*.tmp", "--pattern", "*.log", "--exclude", "old.l*",
                        "--keep-newest", "1",     "--days",    "30",    "--verbose"}
         << c << berlin << QByteArray("DIR/old.tmp\n")
-        << QByteArray("culler: 1 file deleted, 0 kept, 1 kept as the newest, 1 excluded\n")
+        << QByteArray("culler: 1 file deleted, 1 kept, 1 of them as the newest, 1 excluded\n")
         << purged;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin

@@ -166,11 +166,10 @@ private:
     PurgeRequest daysRequest(const QString &days) const;
     // Reads the request as the window does and runs the purge with its removals as the row of
     // initTestCase_data says.
-    PurgeOutcome purge(const PurgeRequest &request, PurgeDisplay &display,
-                       PurgeAction action = PurgeAction::Remove);
+    PurgeResult purge(const PurgeRequest &request, PurgeDisplay &display,
+                      PurgeAction action = PurgeAction::Remove);
     // The message the window ends such a run with.
-    QString closing(const PurgeOutcome &outcome, const QString &directory,
-                    RemovalKind removal = RemovalKind::Delete) const;
+    QString closing(const PurgeOutcome &outcome, const QString &directory) const;
 
     QStringList inTrash() const { return QDir(m_trash->filePath("files")).entryList(QDir::Files); }
 
@@ -214,25 +213,23 @@ PurgeRequest tst_Purge::daysRequest(const QString &days) const {
     return PurgeRequest{m_dir->path(), QStringLiteral("*.tmp"), PurgeMode::Days, days, QString()};
 }
 
-PurgeOutcome tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display,
-                              PurgeAction action) {
+PurgeResult tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display,
+                             PurgeAction action) {
     QFETCH_GLOBAL(RemovalMode, mode);
-    JobReading reading = readJob(request, m_calendar);
-    PurgeOutcome refused;
-    refused.refusal = reading.refusal;
-    if (!reading.job)
-        return refused;
-    reading.job->action = action;
-    reading.job->trash = TrashPlaces{QFile::encodeName(m_trash->path()), ::geteuid()};
-    return runPurge(*reading.job, display, mode);
+    Expected<PurgeJob, Refusal> job = readJob(request, m_calendar);
+    if (!job)
+        return unexpected(job.error());
+    job->action = action;
+    job->namedFiles = 10; // as the window's message box
+    job->trash = TrashPlaces{QFile::encodeName(m_trash->path()), ::geteuid()};
+    return runPurge(*job, display, mode);
 }
 
-QString tst_Purge::closing(const PurgeOutcome &outcome, const QString &directory,
-                           RemovalKind removal) const {
+QString tst_Purge::closing(const PurgeOutcome &outcome, const QString &directory) const {
     const auto pathOf = [&](const QByteArray &name) {
         return directory + '/' + name;
     };
-    return closingText(outcome, PurgeAction::Remove, pathOf, removal);
+    return closingText(outcome, pathOf);
 }
 
 void tst_Purge::cutOffDate_data() {
@@ -276,14 +273,15 @@ void tst_Purge::cutOffDate() {
     QFETCH(double, limit);
     QFETCH(RequestField, field);
 
-    const PurgeRequest request{QStringLiteral("/tmp"), QStringLiteral("*"), mode, text, text};
-    const CutOff result = cutOffOf(request, m_calendar);
-    QCOMPARE(result.value.has_value(), !std::isnan(limit));
-    if (result.value)
-        QCOMPARE(*result.value, limit);
-    QCOMPARE(result.refusal.field, field);
-    if (!result.value) {
-        const QString prompt = refusalText(result.refusal, request, m_calendar);
+    const Expected<DateValue, Refusal> result =
+        mode == PurgeMode::Days ? daysCutOff(text, m_calendar)
+                                : dateCutOff(text, m_calendar, DateForms::ShortDate);
+    QCOMPARE(result.hasValue(), !std::isnan(limit));
+    if (result)
+        QCOMPARE(*result, limit);
+    QCOMPARE(result ? RequestField::None : result.error().field, field);
+    if (!result) {
+        const QString prompt = refusalText(result.error());
         if (QByteArray(QTest::currentDataTag()).startsWith("refused"))
             QCOMPARE(prompt, QStringLiteral("Days old must be a number of days, 0 or more."));
         else
@@ -299,8 +297,9 @@ void tst_Purge::isoDateNamesTheSameDayInEveryLocale() {
     QVERIFY(locales.size() > 100);
     for (const QLocale &locale : locales) {
         const Calendar calendar(m_clock, locale);
-        const CutOff cutOff = dateCutOff(" 2026-03-04", calendar, DateForms::IsoShortDate);
-        QVERIFY2(cutOff.value == dateValueOf(QDate(2026, 3, 4)), qPrintable(locale.name()));
+        const Expected<DateValue, Refusal> cutOff =
+            dateCutOff(" 2026-03-04", calendar, DateForms::IsoShortDate);
+        QVERIFY2(cutOff && *cutOff == dateValueOf(QDate(2026, 3, 4)), qPrintable(locale.name()));
     }
 }
 
@@ -342,11 +341,11 @@ void tst_Purge::deletesFilesOnOrBeforeTheLimitDay() {
         request.daysOld.chop(1);
     }
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(request, display);
+    const PurgeOutcome summary = *purge(request, display);
 
     QCOMPARE(remaining(), QSet<QString>(kept.begin(), kept.end()));
     QCOMPARE(summary.status, PurgeStatus::Finished);
-    QCOMPARE(summary.deleted, 8 - kept.size());
+    QCOMPARE(summary.removed, 8 - kept.size());
     QCOMPARE(display.maximum, 9);
     QCOMPARE(display.value, 0);
     QVERIFY(!summary.fellShort());
@@ -369,7 +368,7 @@ void tst_Purge::leavesEverythingElseAlone() {
     test::writeFile(path("gone.tmp"), old);
 
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display);
 
     const QSet<QString> expected = {"sub.tmp",      ".hidden.tmp", "old.bak",
                                     "old.tmp.bak",  "OLD.TMP",     "link.tmp",
@@ -426,11 +425,11 @@ void tst_Purge::rejectedRequests() {
     const PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern,
                                PurgeMode::Days, days, QString()};
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(request, display);
+    const PurgeResult result = purge(request, display);
 
-    QCOMPARE(summary.status, PurgeStatus::Refused);
-    QCOMPARE(refusalText(summary.refusal, request, m_calendar), prompt);
-    QCOMPARE(summary.refusal.field, field);
+    QVERIFY(!result);
+    QCOMPARE(refusalText(result.error()), prompt);
+    QCOMPARE(result.error().field, field);
     QCOMPARE(remaining(), (QSet<QString>{"old.tmp", "today.tmp"}));
 }
 
@@ -452,13 +451,13 @@ void tst_Purge::unreadableDirectory() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path(name);
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(request, display);
+    const PurgeResult result = purge(request, display);
 
-    QCOMPARE(summary.status, PurgeStatus::Refused);
+    QVERIFY(!result);
     const QString expected =
         QStringLiteral("Cannot read the directory \"%1\": %2.").arg(request.directory, reason);
-    QCOMPARE(refusalText(summary.refusal, request, m_calendar), expected);
-    QCOMPARE(summary.refusal.field, RequestField::Directory);
+    QCOMPARE(refusalText(result.error()), expected);
+    QCOMPARE(result.error().field, RequestField::Directory);
     QCOMPARE(display.value, 0);
     QCOMPARE(display.maximum, 1);
     QVERIFY(QFileInfo::exists(path("file")));
@@ -467,7 +466,7 @@ void tst_Purge::unreadableDirectory() {
 void tst_Purge::noMatchIsFinished() {
     test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.maximum, 1);
@@ -478,24 +477,20 @@ void tst_Purge::noMatchIsFinished() {
 void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn_data() {
     QTest::addColumn<RemovalKind>("removal");
     QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("listing");
 
     QTest::newRow("deleting") << RemovalKind::Delete
                               << "1 file could not be deleted:\n%1//locked.tmp: Operation not "
-                                 "permitted\n2 files deleted, 0 kept, 1 not deleted."
-                              << "2 files would be deleted, 0 kept, 1 not deleted";
+                                 "permitted\n2 files deleted, 0 kept, 1 not deleted.";
     // Such a file stays where it is: it is never deleted instead.
     QTest::newRow("to the Trash")
         << RemovalKind::Trash
         << "1 file could not be moved to the Trash:\n%1//locked.tmp: Operation not permitted\n"
-           "2 files moved to the Trash, 0 kept, 1 not moved."
-        << "2 files would be moved to the Trash, 0 kept, 1 not moved";
+           "2 files moved to the Trash, 0 kept, 1 not moved.";
 }
 
 void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     QFETCH(RemovalKind, removal);
     QFETCH(QString, message);
-    QFETCH(QString, listing);
     const QDateTime old = at(-100, QTime(12, 0));
     for (const char *name : {"a.tmp", "locked.tmp", "z.tmp"})
         test::writeFile(path(name), old);
@@ -506,15 +501,14 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     request.directory += QLatin1Char('/');
     request.removal = removal;
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(request, display);
+    const PurgeOutcome summary = *purge(request, display);
 
     QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
     QCOMPARE(inTrash().size(), removal == RemovalKind::Trash ? 2 : 0);
-    QCOMPARE(summary.deleted, 2);
+    QCOMPARE(summary.removed, 2);
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.value, 0);
-    QCOMPARE(closing(summary, request.directory, removal), message.arg(m_dir->path()));
-    QCOMPARE(outcomeText(summary, PurgeAction::List, removal), listing);
+    QCOMPARE(closing(summary, request.directory), message.arg(m_dir->path()));
 }
 
 void tst_Purge::vanishedFilesAreNoFailure_data() {
@@ -538,7 +532,7 @@ void tst_Purge::vanishedFilesAreNoFailure() {
         for (const QString &name : QDir(m_dir->path()).entryList(QDir::Files))
             QFile::remove(path(name));
     };
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(summary.examined, files);
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -613,11 +607,11 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted() {
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = shm.path();
     test::RecordingDisplay display;
-    const PurgeOutcome summary = purge(request, display);
+    const PurgeOutcome summary = *purge(request, display);
 
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.notExamined.count, farOff.size());
-    QCOMPARE(summary.notDeleted.count, refused.contains("locked.tmp") ? 1 : 0);
+    QCOMPARE(summary.notRemoved.count, refused.contains("locked.tmp") ? 1 : 0);
     QVERIFY(!QFileInfo::exists(shm.filePath("old.tmp")));
     QVERIFY(QFileInfo::exists(shm.filePath("new.tmp")));
     for (const QString &name : farOff)
@@ -642,7 +636,7 @@ void tst_Purge::fileChangedSinceItsStampIsKept_data() {
     QTest::addColumn<QString>("change");
     QTest::addColumn<Removal>("removal");
 
-    QTest::newRow("unchanged") << "none" << Removal::Deleted;
+    QTest::newRow("unchanged") << "none" << Removal::Removed;
     QTest::newRow("rewritten, one second later") << "rewritten" << Removal::Kept;
     QTest::newRow("rewritten within the same second") << "same second" << Removal::Kept;
     QTest::newRow("another file put in its place") << "replaced" << Removal::Kept;
@@ -657,7 +651,7 @@ void tst_Purge::fileChangedSinceItsStampIsKept() {
     const QDateTime old = at(-100, QTime(12, 0));
     test::writeFile(path("a.tmp"), old);
     Directory directory(m_dir->path());
-    const FileStamp stamp = directory.stamp("a.tmp");
+    const FileStamp stamp = *directory.stamp("a.tmp");
     QCOMPARE(judge(stamp, m_calendar.today() - 20), Verdict::Due);
 
     // What may happen between the judgement and the removal.
@@ -684,31 +678,39 @@ void tst_Purge::fileChangedSinceItsStampIsKept() {
 
 void tst_Purge::listingFailingPartWayIsNotFinished_data() {
     QTest::addColumn<int>("callsBeforeFailure");
-    QTest::addColumn<PurgeStatus>("status");
+    QTest::addColumn<bool>("refused");
 
     // Three files and "." and "..": five entries and the end make one listing's six calls.
-    QTest::newRow("while counting") << 3 << PurgeStatus::Refused;
-    QTest::newRow("while deleting") << 6 + 3 << PurgeStatus::Unfinished;
+    QTest::newRow("while counting") << 3 << true;
+    QTest::newRow("while deleting") << 6 + 3 << false;
 }
 
 void tst_Purge::listingFailingPartWayIsNotFinished() {
     QFETCH(int, callsBeforeFailure);
-    QFETCH(PurgeStatus, status);
+    QFETCH(bool, refused);
 
     for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
         test::writeFile(path(name), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
     readdirCallsLeft = callsBeforeFailure;
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+    const PurgeResult result = purge(daysRequest(QStringLiteral("20")), display);
     readdirCallsLeft = -1;
 
-    QCOMPARE(summary.status, status);
-    const bool refused = status == PurgeStatus::Refused;
-    QCOMPARE((refused ? summary.refusal.error : summary.listingError).code, EIO);
-    // The files examined before the failure were due: they are gone, and counted, both ways.
-    QVERIFY(refused || summary.examined > 0);
-    QCOMPARE(summary.deleted, summary.examined);
-    QCOMPARE(remaining().size(), 3 - summary.examined);
+    QCOMPARE(!result, refused);
+    if (refused) {
+        QCOMPARE(result.error().error.code, EIO);
+        QCOMPARE(remaining().size(), 3);
+        return;
+    }
+    QCOMPARE(result->status, PurgeStatus::Unfinished);
+    QCOMPARE(result->listingError.code, EIO);
+    // The files examined before the failure were due: they are gone, and counted.
+    QVERIFY(result->examined > 0);
+    QCOMPARE(result->removed, result->examined);
+    QCOMPARE(remaining().size(), 3 - result->examined);
+    // Told once, with the rest of the run.
+    QVERIFY(
+        closing(*result, m_dir->path()).startsWith(QStringLiteral("Cannot read the directory")));
 }
 
 void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
@@ -722,7 +724,7 @@ void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
     display.action = [&] {
         test::writeFile(path("late.tmp"), old);
     };
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(summary.status, PurgeStatus::Unfinished);
     QCOMPARE(summary.examined, 4);
@@ -780,7 +782,7 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     };
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path("chosen");
-    const PurgeOutcome summary = purge(request, display);
+    const PurgeOutcome summary = *purge(request, display);
 
     QVERIFY(QFileInfo(path("chosen")).isSymLink());
     QCOMPARE(decoyState(), decoyBefore);
@@ -790,7 +792,7 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
                 .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.examined, 3);
-    QCOMPARE(summary.deleted, 3);
+    QCOMPARE(summary.removed, 3);
     QVERIFY(!summary.fellShort());
 }
 
@@ -826,7 +828,7 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     ChoosingDisplay display;
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.removal = removal;
-    const PurgeOutcome summary = purge(request, display, action);
+    const PurgeOutcome summary = *purge(request, display, action);
 
     // A listing run looks for no Trash, so it makes none.
     const bool trashed = action == PurgeAction::Remove && removal == RemovalKind::Trash;
@@ -835,8 +837,8 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     QCOMPARE(display.chosen, chosen);
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.examined, 3);
-    QCOMPARE(summary.deleted, 2);
-    QCOMPARE(summary.deletedBytes, size);
+    QCOMPARE(summary.removed, 2);
+    QCOMPARE(summary.removedBytes, size);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
 }
 
@@ -862,11 +864,11 @@ void tst_Purge::stopRequestEndsTheRun() {
         test::writeFile(path(name), old);
     ChoosingDisplay display;
     display.stopAt = stopAt;
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display, action);
+    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display, action);
 
     QCOMPARE(summary.status, PurgeStatus::Stopped);
     QCOMPARE(summary.examined, examined);
-    QCOMPARE(summary.deleted, examined);
+    QCOMPARE(summary.removed, examined);
     QCOMPARE(display.chosen.size(), examined);
     QCOMPARE(display.questions, stopAt);
     QVERIFY(!summary.fellShort());
@@ -898,7 +900,7 @@ void tst_Purge::onlyARealRunRemovesOnASecondThread() {
     display.action = [&] {
         during = threads();
     };
-    purge(daysRequest(QStringLiteral("20")), display, action);
+    (void)purge(daysRequest(QStringLiteral("20")), display, action);
 
     const bool secondThread = action == PurgeAction::Remove && mode == RemovalMode::Pipelined;
     QCOMPARE(during, before + (secondThread ? 1 : 0));
@@ -925,11 +927,11 @@ void tst_Purge::moreFilesThanTheQueueHoldsGoInListingOrder() {
     ::closedir(listing);
 
     OrderDisplay display;
-    const PurgeOutcome summary = purge(daysRequest(QStringLiteral("20")), display);
+    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display);
 
     QCOMPARE(display.chosen, due);
-    QCOMPARE(summary.deleted, 4499);
-    QCOMPARE(summary.notDeleted.count, 1);
+    QCOMPARE(summary.removed, 4499);
+    QCOMPARE(summary.notRemoved.count, 1);
     QCOMPARE(remaining().size(), 1501);
     QVERIFY(remaining().contains(QStringLiteral("f5001.tmp")));
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -967,7 +969,7 @@ void tst_Purge::trashLosesNoFileToARace() {
         PurgeRequest request = daysRequest(QStringLiteral("20"));
         request.removal = RemovalKind::Trash;
         test::RecordingDisplay display;
-        const PurgeOutcome summary = purge(request, display);
+        const PurgeOutcome summary = *purge(request, display);
         runEnded = true;
         racer.join();
         QFile::remove(QFile::decodeName(directory + "/.new" + QByteArray::number(made)));

@@ -109,9 +109,10 @@ void takeSnapshot(const QByteArray &root, const QByteArray &relative, Snapshot &
 // What a run left behind and said, with the round's own root taken out of link targets, so that
 // the runs of two rounds built alike compare equal.
 struct RunRecord {
-    PurgeStatus status = PurgeStatus::Refused;
+    // Nothing for a run refused.
+    std::optional<PurgeStatus> status;
     qint64 examined = 0;
-    qint64 deleted = 0;
+    qint64 removed = 0;
     qint64 failed = 0;
     qint64 maximum = 0;
     qint64 value = 0;
@@ -124,15 +125,15 @@ struct RunRecord {
 QString differences(const RunRecord &one, const RunRecord &other) {
     QStringList lines;
     if (one.status != other.status || one.examined != other.examined ||
-        one.deleted != other.deleted || one.failed != other.failed)
+        one.removed != other.removed || one.failed != other.failed)
         lines << QStringLiteral("outcome %1/%2/%3/%4 against %5/%6/%7/%8")
-                     .arg(int(one.status))
+                     .arg(one.status ? int(*one.status) : -1)
                      .arg(one.examined)
-                     .arg(one.deleted)
+                     .arg(one.removed)
                      .arg(one.failed)
-                     .arg(int(other.status))
+                     .arg(other.status ? int(*other.status) : -1)
                      .arg(other.examined)
-                     .arg(other.deleted)
+                     .arg(other.removed)
                      .arg(other.failed);
     if (one.maximum != other.maximum || one.value != other.value)
         lines << QStringLiteral("display differs");
@@ -474,27 +475,28 @@ void Round::run() {
     const test::FixedClock clock(QDateTime(m_today, test::exampleNow().time()));
     const Calendar calendar(clock, test::testLocale());
     test::RecordingDisplay display;
-    JobReading reading = readJob(m_request, calendar);
-    PurgeOutcome summary;
-    summary.refusal = reading.refusal;
-    if (reading.job) {
+    Expected<PurgeJob, Refusal> job = readJob(m_request, calendar);
+    if (job) {
         // What the command line adds to what the window asks.
-        reading.job->patterns.clear();
+        job->patterns.clear();
         for (const QString &pattern : m_patterns)
-            reading.job->patterns.push_back(QFile::encodeName(pattern));
+            job->patterns.push_back(QFile::encodeName(pattern));
         for (const QString &exclusion : m_exclusions)
-            reading.job->exclusions.push_back(QFile::encodeName(exclusion));
-        reading.job->keepNewest = m_keepNewest;
-        summary = runPurge(*reading.job, display, m_mode);
+            job->exclusions.push_back(QFile::encodeName(exclusion));
+        job->keepNewest = m_keepNewest;
     }
+    const PurgeResult result =
+        job ? runPurge(*job, display, m_mode) : PurgeResult(unexpected(job.error()));
+    // A refused run reads as one that did nothing.
+    const PurgeOutcome summary = result ? *result : PurgeOutcome(PurgeJob());
 
     Snapshot after;
     takeSnapshot(root, {}, after);
     RunRecord &record = m_record;
-    record = {summary.status,
+    record = {result ? std::optional(summary.status) : std::nullopt,
               summary.examined,
-              summary.deleted,
-              summary.notDeleted.count,
+              summary.removed,
+              summary.notRemoved.count,
               display.maximum,
               display.value,
               after};
@@ -529,13 +531,13 @@ void Round::run() {
     QCOMPARE(after.size(), before.size() - gone.size());
 
     if (m_refused) {
-        QCOMPARE(summary.status, PurgeStatus::Refused);
-        QCOMPARE(summary.refusal.field, RequestField::DaysOld);
+        QVERIFY(!result);
+        QCOMPARE(result.error().field, RequestField::DaysOld);
         return;
     }
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.examined, listed);
-    QCOMPARE(summary.deleted, qint64(gone.size()));
+    QCOMPARE(summary.removed, qint64(gone.size()));
     QCOMPARE(display.maximum, listed + 1);
     QCOMPARE(summary.keptNewest, std::min(m_keepNewest, listed));
     QVERIFY(!summary.fellShort());

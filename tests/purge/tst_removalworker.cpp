@@ -47,7 +47,7 @@ RemovalOutcome recordingStep(const char *name, const FileStamp &judged) {
         return {Removal::Kept, {}};
     if (name[0] == 'f')
         return {Removal::Failed, SystemError{EPERM}};
-    return {Removal::Deleted, {}};
+    return {Removal::Removed, {}};
 }
 
 // Names of many lengths, so that each must be found where it lies among the others in a batch.
@@ -131,7 +131,7 @@ void tst_RemovalWorker::everyNameOnceInOrderWithItsReport() {
         const char kind = nameOf(i)[0];
         QCOMPARE(reports[at].outcome.removal, kind == 'f'   ? Removal::Failed
                                               : kind == 'k' ? Removal::Kept
-                                                            : Removal::Deleted);
+                                                            : Removal::Removed);
         QCOMPARE(reports[at].outcome.error.code, kind == 'f' ? EPERM : 0);
     }
 }

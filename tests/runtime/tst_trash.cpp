@@ -147,10 +147,10 @@ private Q_SLOTS:
         Directory directory(QFile::decodeName(directoryPath));
         const auto opened = directory.openTrash(m_places, m_clock);
         const QByteArray trashPath = root + "/" + trash.toUtf8();
-        if (const auto *problem = std::get_if<TrashProblem>(&opened)) {
-            QCOMPARE(problem->place, trashPath);
-            QCOMPARE(problem->refusal, refusal);
-            QCOMPARE(problem->error.code, error);
+        if (!opened) {
+            QCOMPARE(opened.error().place, trashPath);
+            QCOMPARE(opened.error().refusal, refusal);
+            QCOMPARE(opened.error().error.code, error);
             return;
         }
         QCOMPARE(error, 0);
@@ -163,10 +163,9 @@ private Q_SLOTS:
         const QByteArray encodedDirectory =
             (where == Where::Home ? QUrl::toPercentEncoding(root, "/") + "/" : "") + "my%20files/";
         for (const Name &name : names) {
-            const FileIdentity judged = directory.stamp(name.name).identity;
-            QCOMPARE(
-                directory.moveToTrashIfUnchanged(name.name, judged, std::get<Trash>(opened)).result,
-                TrashMove::Moved);
+            const FileIdentity judged = directory.stamp(name.name)->identity;
+            QCOMPARE(directory.moveToTrashIfUnchanged(name.name, judged, *opened)->result,
+                     TrashMove::Moved);
             QCOMPARE(contentOf(trashPath + "/files/" + name.inTrash), name.name);
             QCOMPARE(contentOf(trashPath + "/info/" + name.inTrash + ".trashinfo"),
                      "[Trash Info]\nPath=" + encodedDirectory + name.encoded +

@@ -60,10 +60,10 @@ void BackgroundPurge::start(const PurgeJob &job) {
 
 void BackgroundPurge::run(const PurgeJob &job) {
     Display display(*this);
-    PurgeOutcome outcome = runPurge(job, display);
+    PurgeResult result = runPurge(job, display);
     {
         const std::lock_guard lock(m_mutex);
-        m_outcome = std::move(outcome);
+        m_result.emplace(std::move(result));
     }
     Q_EMIT ended();
 }
@@ -74,12 +74,14 @@ BackgroundPurge::Progress BackgroundPurge::progress() {
     return m_progress;
 }
 
-PurgeOutcome BackgroundPurge::takeOutcome() {
+PurgeResult BackgroundPurge::takeResult() {
     if (m_thread.joinable())
         m_thread.join();
     m_endWaiting = false;
     const std::lock_guard lock(m_mutex);
-    return std::exchange(m_outcome, PurgeOutcome());
+    PurgeResult result = *std::move(m_result);
+    m_result.reset();
+    return result;
 }
 
 } // namespace culler

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace culler {
@@ -42,7 +43,7 @@ public:
     // The progress as the run last reported it.
     Progress progress();
     // What the run did, once it has ended; the run is over after this.
-    PurgeOutcome takeOutcome();
+    PurgeResult takeResult();
 
 Q_SIGNALS:
     // From the purge thread, at most one waiting at a time and once an interval.
@@ -60,7 +61,7 @@ private:
     std::atomic<bool> m_progressWaiting = false;
     std::mutex m_mutex;
     Progress m_progress;
-    PurgeOutcome m_outcome;
+    std::optional<PurgeResult> m_result;
     // The run ended on this thread, no thread being had: its outcome waits all the same.
     bool m_endWaiting = false;
     std::thread m_thread;

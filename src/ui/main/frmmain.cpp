@@ -100,7 +100,7 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
                       {QStringLiteral("progLeft"), QStringLiteral("Progress")},
                       {QStringLiteral("lblFinished"), QStringLiteral("Status")}});
     m_display =
-        std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages, m_calendar,
+        std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
                                      [this](RequestField field) { return controlFor(field); });
     m_purge = new BackgroundPurge(this);
     connect(m_purge, &BackgroundPurge::progressed, this, &frmMain::showRunProgress,
@@ -210,8 +210,8 @@ void frmMain::arrangeTabOrder() {
 void frmMain::showCurrentDirectory() {
     const QString current = m_drives->currentDirectory();
     txtDirectory->setText(current);
-    if (const CutOff limit = daysCutOff(txtDaysOld->text(), m_calendar); limit.value)
-        txtBeforeDate->setText(m_calendar.dateText(*limit.value));
+    if (const Expected<DateValue, Refusal> limit = daysCutOff(txtDaysOld->text(), m_calendar))
+        txtBeforeDate->setText(m_calendar.dateText(*limit));
 
     Drive1->setVolumes(m_drives->volumes());
     Drive1->showDrive(m_drives->driveOf(current));
@@ -300,16 +300,16 @@ void frmMain::cmdClear_Click() {
 
 void frmMain::cmdDelete_Click() {
     m_display->beginRun();
-    const PurgeRequest form = purgeRequest();
-    const JobReading reading = readJob(form, m_calendar);
-    if (!reading.job) {
-        m_display->refuse(reading.refusal, form);
+    Expected<PurgeJob, Refusal> job = readJob(purgeRequest(), m_calendar);
+    if (!job) {
+        m_display->refuse(job.error());
         Q_EMIT purgeEnded();
         return;
     }
-    m_runForm = form;
+    // A message box has room to name a few of the files kept against the request.
+    job->namedFiles = 10;
     lockRequest(true);
-    m_purge->start(*reading.job);
+    m_purge->start(*job);
 }
 
 void frmMain::showRunProgress() {
@@ -318,10 +318,10 @@ void frmMain::showRunProgress() {
 }
 
 void frmMain::runEnded() {
-    const PurgeOutcome outcome = m_purge->takeOutcome();
+    const PurgeResult result = m_purge->takeResult();
     showRunProgress();
     lockRequest(false);
-    m_display->endRun(outcome, m_runForm,
+    m_display->endRun(result,
                       m_closeAfterRun ? RunDisplay::Messages::Leave : RunDisplay::Messages::Show);
     Q_EMIT purgeEnded();
     if (m_closeAfterRun)

@@ -128,7 +128,6 @@ private:
     std::unique_ptr<frmSummary> m_summary;
     BackgroundPurge *m_purge = nullptr;
     // The request of the purge under way, as its controls held it when it started.
-    PurgeRequest m_runForm;
     // Where the focus was when the purge started, to go back to once it is over.
     QPointer<QWidget> m_focusBeforeRun;
 

@@ -19,11 +19,10 @@ int barUnits(qint64 count) {
 } // namespace
 
 RunDisplay::RunDisplay(QProgressBar &bar, QLabel &status, MessageBoxes &messages,
-                       const Calendar &calendar, std::function<QWidget *(RequestField)> controlFor)
+                       std::function<QWidget *(RequestField)> controlFor)
     : m_bar(bar)
     , m_status(status)
     , m_messages(messages)
-    , m_calendar(calendar)
     , m_controlFor(std::move(controlFor)) {}
 
 void RunDisplay::beginRun() {
@@ -38,31 +37,29 @@ void RunDisplay::showProgress(qint64 value, qint64 maximum) {
     m_bar.setValue(barUnits(value));
 }
 
-void RunDisplay::refuse(const Refusal &refusal, const PurgeRequest &form) {
-    show(refusalText(refusal, form, m_calendar), refusal.field);
+void RunDisplay::refuse(const Refusal &refusal) {
+    show(refusalText(refusal), refusal.field);
 }
 
-void RunDisplay::endRun(const PurgeOutcome &outcome, const PurgeRequest &form, Messages messages) {
-    if (outcome.status == PurgeStatus::Refused) {
+void RunDisplay::endRun(const PurgeResult &result, Messages messages) {
+    if (!result) {
         if (messages == Messages::Show)
-            refuse(outcome.refusal, form);
+            refuse(result.error());
         return;
     }
+    const PurgeOutcome &outcome = *result;
     if (outcome.status == PurgeStatus::Finished)
         m_status.setText(finishedText());
-    tellOutcome(outcomeText(outcome, PurgeAction::Remove, form.removal));
+    tellOutcome(outcomeText(outcome));
     if (messages == Messages::Leave)
         return;
-    if (outcome.listingError)
-        refuse(Refusal::unreadableDirectory(outcome.listingError), form);
-    const QString closing = closingText(
-        outcome, PurgeAction::Remove,
-        [&form](const QByteArray &name) {
-            return form.directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
-        },
-        form.removal);
+    const QString directory = QString::fromLocal8Bit(outcome.directory);
+    const QString closing = closingText(outcome, [&directory](const QByteArray &name) {
+        return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
+    });
+    // A listing that failed is the directory's fault, and the focus goes there.
     if (!closing.isEmpty())
-        show(closing, RequestField::None);
+        show(closing, outcome.listingError ? RequestField::Directory : RequestField::None);
 }
 
 void RunDisplay::tellOutcome(const QString &text) {

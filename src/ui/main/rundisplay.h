@@ -5,7 +5,6 @@
 // itself and knows no other control of the window than the ones it is given.
 
 #include "purge/purge.h"
-#include "purge/purgerequest.h"
 
 #include <functional>
 
@@ -15,13 +14,12 @@ class QWidget;
 
 namespace culler {
 
-class Calendar;
 class MessageBoxes;
 
 class RunDisplay final {
 public:
     // controlFor names the control an input is typed into, or nullptr.
-    RunDisplay(QProgressBar &bar, QLabel &status, MessageBoxes &messages, const Calendar &calendar,
+    RunDisplay(QProgressBar &bar, QLabel &status, MessageBoxes &messages,
                std::function<QWidget *(RequestField)> controlFor);
 
     // A run starts: the bar is emptied, the status label cleared, and what the last run did is no
@@ -29,16 +27,16 @@ public:
     void beginRun();
     void showProgress(qint64 value, qint64 maximum);
     // The request could not run: says why and moves the focus to the input at fault.
-    void refuse(const Refusal &refusal, const PurgeRequest &form);
+    void refuse(const Refusal &refusal);
 
     enum class Messages {
         Show,
         Leave, // the program is ending: nothing may wait for the user
     };
-    // The run of form is over: "Finshed" when it examined every file it counted, how many files
-    // went and stayed in the label's tool tip and accessible description, and a message naming
-    // the files kept against the request.
-    void endRun(const PurgeOutcome &outcome, const PurgeRequest &form, Messages messages);
+    // The run is over: "Finshed" when it examined every file it counted, how many files went and
+    // stayed in the label's tool tip and accessible description, and a message naming the files
+    // kept against the request; or why it could not run.
+    void endRun(const PurgeResult &result, Messages messages);
 
 private:
     void tellOutcome(const QString &text);
@@ -47,7 +45,6 @@ private:
     QProgressBar &m_bar;
     QLabel &m_status;
     MessageBoxes &m_messages;
-    const Calendar &m_calendar;
     std::function<QWidget *(RequestField)> m_controlFor;
 };
 

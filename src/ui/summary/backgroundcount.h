@@ -22,9 +22,9 @@ struct RequestCount {
     QString refusal;
     // The plain files that match the pattern, as a run would examine them.
     qint64 matching = 0;
-    // The files among them that a run would delete, and their size in bytes.
-    qint64 toDelete = 0;
-    qint64 bytesToDelete = 0;
+    // The files among them that a run would remove, and their size in bytes.
+    qint64 toRemove = 0;
+    qint64 bytesToRemove = 0;
 };
 
 class RequestCounter {

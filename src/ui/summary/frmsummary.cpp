@@ -1,5 +1,6 @@
 #include "frmsummary.h"
 
+#include "purge/outcomewords.h"
 #include "purge/purgerequest.h"
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
@@ -43,8 +44,8 @@ QString countLine(const QString &prefix, const RequestCount &count, const QLocal
         return prefix + count.refusal;
     return prefix +
            QStringLiteral("%1 of %2 matching (%3)")
-               .arg(locale.toString(count.toDelete), locale.toString(count.matching),
-                    locale.formattedDataSize(count.bytesToDelete, 1, QLocale::DataSizeSIFormat));
+               .arg(locale.toString(count.toRemove), locale.toString(count.matching),
+                    locale.formattedDataSize(count.bytesToRemove, 1, QLocale::DataSizeSIFormat));
 }
 
 QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
@@ -52,14 +53,8 @@ QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
     if (request.mode == PurgeMode::Date)
         return prefix + request.beforeDate;
     // The same cut-off the purge would take, or why there is none.
-    const CutOff limit = daysCutOff(request.daysOld, calendar);
-    QString date;
-    if (limit.value)
-        date = calendar.dateText(*limit.value);
-    else if (limit.refusal.problem == Problem::NotANumber)
-        date = QStringLiteral("not a number");
-    else
-        date = QStringLiteral("not a date");
+    const Expected<DateValue, Refusal> limit = daysCutOff(request.daysOld, calendar);
+    const QString date = limit ? calendar.dateText(*limit) : cutOffInBrief(limit.error());
     return prefix + date + QStringLiteral("  (") + request.daysOld + QStringLiteral(" days old)");
 }
 

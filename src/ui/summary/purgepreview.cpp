@@ -37,9 +37,9 @@ private:
     const std::atomic<bool> &m_stop;
 };
 
-RequestCount refusedCount(const Refusal &refusal) {
+RequestCount refusedCount(const QString &why) {
     RequestCount count;
-    count.refusal = refusalInBrief(refusal);
+    count.refusal = why;
     return count;
 }
 
@@ -49,23 +49,23 @@ RequestCount PurgePreview::count(const PurgeRequest &request, const QDateTime &n
                                  const QLocale &locale, const std::atomic<bool> &stop) const {
     const MomentClock clock(now);
     const Calendar calendar(clock, locale);
-    JobReading reading = readJob(request, calendar);
-    if (!reading.job)
-        return refusedCount(reading.refusal);
-    reading.job->action = PurgeAction::List;
+    Expected<PurgeJob, Refusal> job = readJob(request, calendar);
+    if (!job)
+        return refusedCount(refusalInBrief(job.error()));
+    job->action = PurgeAction::List;
     CountingDisplay display(stop);
-    const PurgeOutcome outcome = runPurge(*reading.job, display);
-    if (outcome.status == PurgeStatus::Refused)
-        return refusedCount(outcome.refusal);
-    // A directory that cannot be listed to its end names the input at fault; a file that vanished
-    // while it was counted names none, and is simply not counted.
-    if (outcome.listingError)
-        return refusedCount(Refusal::unreadableDirectory(outcome.listingError));
+    const PurgeResult result = runPurge(*job, display);
+    if (!result)
+        return refusedCount(refusalInBrief(result.error()));
+    // A directory that cannot be listed to its end gives no count; a file that vanished while it
+    // was counted is simply not counted.
+    if (const QString why = listingInBrief(*result); !why.isEmpty())
+        return refusedCount(why);
 
     RequestCount count;
-    count.matching = outcome.examined;
-    count.toDelete = outcome.deleted;
-    count.bytesToDelete = outcome.deletedBytes;
+    count.matching = result->examined;
+    count.toRemove = result->removed;
+    count.bytesToRemove = result->removedBytes;
     return count;
 }
 
