@@ -53,7 +53,7 @@ void printMessage(const QString &text) {
 class TerminalDisplay final : public PurgeDisplay {
 public:
     TerminalDisplay(const QByteArray &directory, PathEnd pathEnd, Verbosity verbosity)
-        : m_prefix(directory + '/')
+        : m_prefix(directoryPrefix(directory))
         , m_pathEnd(static_cast<char>(pathEnd))
         , m_listsFiles(verbosity == Verbosity::Verbose) {}
 
@@ -296,7 +296,7 @@ void tellTroubles(const Command &command, const PurgeOutcome &outcome, const Cal
     const QString closing = closingText(
         outcome, command.job.action,
         [&command](const QByteArray &name) {
-            return shownBytes(command.job.directory + '/' + name);
+            return shownBytes(directoryPrefix(command.job.directory) + name);
         },
         command.job.removal);
     if (!closing.isEmpty())

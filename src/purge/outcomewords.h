@@ -19,6 +19,15 @@ class Calendar;
 // the name as the medium can show it.
 using PathText = std::function<QString(const QByteArray &name)>;
 
+// The directory as the user gave it, ending in one separator for a file's name to follow:
+// "dir/" for "dir" and for "dir/" alike.
+inline QByteArray directoryPrefix(const QByteArray &directory) {
+    return directory.endsWith('/') ? directory : directory + '/';
+}
+inline QString directoryPrefix(const QString &directory) {
+    return directory.endsWith(u'/') ? directory : directory + u'/';
+}
+
 // "You must enter a Directory to Purge files from!" and the like: the refusal, told with the texts
 // of the form it was read from.
 QString refusalText(const Refusal &refusal, const PurgeRequest &form, const Calendar &calendar);

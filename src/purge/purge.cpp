@@ -27,6 +27,10 @@ Refusal refusalOf(const TrashProblem &problem) {
         kind = Problem::UnsafeTrash;
     else if (problem.refusal == TrashRefusal::ReadOnly)
         kind = Problem::ReadOnlyTrash;
+    else if (problem.refusal == TrashRefusal::InsideTrash)
+        kind = Problem::InsideTrash;
+    else if (problem.refusal == TrashRefusal::NoSafeMove)
+        kind = Problem::NoSafeMove;
     return Refusal{RequestField::Directory, kind, problem.error, problem.place};
 }
 
@@ -77,10 +81,17 @@ private:
     }
 
     // A run that moves files to the Trash finds it once, before anything moves; false when there
-    // is none it can use. A listing run looks for none, so it makes nothing.
+    // is none it can use. A listing run looks for none, so it makes nothing, but it tells a
+    // directory inside a Trash, as the run it previews would.
     bool openTrash() {
-        if (m_job.removal != RemovalKind::Trash || m_job.action == PurgeAction::List)
+        if (m_job.removal != RemovalKind::Trash)
             return true;
+        if (m_job.action == PurgeAction::List) {
+            const std::optional<TrashProblem> problem = m_directory.trashHolding(m_job.trash);
+            if (problem)
+                refused(refusalOf(*problem));
+            return !problem;
+        }
         static const SystemClock clock;
         std::variant<Trash, TrashProblem> opened = m_directory.openTrash(m_job.trash, clock);
         if (const auto *problem = std::get_if<TrashProblem>(&opened)) {

@@ -2,11 +2,14 @@
 #include "purge/purge.h"
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
+#include "runtime/trash.h"
 #include "testsupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -41,14 +44,39 @@ extern "C" int unlinkat(int directory, const char *name, int flags) noexcept {
     return static_cast<int>(::syscall(SYS_unlinkat, directory, name, flags));
 }
 
-// A move to the Trash is refused the same way.
+// A move to the Trash is refused the same way. Where noReplaceRefused is set, the rename
+// refuses RENAME_NOREPLACE as some FUSE, CIFS and NFS mounts do. The file called racedName is
+// touched just before it moves, and a new file takes its name right after.
+static bool noReplaceRefused = false;
+static const char *racedName = nullptr;
+
 extern "C" int renameat2(int from, const char *name, int to, const char *newName,
                          unsigned flags) noexcept {
-    if (refusedName != nullptr && std::strcmp(name, refusedName) == 0) {
-        errno = EPERM;
+    if ((refusedName != nullptr && std::strcmp(name, refusedName) == 0) ||
+        (noReplaceRefused && (flags & RENAME_NOREPLACE) != 0)) {
+        errno = refusedName != nullptr && std::strcmp(name, refusedName) == 0 ? EPERM : EINVAL;
         return -1;
     }
-    return static_cast<int>(::syscall(SYS_renameat2, from, name, to, newName, flags));
+    const bool raced = racedName != nullptr && std::strcmp(name, racedName) == 0;
+    if (raced)
+        ::utimensat(from, name, nullptr, 0);
+    const long renamed = ::syscall(SYS_renameat2, from, name, to, newName, flags);
+    if (raced && renamed == 0) {
+        racedName = nullptr;
+        ::close(::openat(from, name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+    return static_cast<int>(renamed);
+}
+
+// A hard link is refused with linkRefused where it is set, as on a mount that takes none.
+static int linkRefused = 0;
+
+extern "C" int linkat(int from, const char *name, int to, const char *newName, int flags) noexcept {
+    if (linkRefused != 0) {
+        errno = linkRefused;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_linkat, from, name, to, newName, flags));
 }
 
 // readdir goes on to the C library, except that once readdirCallsLeft calls have been made the
@@ -137,6 +165,8 @@ private Q_SLOTS:
     void rejectedRequests();
     void unreadableDirectory_data();
     void unreadableDirectory();
+    void trashRefusalLeavesEverythingInPlace_data();
+    void trashRefusalLeavesEverythingInPlace();
     void noMatchIsFinished();
     void refusedRemovalIsReportedAndTheRunGoesOn_data();
     void refusedRemovalIsReportedAndTheRunGoesOn();
@@ -172,10 +202,13 @@ private:
     QString closing(const PurgeOutcome &outcome, const QString &directory,
                     RemovalKind removal = RemovalKind::Delete) const;
 
-    QStringList inTrash() const { return QDir(m_trash->filePath("files")).entryList(QDir::Files); }
+    QStringList inTrash() const { return QDir(trash("files")).entryList(QDir::Files); }
+    QString trash(const QString &name = {}) const {
+        return m_trash->filePath(name.isEmpty() ? "Trash" : "Trash/" + name);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    // A Trash of the test's own, on the same mount as m_dir.
+    // Where the test's own Trash goes, on the same mount as m_dir.
     std::unique_ptr<QTemporaryDir> m_trash;
     test::FixedClock m_clock{test::exampleNow()};
     Calendar m_calendar{m_clock, test::testLocale()};
@@ -198,7 +231,9 @@ void tst_Purge::init() {
 }
 
 void tst_Purge::cleanup() {
-    refusedName = nullptr;
+    refusedName = racedName = nullptr;
+    noReplaceRefused = false;
+    linkRefused = 0;
     readdirCallsLeft = -1;
     m_dir.reset();
 }
@@ -223,14 +258,14 @@ PurgeOutcome tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display
     if (!reading.job)
         return refused;
     reading.job->action = action;
-    reading.job->trash = TrashPlaces{QFile::encodeName(m_trash->path()), ::geteuid()};
+    reading.job->trash = TrashPlaces{QFile::encodeName(trash()), ::geteuid()};
     return runPurge(*reading.job, display, mode);
 }
 
 QString tst_Purge::closing(const PurgeOutcome &outcome, const QString &directory,
                            RemovalKind removal) const {
     const auto pathOf = [&](const QByteArray &name) {
-        return directory + '/' + name;
+        return directoryPrefix(directory) + QString::fromLocal8Bit(name);
     };
     return closingText(outcome, PurgeAction::Remove, pathOf, removal);
 }
@@ -464,6 +499,73 @@ void tst_Purge::unreadableDirectory() {
     QVERIFY(QFileInfo::exists(path("file")));
 }
 
+void tst_Purge::trashRefusalLeavesEverythingInPlace_data() {
+    QTest::addColumn<QString>("setup"); // run where the test's Trash goes
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<Problem>("problem");
+    QTest::addColumn<QString>("words");
+
+    const QString made = "mkdir -p dir Trash/files/sub Trash/info && touch Trash/info/a.trashinfo";
+    const Problem inside = Problem::InsideTrash;
+    const QString insideWords = "is inside the Trash \"%1\"";
+    QTest::newRow("Trash is a file")
+        << "mkdir dir && touch Trash"
+        << "dir" << Problem::NoTrash << "no Trash could be made in \"%1\"";
+    QTest::newRow("Trash is another user's")
+        << made + " && chown 4321 Trash"
+        << "dir" << Problem::UnsafeTrash << "\"%1\" is not a Trash";
+    QTest::newRow("mount renames only by replacing, and links nothing")
+        << made << "dir" << Problem::NoSafeMove << "can neither rename%1";
+    QTest::newRow("the Trash itself") << made << "Trash" << inside << insideWords;
+    QTest::newRow("its files/") << made << "Trash/files" << inside << insideWords;
+    QTest::newRow("its info/") << made << "Trash/info" << inside << insideWords;
+    QTest::newRow("below its files/") << made << "Trash/files/sub" << inside << insideWords;
+    QTest::newRow("its files/ through a link") << made + " && ln -s ../Trash/files dir/link"
+                                               << "dir/link" << inside << insideWords;
+}
+
+void tst_Purge::trashRefusalLeavesEverythingInPlace() {
+    QFETCH(QString, setup);
+    QFETCH(QString, directory);
+    QFETCH(Problem, problem);
+    QFETCH(QString, words);
+    QCOMPARE(QProcess::execute("sh", {"-c", "cd \"$0\" && " + setup, m_trash->path()}), 0);
+    test::writeFile(m_trash->filePath(directory + "/old.tmp"), at(-100, QTime(12, 0)));
+    const auto tree = [this] {
+        QStringList found;
+        for (QDirIterator it(m_trash->path(),
+                             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            found << it.next();
+        return test::sorted(found);
+    };
+    const QStringList before = tree();
+    noReplaceRefused = problem == Problem::NoSafeMove;
+    linkRefused = EPERM;
+
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.directory = m_trash->filePath(directory);
+    request.removal = RemovalKind::Trash;
+    ChoosingDisplay display;
+    const PurgeOutcome summary = purge(request, display);
+    // The preview says so too, and makes nothing either, where the directory is inside a Trash.
+    const PurgeOutcome listed = purge(request, display, PurgeAction::List);
+
+    QCOMPARE(summary.status, PurgeStatus::Refused);
+    QCOMPARE(summary.refusal.problem, problem);
+    const QString text = refusalText(summary.refusal, request, m_calendar);
+    QVERIFY2(text.startsWith("Cannot move the files of \"" + request.directory +
+                             "\" to the "
+                             "Trash: ") &&
+                 text.contains(words.arg(problem == Problem::NoSafeMove ? QString() : trash())),
+             qPrintable(text));
+    QCOMPARE(listed.status,
+             problem == Problem::InsideTrash ? PurgeStatus::Refused : PurgeStatus::Finished);
+    QCOMPARE(display.chosen.size(), problem == Problem::InsideTrash ? 0 : 1);
+    QCOMPARE(tree(), before);
+}
+
 void tst_Purge::noMatchIsFinished() {
     test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
@@ -479,27 +581,38 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn_data() {
     QTest::addColumn<RemovalKind>("removal");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("raced"); // touched as it moves, and its name taken right after
 
     QTest::newRow("deleting") << RemovalKind::Delete
-                              << "1 file could not be deleted:\n%1//locked.tmp: Operation not "
+                              << "1 file could not be deleted:\n%1/locked.tmp: Operation not "
                                  "permitted\n2 files deleted, 0 kept, 1 not deleted."
-                              << "2 files would be deleted, 0 kept, 1 not deleted";
+                              << "2 files would be deleted, 0 kept, 1 not deleted" << QString();
     // Such a file stays where it is: it is never deleted instead.
     QTest::newRow("to the Trash")
         << RemovalKind::Trash
-        << "1 file could not be moved to the Trash:\n%1//locked.tmp: Operation not permitted\n"
+        << "1 file could not be moved to the Trash:\n%1/locked.tmp: Operation not permitted\n"
            "2 files moved to the Trash, 0 kept, 1 not moved."
-        << "2 files would be moved to the Trash, 0 kept, 1 not moved";
+        << "2 files would be moved to the Trash, 0 kept, 1 not moved" << QString();
+    QTest::newRow("to the Trash, one changed and its name taken")
+        << RemovalKind::Trash
+        << "1 file could not be moved to the Trash:\n%1/locked.tmp: Operation not permitted\n\n"
+           "1 file could not be put back from the Trash:\n%1/a.tmp: it changed after it was "
+           "judged, and a new file took its name\n"
+           "1 file moved to the Trash, 0 kept, 1 not moved, 1 left in the Trash."
+        << "1 file would be moved to the Trash, 0 kept, 1 not moved, 1 left in the Trash"
+        << "a.tmp";
 }
 
 void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     QFETCH(RemovalKind, removal);
     QFETCH(QString, message);
     QFETCH(QString, listing);
+    QFETCH(QString, raced);
     const QDateTime old = at(-100, QTime(12, 0));
     for (const char *name : {"a.tmp", "locked.tmp", "z.tmp"})
         test::writeFile(path(name), old);
     refusedName = "locked.tmp";
+    racedName = raced.isEmpty() ? nullptr : "a.tmp";
 
     // The separator goes in even after one the user typed, as in every path the run builds.
     PurgeRequest request = daysRequest(QStringLiteral("20"));
@@ -508,9 +621,13 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     test::RecordingDisplay display;
     const PurgeOutcome summary = purge(request, display);
 
-    QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
+    QCOMPARE(remaining(), QSet<QString>({"locked.tmp", raced}) - QSet<QString>{QString()});
     QCOMPARE(inTrash().size(), removal == RemovalKind::Trash ? 2 : 0);
-    QCOMPARE(summary.deleted, 2);
+    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
+    QCOMPARE(summary.deleted, raced.isEmpty() ? 2 : 1);
+    QVERIFY(summary.fellShort());
+    // The new file that took the name is left as it was made.
+    QVERIFY(raced.isEmpty() || test::readBytes(path(raced)).isEmpty());
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.value, 0);
     QCOMPARE(closing(summary, request.directory, removal), message.arg(m_dir->path()));
@@ -638,25 +755,41 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted() {
     }
 }
 
+enum class Route { Delete, Rename, Link };
+
 void tst_Purge::fileChangedSinceItsStampIsKept_data() {
     QTest::addColumn<QString>("change");
+    QTest::addColumn<Route>("route");
     QTest::addColumn<Removal>("removal");
 
-    QTest::newRow("unchanged") << "none" << Removal::Deleted;
-    QTest::newRow("rewritten, one second later") << "rewritten" << Removal::Kept;
-    QTest::newRow("rewritten within the same second") << "same second" << Removal::Kept;
-    QTest::newRow("another file put in its place") << "replaced" << Removal::Kept;
-    QTest::newRow("a directory put in its place") << "directory" << Removal::Kept;
-    QTest::newRow("removed by someone else") << "gone" << Removal::Vanished;
+    const Route del = Route::Delete;
+    QTest::newRow("unchanged") << "none" << del << Removal::Deleted;
+    QTest::newRow("rewritten, one second later") << "rewritten" << del << Removal::Kept;
+    QTest::newRow("rewritten within the same second") << "same second" << del << Removal::Kept;
+    QTest::newRow("another file put in its place") << "replaced" << del << Removal::Kept;
+    QTest::newRow("a directory put in its place") << "directory" << del << Removal::Kept;
+    QTest::newRow("removed by someone else") << "gone" << del << Removal::Vanished;
+    QTest::newRow("to the Trash, rewritten within the same second")
+        << "same second" << Route::Rename << Removal::Kept;
+    // A mount that refuses RENAME_NOREPLACE: hard-linked in, unlinked once checked.
+    QTest::newRow("linked to the Trash") << "none" << Route::Link << Removal::Deleted;
+    QTest::newRow("linked to the Trash, rewritten within the same second")
+        << "same second" << Route::Link << Removal::Kept;
+    QTest::newRow("linked to the Trash, another file put in its place")
+        << "replaced" << Route::Link << Removal::Kept;
 }
 
 void tst_Purge::fileChangedSinceItsStampIsKept() {
     QFETCH(QString, change);
+    QFETCH(Route, route);
     QFETCH(Removal, removal);
 
     const QDateTime old = at(-100, QTime(12, 0));
     test::writeFile(path("a.tmp"), old);
     Directory directory(m_dir->path());
+    noReplaceRefused = route == Route::Link;
+    auto opened = directory.openTrash({QFile::encodeName(trash()), ::geteuid()}, m_clock);
+    QVERIFY(std::holds_alternative<Trash>(opened));
     const FileStamp stamp = directory.stamp("a.tmp");
     QCOMPARE(judge(stamp, m_calendar.today() - 20), Verdict::Due);
 
@@ -676,10 +809,15 @@ void tst_Purge::fileChangedSinceItsStampIsKept() {
     } else if (change == "gone") {
         QVERIFY(QFile::remove(path("a.tmp")));
     }
-    const RemovalOutcome outcome = removeDue(directory, "a.tmp", stamp.identity);
+    const RemovalOutcome outcome =
+        route == Route::Delete
+            ? removeDue(directory, "a.tmp", stamp.identity)
+            : trashDue(directory, std::get<Trash>(opened), "a.tmp", stamp.identity);
 
     QCOMPARE(outcome.removal, removal);
     QCOMPARE(QFileInfo::exists(path("a.tmp")), removal == Removal::Kept);
+    QCOMPARE(inTrash().size(), route != Route::Delete && removal == Removal::Deleted ? 1 : 0);
+    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
 }
 
 void tst_Purge::listingFailingPartWayIsNotFinished_data() {
@@ -831,6 +969,7 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     // A listing run looks for no Trash, so it makes none.
     const bool trashed = action == PurgeAction::Remove && removal == RemovalKind::Trash;
     QCOMPARE(inTrash(), trashed ? QStringList({"old-empty.tmp", "old.tmp"}) : QStringList());
+    QCOMPARE(QFileInfo::exists(trash()), trashed);
     const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
     QCOMPARE(display.chosen, chosen);
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -974,11 +1113,11 @@ void tst_Purge::trashLosesNoFileToARace() {
 
         QCOMPARE(qint64(remaining().size() + inTrash().size()), qint64(files + made));
         // A file put back takes its info file with it.
-        QCOMPARE(QDir(m_trash->filePath("info")).entryList(QDir::Files).size(), inTrash().size());
+        QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
         QSet<QString> named;
         for (const FileTrouble &file : summary.leftInTrash.named)
             named.insert(QString::fromLocal8Bit(file.name));
-        for (const QFileInfo &file : QDir(m_trash->filePath("files")).entryInfoList(QDir::Files)) {
+        for (const QFileInfo &file : QDir(trash("files")).entryInfoList(QDir::Files)) {
             const bool asJudged = file.lastModified() == at(-100, QTime(12, 0)) &&
                                   test::readBytes(file.filePath()) != "new";
             QVERIFY2(asJudged || named.contains(file.fileName()), qPrintable(file.fileName()));

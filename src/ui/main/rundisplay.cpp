@@ -58,7 +58,7 @@ void RunDisplay::endRun(const PurgeOutcome &outcome, const PurgeRequest &form, M
     const QString closing = closingText(
         outcome, PurgeAction::Remove,
         [&form](const QByteArray &name) {
-            return form.directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
+            return directoryPrefix(form.directory) + QString::fromLocal8Bit(name);
         },
         form.removal);
     if (!closing.isEmpty())
