@@ -336,6 +336,10 @@ void tst_Purge::isoDateNamesTheSameDayInEveryLocale() {
         const Calendar calendar(m_clock, locale);
         const CutOff cutOff = dateCutOff(" 2026-03-04", calendar, DateForms::IsoShortDate);
         QVERIFY2(cutOff.value == dateValueOf(QDate(2026, 3, 4)), qPrintable(locale.name()));
+        // The example a refused date shows is read back, in the window too.
+        const QString example = calendar.dateText(calendar.today());
+        QVERIFY2(dateCutOff(example, calendar, DateForms::ShortDate).value == calendar.today(),
+                 qPrintable(locale.name() + ": " + example));
     }
 }
 
