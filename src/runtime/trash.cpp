@@ -285,12 +285,17 @@ struct KnownTrash {
 // whoever's, as the entries spell them; listed where the top can be read, else this user's two.
 void addMountTrashes(int topFd, uid_t user, std::vector<KnownTrash> &trashes) {
     const QByteArray top = linkOf(topFd);
-    const auto add = [&](const char *name) {
-        if (const std::optional<Location> found = locate(topFd, name, AT_SYMLINK_NOFOLLOW))
-            trashes.push_back({*found, child(top, name)});
+    // A Trash's files/ and info/ count apart, since a bind mount may show one alone elsewhere.
+    const auto add = [&](const QByteArray &name) {
+        for (const char *part : {"", "/files", "/info"})
+            if (const std::optional<Location> found =
+                    locate(topFd, (name + part).constData(), AT_SYMLINK_NOFOLLOW))
+                trashes.push_back({*found, child(top, name.constData())});
     };
+    const QByteArray uid = QByteArray::number(user);
     add(".Trash");
-    add((".Trash-" + QByteArray::number(user)).constData());
+    add(".Trash/" + uid);
+    add(".Trash-" + uid);
     const int listingFd = ::openat(topFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR *listing = listingFd < 0 ? nullptr : ::fdopendir(listingFd);
     if (listing == nullptr) {
