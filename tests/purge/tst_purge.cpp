@@ -6,7 +6,6 @@
 #include "testsupport.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
@@ -507,44 +506,34 @@ void tst_Purge::trashRefusalLeavesEverythingInPlace_data() {
     QTest::addColumn<QString>("setup"); // run where the test's Trash goes
     QTest::addColumn<QString>("directory");
     QTest::addColumn<Problem>("problem");
-    QTest::addColumn<QString>("words");
 
     const QString made = "mkdir -p dir Trash/files/sub Trash/info && touch Trash/info/a.trashinfo";
     const Problem inside = Problem::InsideTrash;
-    const QString insideWords = "is inside the Trash \"%1\"";
-    QTest::newRow("Trash is a file")
-        << "mkdir dir && touch Trash"
-        << "dir" << Problem::NoTrash << "no Trash could be made in \"%1\"";
-    QTest::newRow("Trash is another user's")
-        << made + " && chown 4321 Trash"
-        << "dir" << Problem::UnsafeTrash << "\"%1\" is not a Trash";
+    QTest::newRow("Trash is a file") << "mkdir dir && touch Trash"
+                                     << "dir" << Problem::NoTrash;
+    QTest::newRow("Trash is another user's") << made + " && chown 4321 Trash"
+                                             << "dir" << Problem::UnsafeTrash;
     QTest::newRow("mount renames only by replacing, and links nothing")
-        << made << "dir" << Problem::NoSafeMove << "can neither rename%1";
-    QTest::newRow("the Trash itself") << made << "Trash" << inside << insideWords;
-    QTest::newRow("its files/") << made << "Trash/files" << inside << insideWords;
-    QTest::newRow("its info/") << made << "Trash/info" << inside << insideWords;
-    QTest::newRow("below its files/") << made << "Trash/files/sub" << inside << insideWords;
+        << made << "dir" << Problem::NoSafeMove;
+    QTest::newRow("the Trash itself") << made << "Trash" << inside;
+    QTest::newRow("its info/") << made << "Trash/info" << inside;
+    QTest::newRow("below its files/") << made << "Trash/files/sub" << inside;
     QTest::newRow("its files/ through a link") << made + " && ln -s ../Trash/files dir/link"
-                                               << "dir/link" << inside << insideWords;
+                                               << "dir/link" << inside;
 }
 
 void tst_Purge::trashRefusalLeavesEverythingInPlace() {
     QFETCH(QString, setup);
     QFETCH(QString, directory);
     QFETCH(Problem, problem);
-    QFETCH(QString, words);
-    QCOMPARE(QProcess::execute("sh", {"-c", "cd \"$0\" && " + setup, m_trash->path()}), 0);
-    test::writeFile(m_trash->filePath(directory + "/old.tmp"), at(-100, QTime(12, 0)));
-    const auto tree = [this] {
-        QStringList found;
-        for (QDirIterator it(m_trash->path(),
-                             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                             QDirIterator::Subdirectories);
-             it.hasNext();)
-            found << it.next();
-        return test::sorted(found);
+    const auto shell = [this](const QString &script) {
+        QProcess process;
+        process.start("sh", {"-c", "cd \"$0\" && " + script, m_trash->path()});
+        return process.waitForFinished() ? process.readAll() : "(failed)";
     };
-    const QStringList before = tree();
+    QCOMPARE(shell(setup), "");
+    test::writeFile(m_trash->filePath(directory + "/old.tmp"), at(-100, QTime(12, 0)));
+    const QByteArray before = shell("find . | sort");
     noReplaceRefused = problem == Problem::NoSafeMove;
     linkRefused = EPERM;
 
@@ -552,22 +541,12 @@ void tst_Purge::trashRefusalLeavesEverythingInPlace() {
     request.directory = m_trash->filePath(directory);
     request.removal = RemovalKind::Trash;
     ChoosingDisplay display;
-    const PurgeOutcome summary = purge(request, display);
-    // The preview says so too, and makes nothing either, where the directory is inside a Trash.
+    QCOMPARE(purge(request, display).refusal.problem, problem);
+    // The preview says so too where the directory is inside a Trash, and makes nothing either.
     const PurgeOutcome listed = purge(request, display, PurgeAction::List);
-
-    QCOMPARE(summary.status, PurgeStatus::Refused);
-    QCOMPARE(summary.refusal.problem, problem);
-    const QString text = refusalText(summary.refusal, request, m_calendar);
-    QVERIFY2(text.startsWith("Cannot move the files of \"" + request.directory +
-                             "\" to the "
-                             "Trash: ") &&
-                 text.contains(words.arg(problem == Problem::NoSafeMove ? QString() : trash())),
-             qPrintable(text));
-    QCOMPARE(listed.status,
-             problem == Problem::InsideTrash ? PurgeStatus::Refused : PurgeStatus::Finished);
+    QCOMPARE(listed.refusal.problem, problem == Problem::InsideTrash ? problem : Problem::None);
     QCOMPARE(display.chosen.size(), problem == Problem::InsideTrash ? 0 : 1);
-    QCOMPARE(tree(), before);
+    QCOMPARE(shell("find . | sort"), before);
 }
 
 void tst_Purge::noMatchIsFinished() {
