@@ -51,9 +51,12 @@ static const char *racedName = nullptr;
 
 extern "C" int renameat2(int from, const char *name, int to, const char *newName,
                          unsigned flags) noexcept {
-    if ((refusedName != nullptr && std::strcmp(name, refusedName) == 0) ||
-        (noReplaceRefused && (flags & RENAME_NOREPLACE) != 0)) {
-        errno = refusedName != nullptr && std::strcmp(name, refusedName) == 0 ? EPERM : EINVAL;
+    if (refusedName != nullptr && std::strcmp(name, refusedName) == 0) {
+        errno = EPERM;
+        return -1;
+    }
+    if (noReplaceRefused && (flags & RENAME_NOREPLACE) != 0) {
+        errno = EINVAL;
         return -1;
     }
     const bool raced = racedName != nullptr && std::strcmp(name, racedName) == 0;
