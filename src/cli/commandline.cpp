@@ -53,7 +53,7 @@ void printMessage(const QString &text) {
 class TerminalDisplay final : public PurgeDisplay {
 public:
     TerminalDisplay(const QByteArray &directory, PathEnd pathEnd, Verbosity verbosity)
-        : m_prefix(directory + '/')
+        : m_prefix(directoryPrefix(directory))
         , m_pathEnd(static_cast<char>(pathEnd))
         , m_listsFiles(verbosity == Verbosity::Verbose) {}
 
@@ -195,15 +195,16 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "\n"
                "With --trash the files go to your Trash, or on another mount to that mount's\n"
                ".Trash-UID, from where the desktop's Trash restores them; a file that changed\n"
-               "since it was judged goes back where it was. Where no Trash can be used,\n"
-               "nothing is done.\n"
+               "since it was judged goes back where it was. Where no Trash can be used, or\n"
+               "the directory is a Trash or lies inside one, nothing is done.\n"
                "\n"
                "Exit status:\n"
                "  0  the run finished, also when no file matched\n"
                "  1  the run finished, but some files could not be deleted or could not be\n"
                "     examined (each is named), or the list of files could not be written\n"
                "  2  nothing was done: a usage error, a number of days or a date that is\n"
-               "     refused, a missing or unreadable directory, no Trash that can be used\n");
+               "     refused, a missing or unreadable directory, no Trash that can be used,\n"
+               "     a --trash run in a directory inside a Trash\n");
 }
 
 // Why the arguments make no command, or nothing when they make one.
@@ -298,7 +299,7 @@ int run(const Command &command, const Calendar &calendar) {
     const PurgeOutcome &outcome = *result;
 
     const QString closing = closingText(outcome, [&outcome](const QByteArray &name) {
-        return shownBytes(outcome.directory + '/' + name);
+        return shownBytes(directoryPrefix(outcome.directory) + name);
     });
     if (!closing.isEmpty())
         printMessage(closing);

@@ -45,6 +45,14 @@ QString trashProblemText(const Refusal &refusal) {
         return QStringLiteral("\"%1\" is not a Trash of yours: %2").arg(place, reason);
     if (refusal.problem == Problem::ReadOnlyTrash)
         return QStringLiteral("\"%1\" cannot be written: %2").arg(place, reason);
+    if (refusal.problem == Problem::InsideTrash)
+        return QStringLiteral("it is inside the Trash \"%1\", whose files would lose their "
+                              "records")
+            .arg(place);
+    if (refusal.problem == Problem::NoSafeMove)
+        return QStringLiteral("the mount \"%1\" can neither rename a file without replacing "
+                              "another nor link one: %2")
+            .arg(place, reason);
     if (place.isEmpty())
         return QStringLiteral("no Trash can be found: %1").arg(reason);
     return QStringLiteral("no Trash could be made in \"%1\": %2").arg(place, reason);
@@ -92,6 +100,8 @@ QString refusalText(const Refusal &refusal) {
     case Problem::NoTrash:
     case Problem::UnsafeTrash:
     case Problem::ReadOnlyTrash:
+    case Problem::InsideTrash:
+    case Problem::NoSafeMove:
         return QStringLiteral("Cannot move the files of \"%1\" to the Trash: %2.")
             .arg(directory, trashProblemText(refusal));
     }
@@ -114,7 +124,10 @@ QString refusalInBrief(const Refusal &refusal) {
     case Problem::NoTrash:
     case Problem::UnsafeTrash:
     case Problem::ReadOnlyTrash:
+    case Problem::NoSafeMove:
         return QStringLiteral("no Trash: %1").arg(trashProblemText(refusal));
+    case Problem::InsideTrash:
+        return QStringLiteral("inside the Trash");
     }
     return QString();
 }

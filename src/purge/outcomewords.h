@@ -21,6 +21,12 @@ using PathText = std::function<QString(const QByteArray &name)>;
 // The status text of a run that examined every file it counted; the spelling is the program's own.
 QString finishedText();
 
+// The directory as the user gave it, ending in one separator for a file's name to follow:
+// "dir/" for "dir" and for "dir/" alike.
+inline QByteArray directoryPrefix(const QByteArray &directory) {
+    return directory.endsWith('/') ? directory : directory + '/';
+}
+
 // Bytes as a message can show them: UTF-8 as it stands, and any other byte, or a control
 // character, as \xNN, so that a name that is not UTF-8 can be read and told from others.
 QString shownBytes(const QByteArray &bytes);

@@ -26,6 +26,10 @@ Refusal refusalOf(const TrashProblem &problem, const QByteArray &directory) {
         kind = Problem::UnsafeTrash;
     else if (problem.refusal == TrashRefusal::ReadOnly)
         kind = Problem::ReadOnlyTrash;
+    else if (problem.refusal == TrashRefusal::InsideTrash)
+        kind = Problem::InsideTrash;
+    else if (problem.refusal == TrashRefusal::NoSafeMove)
+        kind = Problem::NoSafeMove;
     Refusal refusal{RequestField::Directory, kind};
     refusal.directory = directory;
     refusal.error = problem.error;
@@ -82,12 +86,18 @@ private:
     }
 
     // A run that moves files to the Trash finds it once, before anything moves; the refusal when
-    // there is none it can use. A listing run looks for none, so it makes nothing.
+    // there is none it can use. A listing run looks for none, so it makes nothing, but it tells a
+    // directory inside a Trash, as the run it previews would.
     std::optional<Refusal> openTrash() {
-        if (m_job.removal != RemovalKind::Trash || m_job.action == PurgeAction::List)
+        if (m_job.removal != RemovalKind::Trash)
             return std::nullopt;
-        Expected<Trash, TrashProblem> opened =
-            m_directory.openTrash(m_job.trash.value_or(TrashPlaces::ofThisUser()), *m_job.clock);
+        const TrashPlaces places = m_job.trash.value_or(TrashPlaces::ofThisUser());
+        if (m_job.action == PurgeAction::List) {
+            if (const std::optional<TrashProblem> problem = m_directory.trashHolding(places))
+                return refusalOf(*problem, m_job.directory);
+            return std::nullopt;
+        }
+        Expected<Trash, TrashProblem> opened = m_directory.openTrash(places, *m_job.clock);
         if (!opened)
             return refusalOf(opened.error(), m_job.directory);
         m_trash.emplace(*std::move(opened));

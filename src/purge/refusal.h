@@ -21,6 +21,8 @@ enum class Problem {
     NoTrash,        // no Trash can take the directory's files: none could be made, or found
     UnsafeTrash,    // the Trash found is a link, another user's, or on another mount
     ReadOnlyTrash,  // the Trash cannot be written to
+    InsideTrash,    // the directory is a Trash or lies inside one, so its files cannot go there
+    NoSafeMove,     // the Trash's mount can move a file only by risking another's place
 };
 
 struct Refusal {

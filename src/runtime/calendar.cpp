@@ -45,6 +45,28 @@ QDate readTwoDigitYear(const QLocale &locale, const QString &text, const QString
     return QDate(year, parts.month, parts.day);
 }
 
+// A date in the format, a two-digit year naming 1950 to 2049, four digits read too.
+QDate readDate(const QLocale &locale, const QString &text, const QString &format) {
+    if (!hasTwoDigitYear(format))
+        return locale.toDate(text, format);
+    const QDate date = readTwoDigitYear(locale, text, format);
+    return date.isValid() ? date : locale.toDate(text, withFourDigitYear(format));
+}
+
+// The text with the digits of scripts beyond Unicode's first plane (Adlam, Chakma...) as ASCII
+// digits: Qt 6.4 writes dates in them but does not read them back.
+QString withAsciiDigits(const QString &text) {
+    QString ascii;
+    for (const char32_t c : text.toUcs4()) {
+        const int digit = QChar::digitValue(c);
+        if (digit >= 0 && QChar::requiresSurrogates(c))
+            ascii += QChar(u'0' + digit);
+        else
+            ascii += QString::fromUcs4(&c, 1);
+    }
+    return ascii;
+}
+
 // The letters a person writes for a field of `count` format letters `letter`: a day or a month
 // is two digits at most, so "d" and "dd" are both "dd"; a year keeps its length.
 QString writtenField(QChar letter, qsizetype count) {
@@ -113,14 +135,10 @@ QString Calendar::timeText(DateValue value) const {
 
 std::optional<DateValue> Calendar::dateFromText(const QString &text) const {
     const QString trimmed = text.trimmed();
-    QDate date;
-    if (hasTwoDigitYear(m_dateFormat)) {
-        date = readTwoDigitYear(m_locale, trimmed, m_dateFormat);
-        if (!date.isValid())
-            date = m_locale.toDate(trimmed, withFourDigitYear(m_dateFormat));
-    } else {
-        date = m_locale.toDate(trimmed, m_dateFormat);
-    }
+    QDate date = readDate(m_locale, trimmed, m_dateFormat);
+    const QString ascii = withAsciiDigits(trimmed);
+    if (!date.isValid() && ascii != trimmed)
+        date = readDate(QLocale::c(), ascii, m_dateFormat);
     if (!date.isValid())
         return std::nullopt;
     // Qt reads years before 100 too; the program names no date before 1 January 100.

@@ -156,6 +156,12 @@ Expected<Trash, TrashProblem> Directory::openTrash(const TrashPlaces &places,
     return Trash::open(streamFd(), places, clock);
 }
 
+std::optional<TrashProblem> Directory::trashHolding(const TrashPlaces &places) const {
+    if (m_stream == nullptr)
+        return std::nullopt;
+    return culler::trashHolding(streamFd(), places);
+}
+
 Expected<TrashMoved, SystemError> Directory::moveToTrashIfUnchanged(const char *name,
                                                                     const FileIdentity &judged,
                                                                     const Trash &trash) const {

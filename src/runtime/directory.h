@@ -93,6 +93,8 @@ public:
     // The Trash this directory's files go to, made where it is missing; or why none can be used
     // (see trash.h). The clock must outlive the Trash.
     Expected<Trash, TrashProblem> openTrash(const TrashPlaces &places, const Clock &clock) const;
+    // The Trash this directory is or lies in, if any (see trash.h); makes nothing.
+    std::optional<TrashProblem> trashHolding(const TrashPlaces &places) const;
     // Moves the entry called name into the Trash, opened for this directory, while it is still
     // the file stamped earlier. Unlike a removal this leaves no gap: the file is renamed first and
     // checked where it went, and put back when it is not the file judged.

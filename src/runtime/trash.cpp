@@ -3,17 +3,20 @@
 #include "clock.h"
 
 #include <QDateTime>
+#include <QStorageInfo>
 #include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace culler {
 
@@ -234,15 +237,93 @@ Expected<FoundTrash, TrashProblem> openMountTrash(int directoryFd, const Locatio
     return FoundTrash{*std::move(own), path, encoded};
 }
 
-// The directory's path with every link resolved, as the kernel knows it.
-std::optional<QByteArray> pathOf(int directoryFd, const Location &directory) {
+// The path the kernel holds for an open descriptor, every link resolved; empty if too long.
+QByteArray linkOf(int fd) {
     char link[32];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", directoryFd);
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     QByteArray path(PATH_MAX, Qt::Uninitialized);
     const ssize_t length = ::readlink(link, path.data(), static_cast<size_t>(path.size()));
-    if (length <= 0 || length >= path.size())
+    path.truncate(length <= 0 || length >= path.size() ? 0 : length);
+    return path;
+}
+
+// A Trash, or one of its directories, by device and inode; path only names it in a message.
+struct KnownTrash {
+    Location where;
+    QByteArray path;
+};
+
+// The Trashes at the top of a mount: `.Trash` (which holds one per user) and every `.Trash-*`,
+// whoever's, as the entries spell them; listed where the top can be read, else this user's two.
+void addMountTrashes(int topFd, uid_t user, std::vector<KnownTrash> &trashes) {
+    const QByteArray top = linkOf(topFd);
+    // A Trash's files/ and info/ count apart, since a bind mount may show one alone elsewhere.
+    const auto add = [&](const QByteArray &name) {
+        for (const char *part : {"", "/files", "/info"})
+            if (const std::optional<Location> found =
+                    locate(topFd, (name + part).constData(), AT_SYMLINK_NOFOLLOW))
+                trashes.push_back({*found, child(top, name.constData())});
+    };
+    const QByteArray uid = QByteArray::number(user);
+    add(".Trash");
+    add(".Trash/" + uid);
+    add(".Trash-" + uid);
+    UniqueFd listingFd{::openat(topFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    DIR *listing = listingFd.isOpen() ? ::fdopendir(listingFd.get()) : nullptr;
+    if (listing == nullptr)
+        return;
+    // The listing closes it from here on.
+    listingFd.release();
+    while (const dirent *entry = ::readdir(listing))
+        if (std::strncmp(entry->d_name, ".Trash-", 7) == 0)
+            add(entry->d_name);
+    ::closedir(listing);
+}
+
+} // namespace
+
+std::optional<TrashProblem> trashHolding(int directoryFd, const TrashPlaces &places) {
+    std::vector<KnownTrash> trashes;
+    // The home Trash's files/ and info/ count apart, since a bind mount may show one alone.
+    if (places.homeTrash.startsWith('/'))
+        for (const char *part : {"", "/files", "/info"}) {
+            const QByteArray path = places.homeTrash + part;
+            if (const std::optional<Location> found = locate(AT_FDCWD, path.constData(), 0))
+                trashes.push_back({*found, places.homeTrash});
+        }
+    constexpr int flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    std::vector<Location> walked;
+    UniqueFd current{::openat(directoryFd, ".", flags)};
+    std::optional<Location> here =
+        current.isOpen() ? locate(current.get(), "", AT_EMPTY_PATH) : std::nullopt;
+    while (here) {
+        walked.push_back(*here);
+        UniqueFd parentFd{::openat(current.get(), "..", flags)};
+        const std::optional<Location> parent =
+            parentFd.isOpen() ? locate(parentFd.get(), "", AT_EMPTY_PATH) : std::nullopt;
+        // The root's parent is the root itself.
+        const bool atRoot = !parent || parent->sameDirectoryAs(*here);
+        if (atRoot || !parent->sameMountAs(*here))
+            addMountTrashes(current.get(), places.user, trashes);
+        if (atRoot)
+            break;
+        current = std::move(parentFd);
+        here = parent;
+    }
+    for (const Location &directory : walked)
+        for (const KnownTrash &trash : trashes)
+            if (directory.sameDirectoryAs(trash.where))
+                return refusal(TrashRefusal::InsideTrash, trash.path, 0);
+    return std::nullopt;
+}
+
+namespace {
+
+// The directory's path with every link resolved, as the kernel knows it.
+std::optional<QByteArray> pathOf(int directoryFd, const Location &directory) {
+    const QByteArray path = linkOf(directoryFd);
+    if (path.isEmpty())
         return std::nullopt;
-    path.truncate(length);
     // A removed directory reads as "PATH (deleted)": only a path back to the directory will do.
     const std::optional<Location> there = locate(AT_FDCWD, path.constData(), 0);
     if (!there || !there->sameDirectoryAs(directory))
@@ -256,6 +337,39 @@ std::optional<TrashProblem> unwritable(int trashFd, const char *name, const QByt
     if (::faccessat(trashFd, name, W_OK | X_OK, AT_EACCESS) == 0)
         return std::nullopt;
     return refusal(TrashRefusal::ReadOnly, path, errno);
+}
+
+// How files can leave their directory for this Trash without replacing anything, tried once on an
+// empty file of info/ (its name has no ".trashinfo", so no reader takes it for an info file):
+// the rename that refuses to replace, else where the mount does not take that flag (EINVAL) a hard
+// link, which never replaces either. Any other failure is left to each file to report.
+Expected<Trash::Route, TrashProblem> routeOf(int infoFd, const QByteArray &infoPath) {
+    char probe[48];
+    char moved[56];
+    std::snprintf(probe, sizeof probe, "culler-probe-%d", int(::getpid()));
+    std::snprintf(moved, sizeof moved, "%s-moved", probe);
+    UniqueFd made{
+        ::openat(infoFd, probe, O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_TRUNC, 0600)};
+    if (!made.isOpen())
+        return unexpected(refusal(TrashRefusal::CannotMake, infoPath, errno));
+    (void)made.close();
+    Trash::Route route = Trash::Route::Rename;
+    int code = 0;
+    if (::renameat2(infoFd, probe, infoFd, moved, RENAME_NOREPLACE) == 0) {
+        ::unlinkat(infoFd, moved, 0);
+        return route;
+    }
+    if (errno == EINVAL) {
+        route = Trash::Route::LinkAndUnlink;
+        code = ::linkat(infoFd, probe, infoFd, moved, 0) == 0 ? 0 : errno;
+        ::unlinkat(infoFd, moved, 0);
+    }
+    ::unlinkat(infoFd, probe, 0);
+    if (code == 0)
+        return route;
+    const QString mount = QStorageInfo(QString::fromLocal8Bit(infoPath)).rootPath();
+    return unexpected(
+        refusal(TrashRefusal::NoSafeMove, mount.isEmpty() ? infoPath : mount.toLocal8Bit(), code));
 }
 
 constexpr char infoSuffix[] = ".trashinfo";
@@ -321,6 +435,27 @@ bool writeAll(int fd, const QByteArray &bytes) {
     return true;
 }
 
+// Where the mount takes no RENAME_NOREPLACE, the file was linked into the Trash (see
+// Trash::moveIfUnchanged), and its original name still holds it: that name goes only while it
+// still holds the file linked, so one a racer put there meanwhile stays, and a name that no longer
+// holds it leaves the file in the Trash alone. A file that changed since it was judged loses its
+// link and its info file again.
+Expected<TrashMoved, SystemError> settleLink(int directoryFd, const char *name, int filesFd,
+                                             int infoFd, const TrashName &trashed,
+                                             const struct stat &linked, bool unchanged) {
+    struct stat there {};
+    if (unchanged && (::fstatat(directoryFd, name, &there, AT_SYMLINK_NOFOLLOW) != 0 ||
+                      there.st_dev != linked.st_dev || there.st_ino != linked.st_ino ||
+                      ::unlinkat(directoryFd, name, 0) == 0))
+        return TrashMoved{TrashMove::Moved, {}};
+    const int code = unchanged ? errno : 0;
+    ::unlinkat(filesFd, trashed.file, 0);
+    ::unlinkat(infoFd, trashed.info, 0);
+    if (unchanged)
+        return unexpected(SystemError{code});
+    return TrashMoved{TrashMove::Changed, {}};
+}
+
 } // namespace
 
 TrashPlaces TrashPlaces::ofThisUser() {
@@ -350,6 +485,8 @@ Expected<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces &pl
         return unexpected(refusal(TrashRefusal::NoPath, {}, ENOENT));
     if (!places.homeTrash.startsWith('/'))
         return unexpected(refusal(TrashRefusal::NoPath, places.homeTrash, ENOENT));
+    if (std::optional<TrashProblem> problem = trashHolding(directoryFd, places))
+        return unexpected(*problem);
 
     const std::optional<Location> home = locateHomeTrash(places.homeTrash);
     Expected<FoundTrash, TrashProblem> trash =
@@ -378,14 +515,20 @@ Expected<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces &pl
     if (!filesLocation || !filesLocation->sameMountAs(*directory))
         return unexpected(refusal(TrashRefusal::Unsafe, filesPath, EXDEV));
 
+    const Expected<Route, TrashProblem> route = routeOf(info->get(), infoPath);
+    if (!route)
+        return unexpected(route.error());
+
     return Trash(*std::move(files), *std::move(info),
-                 "[Trash Info]\nPath=" + trash->encodedDirectory, clock);
+                 "[Trash Info]\nPath=" + trash->encodedDirectory, *route, clock);
 }
 
-Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, const Clock &clock)
+Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, Route route,
+             const Clock &clock)
     : m_filesFd(std::move(filesFd))
     , m_infoFd(std::move(infoFd))
     , m_infoHead(std::move(infoHead))
+    , m_route(route)
     , m_clock(&clock) {}
 
 Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const char *name,
@@ -417,8 +560,12 @@ Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const 
             ::unlinkat(infoFd, trashed.info, 0);
             return unexpected(written);
         }
-        // The file leaves its name here, so what was at the name is what gets checked below.
-        if (::renameat2(directoryFd, name, filesFd, trashed.file, RENAME_NOREPLACE) != 0) {
+        // The file leaves its name here, so what was at the name is what gets checked below. A
+        // link leaves it there too, until it has been checked.
+        const bool linking = m_route == Route::LinkAndUnlink;
+        if ((linking
+                 ? ::linkat(directoryFd, name, filesFd, trashed.file, 0)
+                 : ::renameat2(directoryFd, name, filesFd, trashed.file, RENAME_NOREPLACE)) != 0) {
             const int code = errno;
             ::unlinkat(infoFd, trashed.info, 0);
             // A file in the Trash with no info file of its name: someone else's; keep clear of it.
@@ -430,8 +577,11 @@ Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const 
         struct stat status {};
         if (::fstatat(filesFd, trashed.file, &status, AT_SYMLINK_NOFOLLOW) != 0)
             return TrashMoved{TrashMove::LeftInTrash, SystemError{errno}};
-        if (S_ISREG(status.st_mode) &&
-            FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == judged)
+        const bool unchanged = S_ISREG(status.st_mode) &&
+                               FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == judged;
+        if (linking)
+            return settleLink(directoryFd, name, filesFd, infoFd, trashed, status, unchanged);
+        if (unchanged)
             return TrashMoved{TrashMove::Moved, {}};
         if (::renameat2(filesFd, trashed.file, directoryFd, name, RENAME_NOREPLACE) != 0)
             return TrashMoved{TrashMove::LeftInTrash, SystemError{errno == EEXIST ? 0 : errno}};

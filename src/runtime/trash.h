@@ -13,6 +13,7 @@
 #include "uniquefd.h"
 
 #include <QByteArray>
+#include <optional>
 #include <sys/types.h>
 
 namespace culler {
@@ -37,6 +38,12 @@ enum class TrashRefusal {
                 // or on another mount than the files, which would have to be copied
     ReadOnly,   // the Trash is there, but nothing can be written to it (a read-only mount)
     NoPath,     // the directory's own path cannot be told (it has been removed), or no home
+    // The directory is a Trash, or lies inside one: its files are the Trash's own, and moving
+    // them would part them from their info files. place is the Trash.
+    InsideTrash,
+    // The mount cannot rename without overwriting, nor make a hard link, so no file can be moved
+    // there without risking another's place. place is the mount, error the link's answer.
+    NoSafeMove,
 };
 
 struct TrashProblem {
@@ -64,6 +71,12 @@ struct TrashMoved {
     SystemError wayBack;
 };
 
+// Whether the open directory directoryFd is a Trash or lies inside one: the home Trash, or a
+// `.Trash` or `.Trash-*` directory at the top of a mount, their files/ and info/ among them. Told
+// by device and inode, walking up from the directory through "..", so no spelling of the path
+// (links, "..", bind mounts) hides it. Makes nothing; a listing run asks this too.
+std::optional<TrashProblem> trashHolding(int directoryFd, const TrashPlaces &places);
+
 class Trash {
 public:
     // Opens the Trash for the files of the open directory directoryFd, making what is missing
@@ -79,6 +92,12 @@ public:
     // device with the file system it shows, but a rename out of it fails all the same, so each
     // bind mount has a Trash of its own at its top. The directory's path is read from
     // /proc/self/fd, so that Path= names it the way the desktop's tools find it.
+    //
+    // A directory that is a Trash or lies in one is refused (see trashHolding). Where the mount
+    // refuses RENAME_NOREPLACE (some FUSE, CIFS and NFS setups), files are hard-linked into the
+    // Trash and unlinked from the directory once checked; where it takes no hard link either, the
+    // Trash is refused here, before anything moves. One empty file in info/, which no reader takes
+    // for an info file, tries the mount's answer once.
     static Expected<Trash, TrashProblem> open(int directoryFd, const TrashPlaces &places,
                                               const Clock &clock);
 
@@ -91,8 +110,14 @@ public:
     Expected<TrashMoved, SystemError> moveIfUnchanged(int directoryFd, const char *name,
                                                       const FileIdentity &judged) const;
 
+    // How a file leaves its directory for the Trash without ever replacing another.
+    enum class Route {
+        Rename,       // renameat2 with RENAME_NOREPLACE
+        LinkAndUnlink // linkat, which never replaces, then unlinkat of the original once checked
+    };
+
 private:
-    Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, const Clock &clock);
+    Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, Route route, const Clock &clock);
 
     // Open for the whole run, so that each file costs no path lookups.
     UniqueFd m_filesFd;
@@ -100,6 +125,7 @@ private:
     // Every info file's text up to the file's own name: the group line, then "Path=" and the
     // directory's path, already percent-encoded and ending in "/".
     QByteArray m_infoHead;
+    Route m_route = Route::Rename;
     const Clock *m_clock;
 };
 

@@ -66,7 +66,9 @@ void makeFile(const QByteArray &path, int daysFromNow) {
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     QVERIFY2(fd >= 0, path.constData());
     QCOMPARE(::write(fd, "x", 1), 1);
-    const timespec stamp{::time(nullptr) + daysFromNow * 86400L, 0};
+    // One now for the whole test, so that files of one day have one stamp.
+    static const time_t now = ::time(nullptr);
+    const timespec stamp{now + daysFromNow * 86400L, 0};
     const timespec times[2] = {stamp, stamp};
     QCOMPARE(::futimens(fd, times), 0);
     ::close(fd);
@@ -218,6 +220,11 @@ void tst_CommandLine::refusedRequests_data() {
         << (QStringList{"--directory", dir, "--days", "1", "--trash"} + tmp)
         << "Cannot move the files of \"DIR\" to the Trash: no Trash could be made in "
            "\"HOME/.local\": Not a directory.";
+    QTest::newRow("a directory inside the Trash")
+        << (QStringList{"--directory", "HOME/.local/share/Trash/files", "--days", "1", "--trash"} +
+            tmp)
+        << "Cannot move the files of \"HOME/.local/share/Trash/files\" to the Trash: it is inside "
+           "the Trash \"HOME/.local/share/Trash\", whose files would lose their records.";
     QTest::newRow("ISO form of no day")
         << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
         << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
@@ -228,9 +235,13 @@ void tst_CommandLine::refusedRequests() {
     QFETCH(QString, error);
 
     makeFile(dir() + "/old.tmp", -400);
-    // A file where the home Trash's directories would go.
-    makeFile(QFile::encodeName(m_home->filePath(".local")), 0);
-    arguments.replaceInStrings(QStringLiteral("DIR"), m_dir->path());
+    // A file where the home Trash's directories would go; a row about a Trash has one instead.
+    if (QByteArray(QTest::currentDataTag()).contains("inside the Trash"))
+        QVERIFY(QDir().mkpath(m_home->filePath(".local/share/Trash/files")));
+    else
+        makeFile(QFile::encodeName(m_home->filePath(".local")), 0);
+    arguments.replaceInStrings(QStringLiteral("DIR"), m_dir->path())
+        .replaceInStrings(QStringLiteral("HOME"), m_home->path());
     error.replace(QStringLiteral("DIR"), m_dir->path()).replace("HOME", m_home->path());
 
     const Result result = runCuller(arguments, m_home->path());
@@ -283,6 +294,19 @@ void tst_CommandLine::runs_data() {
         << c << berlin << QByteArray("DIR/old.tmp\n")
         << QByteArray("culler: 1 file deleted, 1 kept, 1 of them as the newest, 1 excluded\n")
         << purged;
+    QTest::newRow("verbose, the directory ending in a separator")
+        << QStringList{"--directory", "DIR/", "--pattern", "*.tmp", "--days", "30", "--verbose"}
+        << c << berlin << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: 1 file deleted, 1 kept\n") << purged;
+    QTest::newRow("of files with one stamp, the newest kept sorts last")
+        << QStringList{"--pattern", "old.*", "--keep-newest", "1", "--days", "30", "--verbose"} << c
+        << berlin << QByteArray("DIR/old.log\n")
+        << QByteArray("culler: 1 file deleted, 1 kept, 1 of them as the newest\n")
+        << QStringList{"new.tmp", "old.tmp"};
+    // A listing run opens no Trash, so one that cannot be made is no matter.
+    QTest::newRow("dry run for the Trash, where none can be made")
+        << days + QStringList{"--trash", "--dry-run"} << c << berlin << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: 1 file would be moved to the Trash, 1 kept\n") << all;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
         << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all;
@@ -320,8 +344,12 @@ void tst_CommandLine::runs() {
         QFileInfo(executable).absolutePath() + QStringLiteral("/filetypes.dat");
     const QByteArray listBefore = QFile::exists(listFile) ? QByteArray("there") : QByteArray();
 
-    const Result result = runCuller(QStringList{"--directory", m_dir->path()} + arguments,
-                                    m_home->path(), lang, zone);
+    if (arguments.contains("--dry-run") && arguments.contains("--trash"))
+        makeFile(QFile::encodeName(m_home->filePath(".local")), 0);
+    if (!arguments.contains("--directory"))
+        arguments = QStringList{"--directory", "DIR"} + arguments;
+    const Result result =
+        runCuller(arguments.replaceInStrings("DIR", m_dir->path()), m_home->path(), lang, zone);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.out, out.replace("DIR", dir()));
     QCOMPARE(result.err, err);
@@ -339,9 +367,10 @@ void tst_CommandLine::everyUndeletableFileIsNamed() {
         makeFile(dir() + "/locked" + QByteArray::number(i), -400);
     makeFile(dir() + "/free", -400);
 
-    const Result result = runCuller(
-        {"--directory", m_dir->path(), "--pattern", "*", "--before", "9999-12-31"}, m_home->path(),
-        QStringLiteral("C.UTF-8"), QString::fromLatin1(defaultZone), QStringLiteral("locked"));
+    const Result result =
+        runCuller({"--directory", m_dir->path() + "/", "--pattern", "*", "--before", "9999-12-31"},
+                  m_home->path(), QStringLiteral("C.UTF-8"), QString::fromLatin1(defaultZone),
+                  QStringLiteral("locked"));
     QCOMPARE(result.exitCode, 1);
     QCOMPARE(result.out, QByteArray());
     QList<QByteArray> lines = result.err.split('\n');

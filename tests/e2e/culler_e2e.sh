@@ -63,6 +63,13 @@ touch -d '40 days ago' "$data/old.tmp" "$data/.hidden.tmp" "$data/old.log" "$dat
 touch "$data/new.tmp"
 ln -s "$work/outside/target.tmp" "$data/link.tmp"
 
+# --- A home of our own, so that the program reads no settings of the user running the test
+# (a remembered To Trash would send the files elsewhere) and writes none there.
+export HOME=$work/home
+export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
+export XDG_STATE_HOME=$HOME/.local/state XDG_CACHE_HOME=$HOME/.cache XDG_RUNTIME_DIR=$HOME/run
+mkdir -p "$HOME" && mkdir -m 0700 "$XDG_RUNTIME_DIR"
+
 # --- A display of our own.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
@@ -70,7 +77,7 @@ wait_for "the X server" test -s "$work/display"
 export DISPLAY=:$(head -n 1 "$work/display")
 unset QT_QPA_PLATFORM
 
-(cd "${HOME:-/}" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
+(cd "$HOME" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
 culler_pid=$!
 
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
@@ -149,6 +156,7 @@ list_holds() {
 
 ended_cleanly Exit
 list_holds '"*.bak"\r\n"*.tmp"\r\n' Exit
+[[ -e $XDG_DATA_HOME/Trash ]] && fail "a purge that deletes made a Trash"
 
 # --- Started again under a window manager: a pattern added, then the window closed by it.
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
@@ -156,7 +164,7 @@ wm_pid=$!
 wait_for "the window manager" sh -c "wmctrl -m >/dev/null 2>&1"
 
 start_and_add() {
-    (cd "${HOME:-/}" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
+    (cd "$HOME" && exec "$work/app/culler") >"$work/culler.log" 2>&1 &
     culler_pid=$!
     wait_for "the main window" has_window '^Delete Old Files$'
     main=$(window_named '^Delete Old Files$')

@@ -2,11 +2,13 @@
 #include "purge/purge.h"
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
+#include "runtime/trash.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
@@ -41,14 +43,42 @@ extern "C" int unlinkat(int directory, const char *name, int flags) noexcept {
     return static_cast<int>(::syscall(SYS_unlinkat, directory, name, flags));
 }
 
-// A move to the Trash is refused the same way.
+// A move to the Trash is refused the same way. Where noReplaceRefused is set, the rename
+// refuses RENAME_NOREPLACE as some FUSE, CIFS and NFS mounts do. The file called racedName is
+// touched just before it moves, and a new file takes its name right after.
+static bool noReplaceRefused = false;
+static const char *racedName = nullptr;
+
 extern "C" int renameat2(int from, const char *name, int to, const char *newName,
                          unsigned flags) noexcept {
     if (refusedName != nullptr && std::strcmp(name, refusedName) == 0) {
         errno = EPERM;
         return -1;
     }
-    return static_cast<int>(::syscall(SYS_renameat2, from, name, to, newName, flags));
+    if (noReplaceRefused && (flags & RENAME_NOREPLACE) != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    const bool raced = racedName != nullptr && std::strcmp(name, racedName) == 0;
+    if (raced)
+        ::utimensat(from, name, nullptr, 0);
+    const long renamed = ::syscall(SYS_renameat2, from, name, to, newName, flags);
+    if (raced && renamed == 0) {
+        racedName = nullptr;
+        ::close(::openat(from, name, O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+    return static_cast<int>(renamed);
+}
+
+// A hard link is refused with linkRefused where it is set, as on a mount that takes none.
+static int linkRefused = 0;
+
+extern "C" int linkat(int from, const char *name, int to, const char *newName, int flags) noexcept {
+    if (linkRefused != 0) {
+        errno = linkRefused;
+        return -1;
+    }
+    return static_cast<int>(::syscall(SYS_linkat, from, name, to, newName, flags));
 }
 
 // readdir goes on to the C library, except that once readdirCallsLeft calls have been made the
@@ -137,6 +167,8 @@ private Q_SLOTS:
     void rejectedRequests();
     void unreadableDirectory_data();
     void unreadableDirectory();
+    void trashRefusalLeavesEverythingInPlace_data();
+    void trashRefusalLeavesEverythingInPlace();
     void noMatchIsFinished();
     void refusedRemovalIsReportedAndTheRunGoesOn_data();
     void refusedRemovalIsReportedAndTheRunGoesOn();
@@ -171,10 +203,13 @@ private:
     // The message the window ends such a run with.
     QString closing(const PurgeOutcome &outcome, const QString &directory) const;
 
-    QStringList inTrash() const { return QDir(m_trash->filePath("files")).entryList(QDir::Files); }
+    QStringList inTrash() const { return QDir(trash("files")).entryList(QDir::Files); }
+    QString trash(const QString &name = {}) const {
+        return m_trash->filePath(name.isEmpty() ? "Trash" : "Trash/" + name);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    // A Trash of the test's own, on the same mount as m_dir.
+    // Where the test's own Trash goes, on the same mount as m_dir.
     std::unique_ptr<QTemporaryDir> m_trash;
     test::FixedClock m_clock{test::exampleNow()};
     Calendar m_calendar{m_clock, test::testLocale()};
@@ -197,7 +232,9 @@ void tst_Purge::init() {
 }
 
 void tst_Purge::cleanup() {
-    refusedName = nullptr;
+    refusedName = racedName = nullptr;
+    noReplaceRefused = false;
+    linkRefused = 0;
     readdirCallsLeft = -1;
     m_dir.reset();
 }
@@ -221,13 +258,13 @@ PurgeResult tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display,
         return unexpected(job.error());
     job->action = action;
     job->namedFiles = 10; // as the window's message box
-    job->trash = TrashPlaces{QFile::encodeName(m_trash->path()), ::geteuid()};
+    job->trash = TrashPlaces{QFile::encodeName(trash()), ::geteuid()};
     return runPurge(*job, display, mode);
 }
 
 QString tst_Purge::closing(const PurgeOutcome &outcome, const QString &directory) const {
     const auto pathOf = [&](const QByteArray &name) {
-        return directory + '/' + name;
+        return QString::fromLocal8Bit(directoryPrefix(QFile::encodeName(directory)) + name);
     };
     return closingText(outcome, pathOf);
 }
@@ -300,6 +337,13 @@ void tst_Purge::isoDateNamesTheSameDayInEveryLocale() {
         const Expected<DateValue, Refusal> cutOff =
             dateCutOff(" 2026-03-04", calendar, DateForms::IsoShortDate);
         QVERIFY2(cutOff && *cutOff == dateValueOf(QDate(2026, 3, 4)), qPrintable(locale.name()));
+        // The example a refused date shows is read back, in the window too.
+        const Expected<DateValue, Refusal> refused =
+            dateCutOff(QStringLiteral("x"), calendar, DateForms::ShortDate);
+        const Expected<DateValue, Refusal> example =
+            dateCutOff(refused.error().example, calendar, DateForms::ShortDate);
+        QVERIFY2(example && *example == calendar.today(),
+                 qPrintable(locale.name() + ": " + refused.error().example));
     }
 }
 
@@ -463,6 +507,56 @@ void tst_Purge::unreadableDirectory() {
     QVERIFY(QFileInfo::exists(path("file")));
 }
 
+void tst_Purge::trashRefusalLeavesEverythingInPlace_data() {
+    QTest::addColumn<QString>("setup"); // run where the test's Trash goes
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<Problem>("problem");
+
+    const QString made = "mkdir -p dir Trash/files/sub Trash/info && touch Trash/info/a.trashinfo";
+    const Problem inside = Problem::InsideTrash;
+    QTest::newRow("Trash is a file") << "mkdir dir && touch Trash"
+                                     << "dir" << Problem::NoTrash;
+    QTest::newRow("Trash is another user's") << made + " && chown 4321 Trash"
+                                             << "dir" << Problem::UnsafeTrash;
+    QTest::newRow("mount renames only by replacing, and links nothing")
+        << made << "dir" << Problem::NoSafeMove;
+    QTest::newRow("the Trash itself") << made << "Trash" << inside;
+    QTest::newRow("its info/") << made << "Trash/info" << inside;
+    QTest::newRow("below its files/") << made << "Trash/files/sub" << inside;
+    QTest::newRow("its files/ through a link") << made + " && ln -s ../Trash/files dir/link"
+                                               << "dir/link" << inside;
+}
+
+void tst_Purge::trashRefusalLeavesEverythingInPlace() {
+    QFETCH(QString, setup);
+    QFETCH(QString, directory);
+    QFETCH(Problem, problem);
+    const auto shell = [this](const QString &script) {
+        QProcess process;
+        process.start("sh", {"-c", "cd \"$0\" && " + script, m_trash->path()});
+        return process.waitForFinished() ? process.readAll() : "(failed)";
+    };
+    QCOMPARE(shell(setup), "");
+    test::writeFile(m_trash->filePath(directory + "/old.tmp"), at(-100, QTime(12, 0)));
+    const QByteArray before = shell("find . | sort");
+    noReplaceRefused = problem == Problem::NoSafeMove;
+    linkRefused = EPERM;
+
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.directory = m_trash->filePath(directory);
+    request.removal = RemovalKind::Trash;
+    ChoosingDisplay display;
+    const PurgeResult result = purge(request, display);
+    QVERIFY(!result);
+    QCOMPARE(result.error().problem, problem);
+    // The preview says so too where the directory is inside a Trash, and makes nothing either.
+    const PurgeResult listed = purge(request, display, PurgeAction::List);
+    QCOMPARE(listed.hasValue(), problem != Problem::InsideTrash);
+    QVERIFY(listed || listed.error().problem == problem);
+    QCOMPARE(display.chosen.size(), problem == Problem::InsideTrash ? 0 : 1);
+    QCOMPARE(shell("find . | sort"), before);
+}
+
 void tst_Purge::noMatchIsFinished() {
     test::writeFile(path("old.bak"), at(-100, QTime(12, 0)));
     test::RecordingDisplay display;
@@ -477,24 +571,36 @@ void tst_Purge::noMatchIsFinished() {
 void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn_data() {
     QTest::addColumn<RemovalKind>("removal");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("raced"); // touched as it moves, and its name taken right after
 
     QTest::newRow("deleting") << RemovalKind::Delete
-                              << "1 file could not be deleted:\n%1//locked.tmp: Operation not "
-                                 "permitted\n2 files deleted, 0 kept, 1 not deleted.";
+                              << "1 file could not be deleted:\n%1/locked.tmp: Operation not "
+                                 "permitted\n2 files deleted, 0 kept, 1 not deleted."
+                              << QString();
     // Such a file stays where it is: it is never deleted instead.
     QTest::newRow("to the Trash")
         << RemovalKind::Trash
-        << "1 file could not be moved to the Trash:\n%1//locked.tmp: Operation not permitted\n"
-           "2 files moved to the Trash, 0 kept, 1 not moved.";
+        << "1 file could not be moved to the Trash:\n%1/locked.tmp: Operation not permitted\n"
+           "2 files moved to the Trash, 0 kept, 1 not moved."
+        << QString();
+    QTest::newRow("to the Trash, one changed and its name taken")
+        << RemovalKind::Trash
+        << "1 file could not be moved to the Trash:\n%1/locked.tmp: Operation not permitted\n\n"
+           "1 file could not be put back from the Trash:\n%1/a.tmp: it changed after it was "
+           "judged, and a new file took its name\n"
+           "1 file moved to the Trash, 0 kept, 1 not moved, 1 left in the Trash."
+        << "a.tmp";
 }
 
 void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     QFETCH(RemovalKind, removal);
     QFETCH(QString, message);
+    QFETCH(QString, raced);
     const QDateTime old = at(-100, QTime(12, 0));
     for (const char *name : {"a.tmp", "locked.tmp", "z.tmp"})
         test::writeFile(path(name), old);
     refusedName = "locked.tmp";
+    racedName = raced.isEmpty() ? nullptr : "a.tmp";
 
     // The separator goes in even after one the user typed, as in every path the run builds.
     PurgeRequest request = daysRequest(QStringLiteral("20"));
@@ -503,9 +609,13 @@ void tst_Purge::refusedRemovalIsReportedAndTheRunGoesOn() {
     test::RecordingDisplay display;
     const PurgeOutcome summary = *purge(request, display);
 
-    QCOMPARE(remaining(), QSet<QString>{"locked.tmp"});
+    QCOMPARE(remaining(), QSet<QString>({"locked.tmp", raced}) - QSet<QString>{QString()});
     QCOMPARE(inTrash().size(), removal == RemovalKind::Trash ? 2 : 0);
-    QCOMPARE(summary.removed, 2);
+    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
+    QCOMPARE(summary.removed, raced.isEmpty() ? 2 : 1);
+    QVERIFY(summary.fellShort());
+    // The new file that took the name is left as it was made.
+    QVERIFY(raced.isEmpty() || test::readBytes(path(raced)).isEmpty());
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(display.value, 0);
     QCOMPARE(closing(summary, request.directory), message.arg(m_dir->path()));
@@ -632,25 +742,41 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted() {
     }
 }
 
+enum class Route { Delete, Rename, Link };
+
 void tst_Purge::fileChangedSinceItsStampIsKept_data() {
     QTest::addColumn<QString>("change");
+    QTest::addColumn<Route>("route");
     QTest::addColumn<Removal>("removal");
 
-    QTest::newRow("unchanged") << "none" << Removal::Removed;
-    QTest::newRow("rewritten, one second later") << "rewritten" << Removal::Kept;
-    QTest::newRow("rewritten within the same second") << "same second" << Removal::Kept;
-    QTest::newRow("another file put in its place") << "replaced" << Removal::Kept;
-    QTest::newRow("a directory put in its place") << "directory" << Removal::Kept;
-    QTest::newRow("removed by someone else") << "gone" << Removal::Vanished;
+    const Route del = Route::Delete;
+    QTest::newRow("unchanged") << "none" << del << Removal::Removed;
+    QTest::newRow("rewritten, one second later") << "rewritten" << del << Removal::Kept;
+    QTest::newRow("rewritten within the same second") << "same second" << del << Removal::Kept;
+    QTest::newRow("another file put in its place") << "replaced" << del << Removal::Kept;
+    QTest::newRow("a directory put in its place") << "directory" << del << Removal::Kept;
+    QTest::newRow("removed by someone else") << "gone" << del << Removal::Vanished;
+    QTest::newRow("to the Trash, rewritten within the same second")
+        << "same second" << Route::Rename << Removal::Kept;
+    // A mount that refuses RENAME_NOREPLACE: hard-linked in, unlinked once checked.
+    QTest::newRow("linked to the Trash") << "none" << Route::Link << Removal::Removed;
+    QTest::newRow("linked to the Trash, rewritten within the same second")
+        << "same second" << Route::Link << Removal::Kept;
+    QTest::newRow("linked to the Trash, another file put in its place")
+        << "replaced" << Route::Link << Removal::Kept;
 }
 
 void tst_Purge::fileChangedSinceItsStampIsKept() {
     QFETCH(QString, change);
+    QFETCH(Route, route);
     QFETCH(Removal, removal);
 
     const QDateTime old = at(-100, QTime(12, 0));
     test::writeFile(path("a.tmp"), old);
     Directory directory(m_dir->path());
+    noReplaceRefused = route == Route::Link;
+    auto opened = directory.openTrash({QFile::encodeName(trash()), ::geteuid()}, m_clock);
+    QVERIFY(opened);
     const FileStamp stamp = *directory.stamp("a.tmp");
     QCOMPARE(judge(stamp, m_calendar.today() - 20), Verdict::Due);
 
@@ -670,10 +796,14 @@ void tst_Purge::fileChangedSinceItsStampIsKept() {
     } else if (change == "gone") {
         QVERIFY(QFile::remove(path("a.tmp")));
     }
-    const RemovalOutcome outcome = removeDue(directory, "a.tmp", stamp.identity);
+    const RemovalOutcome outcome = route == Route::Delete
+                                       ? removeDue(directory, "a.tmp", stamp.identity)
+                                       : trashDue(directory, *opened, "a.tmp", stamp.identity);
 
     QCOMPARE(outcome.removal, removal);
     QCOMPARE(QFileInfo::exists(path("a.tmp")), removal == Removal::Kept);
+    QCOMPARE(inTrash().size(), route != Route::Delete && removal == Removal::Removed ? 1 : 0);
+    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
 }
 
 void tst_Purge::listingFailingPartWayIsNotFinished_data() {
@@ -833,6 +963,7 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
     // A listing run looks for no Trash, so it makes none.
     const bool trashed = action == PurgeAction::Remove && removal == RemovalKind::Trash;
     QCOMPARE(inTrash(), trashed ? QStringList({"old-empty.tmp", "old.tmp"}) : QStringList());
+    QCOMPARE(QFileInfo::exists(trash()), trashed);
     const QMap<QString, qint64> chosen = {{"old.tmp", size}, {"old-empty.tmp", 0}};
     QCOMPARE(display.chosen, chosen);
     QCOMPARE(summary.status, PurgeStatus::Finished);
@@ -976,11 +1107,11 @@ void tst_Purge::trashLosesNoFileToARace() {
 
         QCOMPARE(qint64(remaining().size() + inTrash().size()), qint64(files + made));
         // A file put back takes its info file with it.
-        QCOMPARE(QDir(m_trash->filePath("info")).entryList(QDir::Files).size(), inTrash().size());
+        QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
         QSet<QString> named;
         for (const FileTrouble &file : summary.leftInTrash.named)
             named.insert(QString::fromLocal8Bit(file.name));
-        for (const QFileInfo &file : QDir(m_trash->filePath("files")).entryInfoList(QDir::Files)) {
+        for (const QFileInfo &file : QDir(trash("files")).entryInfoList(QDir::Files)) {
             const bool asJudged = file.lastModified() == at(-100, QTime(12, 0)) &&
                                   test::readBytes(file.filePath()) != "new";
             QVERIFY2(asJudged || named.contains(file.fileName()), qPrintable(file.fileName()));

@@ -122,6 +122,10 @@ private Q_SLOTS:
         QTest::newRow("refused: mount's Trash is a link")
             << Where::Mount << "mkdir -m 1777 .x && ln -s .x " + own << own << TrashRefusal::Unsafe
             << ELOOP;
+        QTest::newRow("refused: mount's Trash, bound where the files are")
+            << Where::Mount
+            << "mkdir -p " + own + "/files && mount --bind " + own + "/files 'my files'" << own
+            << TrashRefusal::InsideTrash << 0;
         QTest::newRow("refused: mount's Trash is another user's")
             << Where::Mount << "mkdir " + own + " && chown 4321 " + own << own
             << TrashRefusal::Unsafe << EPERM;
@@ -155,8 +159,10 @@ private Q_SLOTS:
         }
         QCOMPARE(error, 0);
         struct stat status {};
-        QVERIFY(::lstat(trashPath, &status) == 0);
-        QCOMPARE(status.st_mode & 07777, 0700u); // no one else reads what is in it
+        for (const char *part : {"", "/files", "/info"}) { // no one else reads what is in them
+            QVERIFY(::lstat(trashPath + part, &status) == 0);
+            QCOMPARE(status.st_mode & 07777, 0700u);
+        }
         QCOMPARE(shell(trashPath, "touch info/taken.trashinfo files/taken.2"), "");
 
         // Path= is absolute in the home Trash, and relative to the mount's top in a mount's.

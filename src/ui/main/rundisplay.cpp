@@ -53,9 +53,9 @@ void RunDisplay::endRun(const PurgeResult &result, Messages messages) {
     tellOutcome(outcomeText(outcome));
     if (messages == Messages::Leave)
         return;
-    const QString directory = QString::fromLocal8Bit(outcome.directory);
+    const QString directory = QString::fromLocal8Bit(directoryPrefix(outcome.directory));
     const QString closing = closingText(outcome, [&directory](const QByteArray &name) {
-        return directory + QLatin1Char('/') + QString::fromLocal8Bit(name);
+        return directory + QString::fromLocal8Bit(name);
     });
     // A listing that failed is the directory's fault, and the focus goes there.
     if (!closing.isEmpty())

@@ -708,8 +708,9 @@ void tst_MainWindowCommands::runGoesOnWhileTheWindowAnswers() {
     // The bar shows the run as it goes; the request stays as it is and only Exit and Summary
     // take a click.
     QTRY_VERIFY(control<QProgressBar>("progLeft")->value() >= 2);
-    const QStringList locked = {"txtDirectory", "cmdDelete", "cmdClear",    "cmdAdd",
-                                "Dir1",         "Drive1",    "cboFileType", "txtDaysOld"};
+    const QStringList locked = {"txtDirectory",  "cmdDelete",   "cmdClear",  "cmdAdd",
+                                "Dir1",          "Drive1",      "chkTrash",  "optDaysOld",
+                                "optBeforeDate", "cboFileType", "txtDaysOld"};
     for (const QString &name : locked)
         QVERIFY2(!m_window->findChild<QWidget *>(name)->isEnabled(), qPrintable(name));
     QVERIFY(control<QPushButton>("cmdExit")->isEnabled());

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -473,6 +474,10 @@ void tst_SummaryWindow::countOfARequest_data() {
         << "data"
         << "*.tmp" << PurgeMode::Days << "20"
         << "Files to move to the Trash: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("inside the Trash, to the Trash")
+        << "Trash/files"
+        << "*.tmp" << PurgeMode::Days << "20"
+        << "Files to move to the Trash: inside the Trash";
     QTest::newRow("the same day as a date") << "data"
                                             << "*.tmp" << PurgeMode::Date << "11/16/99"
                                             << "Files to delete: 2 of 3 matching (1.5 kB)";
@@ -521,6 +526,10 @@ void tst_SummaryWindow::countOfARequest() {
     writeSized(data + QStringLiteral("/.hidden.tmp"), 4000,
                QDateTime(today.addDays(-30), QTime(12, 0)));
     QVERIFY(QFile::link(data + QStringLiteral("/old.bak"), data + QStringLiteral("/link.tmp")));
+    // The Trash is the test's own; only a row inside it has one.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(temp.path()));
+    QVERIFY(!directory.startsWith(QLatin1String("Trash")) ||
+            QDir().mkpath(temp.filePath(directory)));
     useCounter(std::make_shared<PurgePreview>());
     setRequest(directory.isEmpty() ? QString() : temp.filePath(directory), pattern, mode,
                mode == PurgeMode::Days ? cutOff : QStringLiteral("20"),
@@ -531,9 +540,11 @@ void tst_SummaryWindow::countOfARequest() {
     showSummary();
 
     QTRY_COMPARE(countLineOf(*m_summary), line);
-    // Counting removes nothing.
+    // Counting removes nothing, and makes no Trash.
     QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
              7);
+    QCOMPARE(QFileInfo::exists(temp.filePath(QStringLiteral("Trash"))),
+             directory.startsWith(QLatin1String("Trash")));
 }
 
 QTEST_MAIN(tst_SummaryWindow)
