@@ -237,7 +237,9 @@ private:
     };
 
     // The thread: runs the waiting work until none is left. Each work's callable is let go of
-    // before its result is handed over, so whatever it holds is free by the time anyone hears.
+    // before its result is handed over, so whatever it holds is free by the time anyone hears; and
+    // the thread is idle before the lock is let go after its last result, so an owner that has
+    // taken that result finds it idle.
     static void serve(std::shared_ptr<State> state) {
         std::unique_lock lock(state->mutex);
         while (state->waiting) {
