@@ -318,10 +318,12 @@ void frmMain::showRunProgress() {
 }
 
 void frmMain::runEnded() {
-    const PurgeResult result = m_purge->takeResult();
+    const std::optional<PurgeResult> result = m_purge->takeResult();
+    if (!result)
+        return;
     showRunProgress();
     lockRequest(false);
-    m_display->endRun(result,
+    m_display->endRun(*result,
                       m_closeAfterRun ? RunDisplay::Messages::Leave : RunDisplay::Messages::Show);
     Q_EMIT purgeEnded();
     if (m_closeAfterRun)

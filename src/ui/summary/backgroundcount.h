@@ -6,14 +6,15 @@
 // give up and its result is dropped. It never deletes anything and never shows anything.
 
 #include "purge/purgerequest.h"
+#include "ui/backgroundtask.h"
 
 #include <QDateTime>
 #include <QLocale>
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <memory>
-#include <thread>
 
 namespace culler {
 
@@ -43,35 +44,25 @@ class BackgroundCount final : public QObject {
 public:
     explicit BackgroundCount(std::shared_ptr<const RequestCounter> counter,
                              QObject *parent = nullptr);
-    // Stops the count in progress without waiting for it: a count held up by a hung mount must
-    // not hold up the program's end. See the file for how its thread ends.
-    ~BackgroundCount() override;
+    // Stops the count in progress and gives it a moment to return; one held up by a hung mount is
+    // not waited for, since it must not hold up the program's end, and ends on its own.
+    ~BackgroundCount() override = default;
 
     // Counts request and returns at once. A count still in progress is told to stop, and this
     // one starts once it has: one count at a time, however often the user asks.
     void start(const PurgeRequest &request, const QDateTime &now, const QLocale &locale);
     // Stops the count in progress, if there is one, and drops one waiting to start; no result
     // of theirs ever comes.
-    void stop();
+    void stop() { m_task.cancel(); }
 
 Q_SIGNALS:
     void counted(const RequestCount &count);
-    // From the counting thread: a result waits to be taken on this object's thread.
-    void resultWaiting();
 
 private:
-    struct Shared;
-
-    // The counting thread: counts the latest request, hands its result over unless it was told to
-    // stop meanwhile, and waits for the next, until the owner goes.
-    static void countRequests(std::shared_ptr<Shared> shared,
-                              std::shared_ptr<const RequestCounter> counter);
     void takeResult();
 
     std::shared_ptr<const RequestCounter> m_counter;
-    // Shared with the counting thread, which outlives this object when it is held up.
-    std::shared_ptr<Shared> m_shared;
-    std::thread m_thread;
+    BackgroundTask<RequestCount> m_task{WhenBusy::Replace, std::chrono::milliseconds(200)};
 };
 
 } // namespace culler

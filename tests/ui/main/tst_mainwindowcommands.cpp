@@ -3,6 +3,7 @@
 #include "runtime/calendar.h"
 #include "runtime/subdirectories.h"
 #include "testsupport.h"
+#include "ui/main/backgroundpurge.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/frmmain.h"
 #include "ui/summary/frmsummary.h"
@@ -717,6 +718,8 @@ void tst_MainWindowCommands::runGoesOnWhileTheWindowAnswers() {
     click("Command1");
     QVERIFY(QTest::qWaitForWindowActive(m_window->summaryWindow()));
     QCOMPARE(ended.count(), 0);
+    // A second run is refused while this one goes, whatever the buttons show.
+    QVERIFY(!m_window->findChild<BackgroundPurge *>()->start(PurgeJob{}));
 
     hold.release();
     QTRY_COMPARE(ended.count(), 1);
