@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/rawarguments.h"
+#include "cli/schedulecommands.h"
 
 #include "purge/outcomewords.h"
 #include "purge/purge.h"
@@ -80,6 +81,7 @@ struct Command {
     PurgeJob job;
     Verbosity verbosity = Verbosity::Quiet;
     PathEnd pathEnd = PathEnd::Newline;
+    bool notify = false;
 };
 
 struct Options {
@@ -127,10 +129,25 @@ struct Options {
     QCommandLineOption null{QStringLiteral("null"),
                             QStringLiteral("End each listed file with a NUL instead of a newline, "
                                            "for xargs -0.")};
+    QCommandLineOption notify{QStringLiteral("notify"),
+                              QStringLiteral("After a run that removed files, kept some against "
+                                             "the request or did nothing, tell the desktop in a "
+                                             "notification.")};
+    QCommandLineOption schedule{
+        QStringLiteral("schedule"),
+        QStringLiteral("With daily: delete the request's old files every day, from a systemd user "
+                       "timer, and print its name. One --pattern, and --days, not --before."),
+        QStringLiteral("daily")};
+    QCommandLineOption schedules{QStringLiteral("schedules"),
+                                 QStringLiteral("List the daily purges: a name, then what it "
+                                                "does, one a line.")};
+    QCommandLineOption unschedule{QStringLiteral("unschedule"),
+                                  QStringLiteral("Stop the daily purge NAME and remove its units."),
+                                  QStringLiteral("NAME")};
 
     QList<QCommandLineOption> all() const {
-        return {help, version, directory, pattern, exclude, keepNewest,
-                days, before,  trash,     dryRun,  verbose, null};
+        return {help,  version, directory, pattern, exclude, keepNewest, days,      before,
+                trash, dryRun,  verbose,   null,    notify,  schedule,   schedules, unschedule};
     }
     // The options whose values are names, taken as the bytes given.
     QStringList byteValued() const {
@@ -180,7 +197,10 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "Usage: culler\n"
                "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
                "              [--exclude PATTERN...] [--keep-newest N]\n"
-               "              [--trash] [--dry-run] [--verbose] [--null]\n"
+               "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
+               "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
+               "              [--trash]\n"
+               "       culler --schedules | --unschedule NAME\n"
                "\n"
                "Deletes the plain files of one directory that match a pattern and were last\n"
                "modified on or before a cut-off day. Without options it opens its window.\n"
@@ -199,12 +219,21 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "since it was judged goes back where it was. Where no Trash can be used,\n"
                "nothing is done.\n"
                "\n"
+               "A daily purge runs the request every day from a systemd user timer,\n"
+               "culler-NAME.timer in ~/.config/systemd/user, also when Culler is not open;\n"
+               "a day missed while the computer was off is made up at the next start. Its\n"
+               "messages go to the journal (journalctl --user -u NAME), and it sends a\n"
+               "desktop notification (--notify). For runs while you are logged out:\n"
+               "loginctl enable-linger.\n"
+               "\n"
                "Exit status:\n"
                "  0  the run finished, also when no file matched\n"
                "  1  the run finished, but some files could not be deleted or could not be\n"
                "     examined (each is named), or the list of files could not be written\n"
                "  2  nothing was done: a usage error, a number of days or a date that is\n"
-               "     refused, a missing or unreadable directory, no Trash that can be used\n");
+               "     refused, a missing or unreadable directory, no Trash that can be used,\n"
+               "     no systemd user manager, a daily purge that is unknown or cannot be set\n"
+               "     up\n");
 }
 
 // Why the arguments make no command, or nothing when they make one.
@@ -279,6 +308,7 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
                             ? Verbosity::Verbose
                             : Verbosity::Quiet;
     command.pathEnd = parser.isSet(options.null) ? PathEnd::Nul : PathEnd::Newline;
+    command.notify = parser.isSet(options.notify);
     return command;
 }
 
@@ -308,10 +338,14 @@ int run(Command command, const Calendar &calendar) {
     if (const Refusal refusal =
             completeJob(command.job, command.form, calendar, DateForms::IsoShortDate)) {
         printMessage(refusalText(refusal, command.form, calendar));
+        if (command.notify)
+            notifyOfRun(command.job, {}, refusalText(refusal, command.form, calendar));
         return NothingDone;
     }
     TerminalDisplay display(command.job.directory, command.pathEnd, command.verbosity);
     const PurgeOutcome outcome = runPurge(command.job, display);
+    if (command.notify)
+        notifyOfRun(command.job, outcome, refusalText(outcome.refusal, command.form, calendar));
     if (outcome.status == PurgeStatus::Refused) {
         printMessage(refusalText(outcome.refusal, command.form, calendar));
         return NothingDone;
@@ -355,6 +389,8 @@ int runCommandLine(int &argc, char **argv) {
 
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
+    if (isScheduleCommand(parser))
+        return runScheduleCommand(parser, raw, calendar);
     QString error;
     const std::optional<Command> command = readCommand(parser, options, raw, error);
     if (!command)

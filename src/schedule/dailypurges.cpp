@@ -1,5 +1,7 @@
 #include "schedule/dailypurges.h"
 
+#include "purge/purge.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -26,7 +28,25 @@ CommandFailure writeUnit(const QString &path, const QByteArray &text) {
     return QStringLiteral("Cannot write \"%1\": %2.").arg(path, file.errorString());
 }
 
+// Ends a run before its first file.
+class StopAtOnce final : public PurgeDisplay {
+public:
+    void setProgressMaximum(qint64) override {}
+    void setProgressValue(qint64) override {}
+    bool stopRequested() const override { return true; }
+};
+
 } // namespace
+
+Refusal directoryRefusal(const QByteArray &directory) {
+    PurgeJob job;
+    job.directory = directory;
+    job.patterns = {QByteArrayLiteral("*")};
+    job.action = PurgeAction::List;
+    StopAtOnce display;
+    const PurgeOutcome outcome = runPurge(job, display, RemovalMode::Inline);
+    return outcome.status == PurgeStatus::Refused ? outcome.refusal : Refusal();
+}
 
 CommandFailure Systemctl::run(const QStringList &arguments) const {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("systemctl"));

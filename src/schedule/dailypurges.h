@@ -5,6 +5,7 @@
 // step is one a user can repeat by hand. Calls wait for systemctl at most the timeout given, so a
 // manager that does not answer costs a window that long and no more.
 
+#include "purge/refusal.h"
 #include "schedule/dailypurge.h"
 
 #include <QString>
@@ -28,6 +29,10 @@ public:
 private:
     std::chrono::milliseconds m_timeout;
 };
+
+// Why a run could not read the directory, found as a run finds it, without looking at any file;
+// an empty refusal when it can.
+Refusal directoryRefusal(const QByteArray &directory);
 
 // Where this user's own units are.
 QString userUnitDirectory();
