@@ -238,12 +238,6 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("daily purge with exclusions")
         << (daily + tmp + QStringList{"--days", "1", "--exclude", "*.keep"})
         << "--exclude cannot be part of a daily purge.";
-    QTest::newRow("daily purge keeping the newest")
-        << (daily + tmp + QStringList{"--days", "1", "--keep-newest", "3"})
-        << "--keep-newest cannot be part of a daily purge.";
-    QTest::newRow("daily purge of days that are no number")
-        << (daily + tmp + QStringList{"--days", "abc"})
-        << "Days old must be a number of days, 0 or more.";
     QTest::newRow("daily purge of a missing directory")
         << (QStringList{"--schedule", "daily", "--directory", "DIR/missing", "--days", "1"} + tmp)
         << "Cannot read the directory \"DIR/missing\": No such file or directory.";
@@ -559,10 +553,6 @@ void tst_CommandLine::dailyPurgeThroughSystemctl_data() {
         << "enable" << 2 << 2
         << "systemctl --user enable --now NAME.timer failed: stand-in refuses enable"
         << QStringList{manager, reload, enable, reload};
-    QTest::newRow("timer not stopped")
-        << "disable" << 0 << 2
-        << "systemctl --user disable --now NAME.timer failed: stand-in refuses disable"
-        << QStringList{manager, reload, enable, manager, disable};
 }
 
 void tst_CommandLine::dailyPurgeThroughSystemctl() {
