@@ -74,7 +74,7 @@ CommandFailure Systemctl::run(const QStringList &arguments) const {
 QString userUnitDirectory() {
     QString config =
         QProcessEnvironment::systemEnvironment().value(QStringLiteral("XDG_CONFIG_HOME"));
-    // The base directory specification ignores a relative path.
+    // XDG base directories must be absolute; a relative one is ignored.
     if (!QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/systemd/user");
