@@ -47,6 +47,10 @@ public:
         QTextStream(stderr) << message.title << ": " << message.prompt << '\n';
         ++count;
     }
+    bool confirm(const Message &message) override {
+        show(message);
+        return false;
+    }
     int count = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/rawarguments.h"
+#include "cli/schedulecommands.h"
 
 #include "purge/outcomewords.h"
 #include "purge/purge.h"
@@ -79,6 +80,7 @@ struct Command {
     CutOffText cutOff;
     Verbosity verbosity = Verbosity::Quiet;
     PathEnd pathEnd = PathEnd::Newline;
+    bool notify = false;
 };
 
 struct Options {
@@ -126,10 +128,25 @@ struct Options {
     QCommandLineOption null{QStringLiteral("null"),
                             QStringLiteral("End each listed file with a NUL instead of a newline, "
                                            "for xargs -0.")};
+    QCommandLineOption notify{QStringLiteral("notify"),
+                              QStringLiteral("After a run that removed files, kept some against "
+                                             "the request or did nothing, tell the desktop in a "
+                                             "notification.")};
+    QCommandLineOption schedule{
+        QStringLiteral("schedule"),
+        QStringLiteral("With daily: delete the request's old files every day, from a systemd user "
+                       "timer, and print its name. One --pattern, and --days, not --before."),
+        QStringLiteral("daily")};
+    QCommandLineOption schedules{QStringLiteral("schedules"),
+                                 QStringLiteral("List the daily purges: a name, then what it "
+                                                "does, one a line.")};
+    QCommandLineOption unschedule{QStringLiteral("unschedule"),
+                                  QStringLiteral("Stop the daily purge NAME and remove its units."),
+                                  QStringLiteral("NAME")};
 
     QList<QCommandLineOption> all() const {
-        return {help, version, directory, pattern, exclude, keepNewest,
-                days, before,  trash,     dryRun,  verbose, null};
+        return {help,  version, directory, pattern, exclude, keepNewest, days,      before,
+                trash, dryRun,  verbose,   null,    notify,  schedule,   schedules, unschedule};
     }
     // The options whose values are names, taken as the bytes given.
     QStringList byteValued() const {
@@ -179,7 +196,10 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "Usage: culler\n"
                "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
                "              [--exclude PATTERN...] [--keep-newest N]\n"
-               "              [--trash] [--dry-run] [--verbose] [--null]\n"
+               "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
+               "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
+               "              [--trash]\n"
+               "       culler --schedules | --unschedule NAME\n"
                "\n"
                "Deletes the plain files of one directory that match a pattern and were last\n"
                "modified on or before a cut-off day. Without options it opens its window.\n"
@@ -198,13 +218,21 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "since it was judged goes back where it was. Where no Trash can be used, or\n"
                "the directory is a Trash or lies inside one, nothing is done.\n"
                "\n"
+               "A daily purge runs the request every day from a systemd user timer,\n"
+               "culler-NAME.timer in ~/.config/systemd/user, also when Culler is not open;\n"
+               "a day missed while the computer was off is made up at the next start. Its\n"
+               "messages go to the journal (journalctl --user -u NAME), and it sends a\n"
+               "desktop notification (--notify). For runs while you are logged out:\n"
+               "loginctl enable-linger.\n"
+               "\n"
                "Exit status:\n"
                "  0  the run finished, also when no file matched\n"
                "  1  the run finished, but some files could not be deleted or could not be\n"
                "     examined (each is named), or the list of files could not be written\n"
                "  2  nothing was done: a usage error, a number of days or a date that is\n"
                "     refused, a missing or unreadable directory, no Trash that can be used,\n"
-               "     a --trash run in a directory inside a Trash\n");
+               "     a --trash run in a directory inside a Trash, no systemd user manager, a\n"
+               "     daily purge that is unknown or cannot be set up\n");
 }
 
 // Why the arguments make no command, or nothing when they make one.
@@ -275,6 +303,7 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
                             ? Verbosity::Verbose
                             : Verbosity::Quiet;
     command.pathEnd = parser.isSet(options.null) ? PathEnd::Nul : PathEnd::Newline;
+    command.notify = parser.isSet(options.notify);
     return command;
 }
 
@@ -284,20 +313,17 @@ int usageError(const QString &error) {
     return NothingDone;
 }
 
-int run(const Command &command, const Calendar &calendar) {
+// Checks the command's job and runs it, listing on standard output what it chooses.
+PurgeResult runChecked(const Command &command, const Calendar &calendar) {
     const Expected<PurgeJob, Refusal> job = checkJob(command.job, command.cutOff, calendar);
-    if (!job) {
-        printMessage(refusalText(job.error()));
-        return NothingDone;
-    }
+    if (!job)
+        return unexpected(job.error());
     TerminalDisplay display(job->directory, command.pathEnd, command.verbosity);
-    const PurgeResult result = runPurge(*job, display);
-    if (!result) {
-        printMessage(refusalText(result.error()));
-        return NothingDone;
-    }
-    const PurgeOutcome &outcome = *result;
+    return runPurge(*job, display);
+}
 
+// The messages a run ends with, and its exit status.
+int tellOutcome(const PurgeOutcome &outcome, Verbosity verbosity) {
     const QString closing = closingText(outcome, [&outcome](const QByteArray &name) {
         return shownBytes(directoryPrefix(outcome.directory) + name);
     });
@@ -309,9 +335,20 @@ int run(const Command &command, const Calendar &calendar) {
                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
         status = SomeFilesFailed;
     }
-    if (command.verbosity == Verbosity::Verbose)
+    if (verbosity == Verbosity::Verbose)
         printMessage(outcomeText(outcome));
     return status;
+}
+
+int run(const Command &command, const Calendar &calendar) {
+    const PurgeResult result = runChecked(command, calendar);
+    if (command.notify)
+        notifyOfRun(command.job.directory, result);
+    if (!result) {
+        printMessage(refusalText(result.error()));
+        return NothingDone;
+    }
+    return tellOutcome(*result, command.verbosity);
 }
 
 } // namespace
@@ -340,6 +377,8 @@ int runCommandLine(int &argc, char **argv) {
 
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
+    if (isScheduleCommand(parser))
+        return runScheduleCommand(parser, raw, calendar);
     QString error;
     const std::optional<Command> command = readCommand(parser, options, raw, error);
     if (!command)

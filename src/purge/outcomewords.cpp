@@ -165,6 +165,22 @@ QString outcomeText(const PurgeOutcome &outcome) {
     return text;
 }
 
+QString notificationTitle(const PurgeOutcome &outcome) {
+    if (outcome.removed == 0 && !outcome.fellShort())
+        return QString();
+    const QString files = outcome.removed == 1 ? QStringLiteral("1 file")
+                                               : QStringLiteral("%1 files").arg(outcome.removed);
+    const QString removed = outcome.removal == RemovalKind::Trash
+                                ? QStringLiteral("moved to the Trash")
+                                : QStringLiteral("deleted");
+    return QStringLiteral("Culler: %1 %2 from %3")
+        .arg(files, removed, shownBytes(outcome.directory));
+}
+
+QString refusedNotificationTitle(const QByteArray &directory) {
+    return QStringLiteral("Culler: nothing done in %1").arg(shownBytes(directory));
+}
+
 QString listingInBrief(const PurgeOutcome &outcome) {
     if (!outcome.listingError)
         return QString();

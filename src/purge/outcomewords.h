@@ -49,6 +49,13 @@ QString cutOffInBrief(const Refusal &refusal);
 // ", 1 left in the Trash".
 QString outcomeText(const PurgeOutcome &outcome);
 
+// The title of the desktop notification a run from a timer sends: "Culler: 21 files moved to the
+// Trash from /home/me/tmp"; empty for a run that removed nothing and kept nothing against the
+// request, which is no news.
+QString notificationTitle(const PurgeOutcome &outcome);
+// "Culler: nothing done in /home/me/tmp", for a run that was refused.
+QString refusedNotificationTitle(const QByteArray &directory);
+
 // Why the run could not list its directory to the end, in a few words; empty when it could.
 QString listingInBrief(const PurgeOutcome &outcome);
 

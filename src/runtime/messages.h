@@ -10,6 +10,7 @@ namespace culler {
 enum class MessageStyle {
     Critical,    // the critical-stop icon
     Exclamation, // the warning icon
+    Question,    // the question icon, for a box that asks before acting
 };
 
 struct Message {
@@ -34,6 +35,8 @@ public:
     virtual ~MessageBoxes() = default;
     // Shows a modal box with one OK button and returns when it is closed.
     virtual void show(const Message &message) = 0;
+    // Shows a modal box with OK, the default button, and Cancel; true when OK closes it.
+    virtual bool confirm(const Message &message) = 0;
 };
 
 } // namespace culler

@@ -13,6 +13,8 @@ QMessageBox::Icon iconOf(MessageStyle style) {
         return QMessageBox::Critical;
     case MessageStyle::Exclamation:
         return QMessageBox::Warning;
+    case MessageStyle::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -24,6 +26,14 @@ void QtMessageBoxes::show(const Message &message) {
                     QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+bool QtMessageBoxes::confirm(const Message &message) {
+    QMessageBox box(iconOf(message.style), message.title, message.prompt,
+                    QMessageBox::Ok | QMessageBox::Cancel, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
 }
 
 } // namespace culler

@@ -10,6 +10,7 @@ namespace culler {
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void show(const Message &message) override;
+    bool confirm(const Message &message) override;
 };
 
 } // namespace culler

@@ -1,3 +1,6 @@
+#include "schedule/dailypurge.h"
+#include "testsupport.h"
+
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -5,6 +8,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -119,6 +123,10 @@ private Q_SLOTS:
     void dryRunListsWhatTheRealRunDeletes();
     void documentationNamesEveryOption();
     void unitFilesVerify();
+    void dailyPurgeThroughSystemctl_data();
+    void dailyPurgeThroughSystemctl();
+    void notification_data();
+    void notification();
 
 private:
     QByteArray dir() const { return QFile::encodeName(m_dir->path()); }
@@ -225,6 +233,25 @@ void tst_CommandLine::refusedRequests_data() {
             tmp)
         << "Cannot move the files of \"HOME/.local/share/Trash/files\" to the Trash: it is inside "
            "the Trash \"HOME/.local/share/Trash\", whose files would lose their records.";
+    const QStringList daily = {"--schedule", "daily", "--directory", dir};
+    QTest::newRow("weekly purge") << QStringList{"--schedule", "weekly"}
+                                  << "--schedule takes \"daily\", the one interval there is.";
+    QTest::newRow("daily purge to a date")
+        << (daily + tmp + QStringList{"--before", "2001-01-01"})
+        << "a daily purge needs --days: a fixed date would delete the same files every day.";
+    QTest::newRow("daily purge of two patterns")
+        << (daily + tmp + QStringList{"--days", "1", "--pattern", "*.log"})
+        << "a daily purge takes one --pattern: set up one for each.";
+    QTest::newRow("daily purge with exclusions")
+        << (daily + tmp + QStringList{"--days", "1", "--exclude", "*.keep"})
+        << "--exclude cannot be part of a daily purge.";
+    QTest::newRow("daily purge of a missing directory")
+        << (QStringList{"--schedule", "daily", "--directory", "DIR/missing", "--days", "1"} + tmp)
+        << "Cannot read the directory \"DIR/missing\": No such file or directory.";
+    QTest::newRow("unknown daily purge")
+        << QStringList{"--unschedule", "culler-0123456789ab.timer"}
+        << "there is no daily purge named \"culler-0123456789ab.timer\": \"culler --schedules\" "
+           "lists them.";
     QTest::newRow("ISO form of no day")
         << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
         << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
@@ -533,6 +560,117 @@ void tst_CommandLine::unitFilesVerify() {
     QVERIFY(verify.waitForFinished(60000));
     const QByteArray complaints = verify.readAllStandardError();
     QVERIFY2(verify.exitCode() == 0 && complaints.isEmpty(), complaints.constData());
+}
+
+void tst_CommandLine::dailyPurgeThroughSystemctl_data() {
+    QTest::addColumn<QString>("refused"); // the systemctl command the stand-in fails
+    QTest::addColumn<int>("setUp");       // the exit statuses of --schedule and --unschedule
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QString>("error"); // the first message, NAME for the purge's name
+    QTest::addColumn<QStringList>("calls");
+
+    const QString manager = "show-environment";
+    const QString reload = "daemon-reload";
+    const QString enable = "enable --now NAME.timer";
+    const QString disable = "disable --now NAME.timer";
+    QTest::newRow("set up, listed, removed")
+        << "" << 0 << 0 << "" << QStringList{manager, reload, enable, manager, disable, reload};
+    QTest::newRow("no user manager")
+        << "show-environment" << 2 << 2
+        << "daily purges need a systemd user manager, and none answers:" << QStringList{manager};
+    QTest::newRow("timer not started")
+        << "enable" << 2 << 2
+        << "systemctl --user enable --now NAME.timer failed: stand-in refuses enable"
+        << QStringList{manager, reload, enable, reload};
+}
+
+void tst_CommandLine::dailyPurgeThroughSystemctl() {
+    QFETCH(QString, refused);
+    QFETCH(int, setUp);
+    QFETCH(int, removed);
+    QFETCH(QString, error);
+    QFETCH(QStringList, calls);
+    const QString name = culler::unitName(dir(), "*.tmp");
+    error.replace(QStringLiteral("NAME"), name);
+    calls.replaceInStrings(QStringLiteral("NAME"), name);
+    // The stand-in records its arguments and fails the command it is told to.
+    const QString standIn = m_home->filePath(QStringLiteral("bin/systemctl"));
+    QVERIFY(QDir().mkpath(m_home->filePath(QStringLiteral("bin"))));
+    culler::test::writeBytes(standIn, "#!/bin/sh\necho \"$*\" >> \"$0.calls\"\n"
+                                      "if [ -n \"$REFUSE\" ] && [ \"$2\" = \"$REFUSE\" ]; then\n"
+                                      "  echo \"stand-in refuses $REFUSE\" >&2; exit 1\nfi\n");
+    QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+    qputenv("PATH", QFile::encodeName(m_home->filePath(QStringLiteral("bin"))) + ':' + path);
+    qputenv("REFUSE", refused.toUtf8());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("config"))));
+    const QString units = m_home->filePath(QStringLiteral("config/systemd/user/")) + name;
+
+    const Result set = runCuller({"--schedule", "daily", "--directory", m_dir->path(), "--pattern",
+                                  "*.tmp", "--days", "7.5"},
+                                 m_home->path());
+    QCOMPARE(set.exitCode, setUp);
+    QCOMPARE(set.out, setUp == 0 ? (name + '\n').toUtf8() : QByteArray());
+    QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0);
+    QCOMPARE(QFileInfo::exists(units + ".timer"), setUp == 0);
+    const Result list = runCuller({"--schedules"}, m_home->path());
+    QCOMPARE(list.out, setUp != 0 ? QByteArray()
+                                  : (name + "  Every day, delete the files of type *.tmp in " +
+                                     m_dir->path() + " that are 7.5 days old or older.\n")
+                                        .toUtf8());
+    const Result remove = runCuller({"--unschedule", name + ".timer"}, m_home->path());
+    QCOMPARE(remove.exitCode, removed);
+    QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0 && removed != 0);
+    const QByteArray said = set.exitCode != 0 ? set.err : remove.err;
+    QCOMPARE(QString::fromUtf8(said.split('\n').first()),
+             error.isEmpty() ? QString() : QStringLiteral("culler: ") + error);
+    QCOMPARE(QString::fromUtf8(culler::test::readBytes(standIn + ".calls"))
+                 .split('\n', Qt::SkipEmptyParts),
+             calls.replaceInStrings(QRegularExpression("^"), QStringLiteral("--user ")));
+}
+
+void tst_CommandLine::notification_data() {
+    QTest::addColumn<QStringList>("before"); // what the command runs in
+    QTest::addColumn<QByteArray>("shown");
+
+    const QString server = QStringLiteral(CULLER_NOTIFICATION_SERVER);
+    QTest::newRow("server on a private bus")
+        << QStringList{"dbus-run-session", "--", server, "RECORD"}
+        << QByteArray("Culler: 2 files deleted from DIR\n2 files deleted, 1 kept\n");
+    QTest::newRow("private bus, no server")
+        << QStringList{"dbus-run-session", "--"} << QByteArray();
+    QTest::newRow("no bus") << QStringList{} << QByteArray();
+}
+
+void tst_CommandLine::notification() {
+    QFETCH(QStringList, before);
+    QFETCH(QByteArray, shown);
+    if (!before.isEmpty() && QStandardPaths::findExecutable(before.first()).isEmpty())
+        QSKIP("dbus-run-session is not installed: no private bus.");
+    for (const char *name : {"a.tmp", "b.tmp"})
+        makeFile(dir() + '/' + name, -400);
+    makeFile(dir() + "/new.tmp", 1);
+    const QString record = m_home->filePath(QStringLiteral("shown"));
+    before.replaceInStrings(QStringLiteral("RECORD"), record);
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("XDG_RUNTIME_DIR");
+
+    const QStringList request = {"--directory", m_dir->path(), "--pattern", "*.tmp",
+                                 "--days",      "30",          "--notify"};
+    const Result result = before.isEmpty()
+                              ? runCuller(request, m_home->path())
+                              : runCuller(before.mid(1) + QStringList{executable} + request,
+                                          m_home->path(), "C.UTF-8", "Europe/Berlin", QString(),
+                                          QStandardPaths::findExecutable(before.first()));
+    // The private bus may grumble, as root, that it cannot raise its file limit.
+    const QByteArray said =
+        QString::fromUtf8(result.err).remove(QRegularExpression("^dbus-daemon\\[.*\n")).toUtf8();
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(said, QByteArray());
+    QCOMPARE(entries(dir()), QSet<QByteArray>{"new.tmp"});
+    QCOMPARE(culler::test::readBytes(record),
+             shown.isEmpty() ? QByteArray("(unreadable)") : shown.replace("DIR", dir()));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

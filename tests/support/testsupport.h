@@ -48,7 +48,13 @@ public:
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
     void show(const Message &message) override { shown.append(message); }
+    // Recorded like the others, and answered from answers, OK once they run out.
+    bool confirm(const Message &message) override {
+        shown.append(message);
+        return answers.isEmpty() || answers.takeFirst();
+    }
     QList<Message> shown;
+    QList<bool> answers;
 };
 
 class RecordingDisplay : public PurgeDisplay {

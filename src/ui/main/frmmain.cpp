@@ -10,6 +10,7 @@
 #include "ui/fonts.h"
 #include "ui/logo.h"
 #include "ui/main/backgroundpurge.h"
+#include "ui/main/dailypurgebox.h"
 #include "ui/main/directorylist.h"
 #include "ui/main/drivelist.h"
 #include "ui/main/patternbox.h"
@@ -102,6 +103,10 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
     m_display =
         std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
                                      [this](RequestField field) { return controlFor(field); });
+    m_dailyPurge = std::make_unique<DailyPurgeBox>(*chkTimer, m_messages, m_calendar, *m_display,
+                                                   [this] { return purgeRequest(); });
+    connect(txtDirectory, &QLineEdit::textChanged, m_dailyPurge.get(), &DailyPurgeBox::refresh);
+    connect(cboFileType, &QComboBox::editTextChanged, m_dailyPurge.get(), &DailyPurgeBox::refresh);
     m_purge = new BackgroundPurge(this);
     connect(m_purge, &BackgroundPurge::progressed, this, &frmMain::showRunProgress,
             Qt::QueuedConnection);
@@ -340,6 +345,7 @@ void frmMain::lockRequest(bool locked) {
          std::initializer_list<QWidget *>{txtDirectory, cmdDelete, cmdClear, Dir1, Drive1,
                                           optDaysOld, optBeforeDate, cboFileType, cmdAdd, chkTrash})
         control->setEnabled(!locked);
+    m_dailyPurge->setLocked(locked);
     txtDaysOld->setEnabled(!locked && optDaysOld->isChecked());
     txtBeforeDate->setEnabled(!locked && optBeforeDate->isChecked());
     if (!locked && m_focusBeforeRun != nullptr && focusWidget() == this)

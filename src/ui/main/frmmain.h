@@ -27,6 +27,7 @@ class QRadioButton;
 namespace culler {
 
 class BackgroundPurge;
+class DailyPurgeBox;
 class Calendar;
 class DirectoryList;
 class DriveList;
@@ -125,6 +126,7 @@ private:
     std::optional<Message> m_fileTypesProblem;
     PatternListModel *m_patterns = nullptr;
     std::unique_ptr<RunDisplay> m_display;
+    std::unique_ptr<DailyPurgeBox> m_dailyPurge;
     std::unique_ptr<frmSummary> m_summary;
     BackgroundPurge *m_purge = nullptr;
     // The request of the purge under way, as its controls held it when it started.

@@ -72,6 +72,8 @@ void tst_MainWindow::init() {
     m_fileTypes = temp + QStringLiteral("/filetypes.dat");
     QVERIFY(QDir::setCurrent(m_work));
     m_env.clock.set(test::exampleNow());
+    // No systemctl, so no user manager, whatever the machine has.
+    qputenv("PATH", "/nonexistent");
     m_window = std::make_unique<frmMain>(
         MainWindowServices{m_env.calendar, m_env.messages, m_env.volumes, m_fileTypes});
 }
@@ -183,8 +185,10 @@ void tst_MainWindow::controls_data() {
         << "chkTrash"
         << "To &Trash" << QRect(352, 152, 89, 16)
         << "Move the old files to the Trash instead of deleting them" << true;
-    QTest::newRow("chkTimer is disabled") << "chkTimer"
-                                          << "Once a Day" << QRect(288, 72, 81, 17) << "" << false;
+    QTest::newRow("chkTimer without a user manager")
+        << "chkTimer"
+        << "Once a Day" << QRect(288, 72, 81, 17) << "Daily purges need a systemd user session"
+        << false;
     QTest::newRow("txtDaysOld") << "txtDaysOld"
                                 << "20" << QRect(288, 104, 25, 19) << "" << true;
     QTest::newRow("cmdAdd") << "cmdAdd"
