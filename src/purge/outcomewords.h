@@ -7,6 +7,7 @@
 
 #include "purge/purge.h"
 #include "purge/purgerequest.h"
+#include "purge/putback.h"
 
 #include <QString>
 #include <functional>
@@ -40,5 +41,23 @@ QString outcomeText(const PurgeOutcome &outcome, PurgeAction action,
 // became of the others. Empty when there are no such files.
 QString closingText(const PurgeOutcome &outcome, PurgeAction action, const PathText &pathOf,
                     RemovalKind removal = RemovalKind::Delete);
+
+// "12 files moved to the Trash", or "put back" once every one of them went back, or "12 files
+// moved to the Trash, 3 put back" on the way: a kept run in the few words of a line.
+QString keptRunText(const KeptRun &run);
+
+// "Put back the 12 files moved to the Trash from "DIR"?": the one question before a put back.
+QString putBackQuestion(qint64 files, const QString &directory);
+
+// Why nothing was put back: no run kept, no run of that id, a list that cannot be read, or a
+// run whose files all went back before. Empty when the put back went ahead.
+QString putBackRefusalText(const PutBackOutcome &outcome);
+
+// "12 files put back", or "would be put back" for a listing, then ", 2 left in the Trash".
+QString putBackOutcomeText(const PutBackOutcome &outcome);
+
+// The message at the end of a put back that left files in the Trash: each named with its reason
+// as far as the outcome names them, then what became of the others. Empty when none was left.
+QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf);
 
 } // namespace culler

@@ -4,11 +4,15 @@
 #include "purge/removalworker.h"
 
 #include "runtime/clock.h"
+#include "runtime/runlog.h"
 #include "runtime/trash.h"
 #include "runtime/wildcard.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
 #include <thread>
 #include <variant>
 
@@ -88,6 +92,13 @@ private:
             return false;
         }
         m_trash.emplace(std::move(std::get<Trash>(opened)));
+        if (!m_job.runsDirectory.isEmpty()) {
+            char resolved[PATH_MAX];
+            const char *path = ::realpath(m_job.directory.constData(), resolved);
+            m_directoryPath = path != nullptr ? QByteArray(path) : m_job.directory;
+            m_runList =
+                std::make_unique<RunLogWriter>(m_job.runsDirectory, m_directoryPath, clock.now());
+        }
         return true;
     }
 
@@ -96,6 +107,13 @@ private:
         RemovalOutcome outcome = m_trash ? trashDue(m_directory, *m_trash, name, judged.identity)
                                          : removeDue(m_directory, name, judged.identity);
         outcome.size = judged.size;
+        // A run to the Trash removes inline, on the run's own thread, so the list is written by
+        // one thread alone, each file once it has moved.
+        if (m_runList && outcome.removal == Removal::Deleted) {
+            const FileIdentity &identity = judged.identity;
+            m_runList->add({m_trash->topPath(), outcome.trashName, m_directoryPath + '/' + name,
+                            identity.device, identity.inode, judged.size, identity.modified});
+        }
         return outcome;
     }
 
@@ -181,6 +199,10 @@ private:
     void settle() {
         m_removals.finish();
         tellRemovals();
+        if (m_runList) {
+            m_outcome.runListError = m_runList->finish();
+            m_outcome.runId = m_runList->id();
+        }
         m_outcome.keptNewest = qint64(m_newest.size());
         if (m_outcome.status != PurgeStatus::Unfinished)
             return;
@@ -232,6 +254,9 @@ private:
     Directory m_directory;
     // Open for the run when it moves files to the Trash.
     std::optional<Trash> m_trash;
+    // The list of what went there, when the job keeps one, and the directory as it names it.
+    std::unique_ptr<RunLogWriter> m_runList;
+    QByteArray m_directoryPath;
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     NewestFiles m_newest;
@@ -287,7 +312,7 @@ RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const ch
     const TrashResult moved = directory.moveToTrashIfUnchanged(name, identity, trash);
     switch (moved.result) {
     case TrashMove::Moved:
-        return {Removal::Deleted, {}};
+        return {Removal::Deleted, {}, 0, moved.trashName};
     case TrashMove::Changed:
         return {Removal::Kept, {}};
     case TrashMove::LeftInTrash:

@@ -34,6 +34,9 @@ struct PurgeJob {
     RemovalKind removal = RemovalKind::Delete;
     // Where this user's Trash is, for a run that moves files there.
     TrashPlaces trash;
+    // Where a run that moves files to the Trash keeps the list of them, so that it can be put
+    // back; empty keeps none.
+    QByteArray runsDirectory;
     // How many of the files kept against the request the outcome names one by one, of each kind:
     // a message box has room for a few, a terminal for all of them.
     qint64 namedFiles = std::numeric_limits<qint64>::max();

@@ -403,13 +403,15 @@ std::variant<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces
     if (!filesLocation || !filesLocation->sameMountAs(*directory))
         return refusal(TrashRefusal::Unsafe, filesPath, EXDEV);
 
-    return Trash(files.fd.release(), info.fd.release(), filesPath,
+    return Trash(files.fd.release(), info.fd.release(), trash.path, filesPath,
                  "[Trash Info]\nPath=" + trash.encodedDirectory, clock);
 }
 
-Trash::Trash(int filesFd, int infoFd, QByteArray filesPath, QByteArray infoHead, const Clock &clock)
+Trash::Trash(int filesFd, int infoFd, QByteArray topPath, QByteArray filesPath, QByteArray infoHead,
+             const Clock &clock)
     : m_filesFd(filesFd)
     , m_infoFd(infoFd)
+    , m_topPath(std::move(topPath))
     , m_filesPath(std::move(filesPath))
     , m_infoHead(std::move(infoHead))
     , m_clock(&clock) {}
@@ -417,6 +419,7 @@ Trash::Trash(int filesFd, int infoFd, QByteArray filesPath, QByteArray infoHead,
 Trash::Trash(Trash &&other) noexcept
     : m_filesFd(std::exchange(other.m_filesFd, -1))
     , m_infoFd(std::exchange(other.m_infoFd, -1))
+    , m_topPath(std::move(other.m_topPath))
     , m_filesPath(std::move(other.m_filesPath))
     , m_infoHead(std::move(other.m_infoHead))
     , m_clock(other.m_clock) {}
@@ -468,7 +471,7 @@ TrashResult Trash::moveIfUnchanged(int directoryFd, const char *name,
             return {TrashMove::LeftInTrash, SystemError{errno}};
         if (S_ISREG(status.st_mode) &&
             FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == judged)
-            return {TrashMove::Moved, {}};
+            return {TrashMove::Moved, {}, QByteArray(trashed.file)};
         if (::renameat2(m_filesFd, trashed.file, directoryFd, name, RENAME_NOREPLACE) != 0)
             return {TrashMove::LeftInTrash, SystemError{errno == EEXIST ? 0 : errno}};
         ::unlinkat(m_infoFd, trashed.info, 0);

@@ -60,6 +60,8 @@ enum class TrashMove {
 struct TrashResult {
     TrashMove result = TrashMove::Failed;
     SystemError error;
+    // The file's name in the Trash's files/, once Moved.
+    QByteArray trashName = QByteArray();
 };
 
 class Trash {
@@ -95,15 +97,20 @@ public:
     TrashResult moveIfUnchanged(int directoryFd, const char *name,
                                 const FileIdentity &judged) const;
 
+    // The Trash's top directory, which holds files/ and info/.
+    const QByteArray &topPath() const { return m_topPath; }
+
     // The Trash's files/ directory, for messages.
     const QByteArray &filesPath() const { return m_filesPath; }
 
 private:
-    Trash(int filesFd, int infoFd, QByteArray filesPath, QByteArray infoHead, const Clock &clock);
+    Trash(int filesFd, int infoFd, QByteArray topPath, QByteArray filesPath, QByteArray infoHead,
+          const Clock &clock);
 
     // Open for the whole run, so that each file costs no path lookups.
     int m_filesFd = -1;
     int m_infoFd = -1;
+    QByteArray m_topPath;
     QByteArray m_filesPath;
     // Every info file's text up to the file's own name: the group line, then "Path=" and the
     // directory's path, already percent-encoded and ending in "/".
