@@ -44,7 +44,7 @@ struct PutBackOutcome {
     PutBackStatus status = PutBackStatus::NoRun;
     PurgeAction action = PurgeAction::Remove;
     SystemError error;
-    QByteArray id;
+    QByteArray id = QByteArray();
     QByteArray directory;
     QDateTime started;
     // Went back now (or would, listing).
@@ -60,14 +60,14 @@ struct PutBackOutcome {
 };
 
 struct PutBackJob {
-    QByteArray runsDirectory;
+    QByteArray runsDirectory = QByteArray();
     // The run to put back; empty for the newest.
-    QByteArray id;
+    QByteArray id = QByteArray();
     // List: nothing moves, and the outcome says what would.
     PurgeAction action = PurgeAction::Remove;
     qint64 namedFiles = std::numeric_limits<qint64>::max();
     // Hears of each file as it goes back (or would): its original path.
-    std::function<void(const QByteArray &path)> fileBack;
+    std::function<void(const QByteArray &path)> fileBack = nullptr;
 };
 
 PutBackOutcome putBackRun(const PutBackJob &job);
