@@ -46,6 +46,10 @@ public:
         QTextStream(stderr) << message.title << ": " << message.prompt << '\n';
         ++count;
     }
+    bool ask(const Message &message) override {
+        show(message);
+        return true;
+    }
     int count = 0;
 };
 

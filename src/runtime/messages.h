@@ -34,6 +34,8 @@ public:
     virtual ~MessageBoxes() = default;
     // Shows a modal box with one OK button and returns when it is closed.
     virtual void show(const Message &message) = 0;
+    // Shows a modal box with OK, the default button, and Cancel; true when OK closed it.
+    virtual bool ask(const Message &message) = 0;
 };
 
 } // namespace culler

@@ -26,4 +26,12 @@ void QtMessageBoxes::show(const Message &message) {
     box.exec();
 }
 
+bool QtMessageBoxes::ask(const Message &message) {
+    QMessageBox box(iconOf(message.style), message.title, message.prompt,
+                    QMessageBox::Ok | QMessageBox::Cancel, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok;
+}
+
 } // namespace culler

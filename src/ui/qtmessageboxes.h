@@ -10,6 +10,7 @@ namespace culler {
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void show(const Message &message) override;
+    bool ask(const Message &message) override;
 };
 
 } // namespace culler

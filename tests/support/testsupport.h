@@ -48,7 +48,13 @@ public:
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
     void show(const Message &message) override { shown.append(message); }
+    bool ask(const Message &message) override {
+        shown.append(message);
+        return answer;
+    }
     QList<Message> shown;
+    // What the user answers a question with: true for OK.
+    bool answer = true;
 };
 
 class RecordingDisplay : public PurgeDisplay {

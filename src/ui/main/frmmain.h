@@ -51,6 +51,8 @@ struct MainWindowServices {
     std::optional<Message> fileTypesProblem = std::nullopt;
     // The user's settings file, where the choice of the Trash is remembered; empty, nothing is.
     QString settingsPath = QString();
+    // Where a run to the Trash keeps the list it can be put back by; empty, none is kept.
+    QByteArray runsDirectory = QByteArray();
 };
 
 class frmMain final : public QWidget, public RequestSource {
@@ -104,6 +106,7 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
     void chkTrash_Click();
+    void cmdPutBack_Click();
 
     void showRunProgress();
     void runEnded();
@@ -133,6 +136,10 @@ private:
     QPointer<QWidget> m_focusBeforeRun;
 
     QString m_settingsPath;
+    QByteArray m_runsDirectory;
+    // The last run's list while its files can be put back, and how many it moved.
+    QByteArray m_lastRunId;
+    qint64 m_lastRunFiles = 0;
     // The pattern list has been saved: the program is ending.
     bool m_listSaved = false;
     // The window was asked to close while a purge ran; it does once the run is over.
@@ -164,6 +171,7 @@ private:
     QPushButton *Command1 = nullptr;
     QPushButton *cmdAdd = nullptr;
     QCheckBox *chkTrash = nullptr;
+    QPushButton *cmdPutBack = nullptr;
 };
 
 } // namespace culler

@@ -6,6 +6,7 @@
 
 #include "purge/purge.h"
 #include "purge/purgerequest.h"
+#include "purge/putback.h"
 
 #include <functional>
 
@@ -39,6 +40,10 @@ public:
     // went and stayed in the label's tool tip and accessible description, and a message naming
     // the files kept against the request.
     void endRun(const PurgeOutcome &outcome, const PurgeRequest &form, Messages messages);
+
+    // A put back is over: how many files went back in the status's tool tip, and a message naming
+    // the files left in the Trash, or saying why nothing went back.
+    void endPutBack(const PutBackOutcome &outcome);
 
 private:
     void tellOutcome(const QString &text);
