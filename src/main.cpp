@@ -4,6 +4,7 @@
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
 #include "runtime/drives.h"
+#include "runtime/runlog.h"
 #include "ui/main/frmmain.h"
 #include "ui/qtmessageboxes.h"
 #include "ui/startup/frmsplash.h"
@@ -36,8 +37,8 @@ int main(int argc, char *argv[]) {
     const QString settings = QSettings(QSettings::IniFormat, QSettings::UserScope,
                                        culler::applicationTitle(), culler::applicationTitle())
                                  .fileName();
-    culler::frmMain mainWindow(
-        {calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem, settings});
+    culler::frmMain mainWindow({calendar, messageBoxes, volumes, fileTypes.path, fileTypes.problem,
+                                settings, culler::runsDirectoryOfThisUser()});
     culler::closeOnSessionEnd(mainWindow);
     culler::frmSplash splash(culler::bringUpMainWindow(mainWindow));
     splash.show();

@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "cli/rawarguments.h"
+#include "cli/runcommands.h"
 #include "cli/schedulecommands.h"
 
 #include "purge/outcomewords.h"
@@ -9,6 +10,7 @@
 #include "runtime/applicationinfo.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
+#include "runtime/runlog.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -122,9 +124,16 @@ struct Options {
                                             "them; the desktop's Trash restores them.")};
     QCommandLineOption dryRun{QStringLiteral("dry-run"),
                               QStringLiteral("Delete nothing: list the files a real run would "
-                                             "delete now.")};
+                                             "delete now, or put back.")};
     QCommandLineOption verbose{QStringLiteral("verbose"),
                                QStringLiteral("List every file as it is deleted.")};
+    QCommandLineOption runs{QStringLiteral("runs"),
+                            QStringLiteral("List the kept runs that moved files to the Trash, "
+                                           "newest first: id, date and time, directory, files.")};
+    QCommandLineOption putBack{
+        QStringLiteral("put-back"),
+        QStringLiteral("Put back the files the newest run moved to the Trash, or those of the run "
+                       "whose ID follows (culler --put-back ID).")};
     QCommandLineOption null{QStringLiteral("null"),
                             QStringLiteral("End each listed file with a NUL instead of a newline, "
                                            "for xargs -0.")};
@@ -145,8 +154,9 @@ struct Options {
                                   QStringLiteral("NAME")};
 
     QList<QCommandLineOption> all() const {
-        return {help,  version, directory, pattern, exclude, keepNewest, days,      before,
-                trash, dryRun,  verbose,   null,    notify,  schedule,   schedules, unschedule};
+        return {help,   version,  directory, pattern,    exclude, keepNewest,
+                days,   before,   trash,     dryRun,     verbose, null,
+                notify, schedule, schedules, unschedule, runs,    putBack};
     }
     // The options whose values are names, taken as the bytes given.
     QStringList byteValued() const {
@@ -200,6 +210,8 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
                "              [--trash]\n"
                "       culler --schedules | --unschedule NAME\n"
+               "       culler --runs\n"
+               "       culler --put-back [ID] [--dry-run] [--verbose]\n"
                "\n"
                "Deletes the plain files of one directory that match a pattern and were last\n"
                "modified on or before a cut-off day. Without options it opens its window.\n"
@@ -224,6 +236,13 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "messages go to the journal (journalctl --user -u NAME), and it sends a\n"
                "desktop notification (--notify). For runs while you are logged out:\n"
                "loginctl enable-linger.\n"
+               "\n"
+               "Each run with --trash keeps the list of the files it moved (the last 50 runs),\n"
+               "in $XDG_STATE_HOME/culler/runs or ~/.local/state/culler/runs. --put-back moves\n"
+               "them back where they were; a file whose name was taken meanwhile, whose folder\n"
+               "is gone or that is no longer in the Trash stays where it is, and is named. It\n"
+               "exits 0 when every file went back, 1 when some stayed, 2 when there is no such\n"
+               "run.\n"
                "\n"
                "Exit status:\n"
                "  0  the run finished, also when no file matched\n"
@@ -351,6 +370,30 @@ int run(const Command &command, const Calendar &calendar) {
     return tellOutcome(*result, command.verbosity);
 }
 
+// --runs and --put-back [ID]: an ID is the one argument that is not an option, since an option's
+// value cannot be left out; nothing of a purge may come with them.
+int runListCommand(const QCommandLineParser &parser, const Options &options) {
+    const QStringList ids = parser.positionalArguments();
+    if (parser.isSet(options.runs) && parser.isSet(options.putBack))
+        return usageError(QStringLiteral("give one of --runs and --put-back."));
+    for (const QCommandLineOption *option :
+         {&options.directory, &options.pattern, &options.exclude, &options.keepNewest,
+          &options.days, &options.before, &options.trash, &options.null}) {
+        if (parser.isSet(*option))
+            return usageError(QStringLiteral("--%1 has no place with --runs or --put-back.")
+                                  .arg(option->names().constLast()));
+    }
+    if (ids.size() > (parser.isSet(options.putBack) ? 1 : 0))
+        return usageError(QStringLiteral("unexpected argument \"%1\".").arg(ids.constLast()));
+    const QByteArray runsDirectory = runsDirectoryOfThisUser();
+    if (parser.isSet(options.runs))
+        return listRuns(runsDirectory);
+    return putBackFromCommandLine(
+        runsDirectory, ids.isEmpty() ? QByteArray() : ids.front().toLocal8Bit(),
+        parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Remove,
+        parser.isSet(options.verbose) ? RunVerbosity::Verbose : RunVerbosity::Quiet);
+}
+
 } // namespace
 
 int runCommandLine(int &argc, char **argv) {
@@ -374,6 +417,9 @@ int runCommandLine(int &argc, char **argv) {
                     applicationVersion().toLocal8Bit().constData());
         return Done;
     }
+
+    if (parser.isSet(options.runs) || parser.isSet(options.putBack))
+        return runListCommand(parser, options);
 
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());

@@ -58,6 +58,26 @@ QString trashProblemText(const Refusal &refusal) {
     return QStringLiteral("no Trash could be made in \"%1\": %2").arg(place, reason);
 }
 
+QString filesText(qint64 count) {
+    return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count);
+}
+
+QString leftReasonText(const LeftFile &file) {
+    switch (file.reason) {
+    case LeftReason::PathTaken:
+        return QStringLiteral("another file has its name now");
+    case LeftReason::FolderGone:
+        return QStringLiteral("its folder is gone");
+    case LeftReason::NotInTrash:
+        return QStringLiteral("it is no longer in the Trash");
+    case LeftReason::NotTheFileMoved:
+        return QStringLiteral("the Trash holds another file under its name");
+    case LeftReason::Failed:
+        break;
+    }
+    return file.error.reason();
+}
+
 } // namespace
 
 QString finishedText() {
@@ -77,6 +97,78 @@ QString shownBytes(const QByteArray &bytes) {
         at += length;
     }
     return shown;
+}
+
+QString keptRunText(const KeptRun &run) {
+    const qint64 back = run.backCount();
+    const qint64 files = qint64(run.files.size());
+    if (files > 0 && back == files)
+        return QStringLiteral("put back");
+    QString text = QStringLiteral("%1 moved to the Trash").arg(filesText(files));
+    if (back > 0)
+        text += QStringLiteral(", %1 put back").arg(back);
+    return text;
+}
+
+QString putBackQuestion(qint64 files, const QString &directory) {
+    return QStringLiteral("Put back the %1 moved to the Trash from \"%2\"?")
+        .arg(filesText(files), directory);
+}
+
+QString putBackRefusalText(const PutBackOutcome &outcome) {
+    const QString id = QString::fromLocal8Bit(outcome.id);
+    switch (outcome.status) {
+    case PutBackStatus::NoRun:
+        return QStringLiteral("No run has been kept: only a run that moves files to the Trash "
+                              "can be put back.");
+    case PutBackStatus::UnknownRun:
+        return QStringLiteral("No kept run has the id \"%1\".").arg(id);
+    case PutBackStatus::Unreadable:
+        return QStringLiteral("Cannot read the list of the run \"%1\": %2.")
+            .arg(id, outcome.error.reason());
+    case PutBackStatus::NothingToDo:
+        return QStringLiteral("Nothing to put back: the %1 of the run \"%2\" went back before.")
+            .arg(filesText(outcome.alreadyBack), id);
+    case PutBackStatus::Done:
+        break;
+    }
+    return QString();
+}
+
+QString putBackOutcomeText(const PutBackOutcome &outcome) {
+    QString text = outcome.action == PurgeAction::List ? QStringLiteral("%1 would be put back")
+                                                       : QStringLiteral("%1 put back");
+    text = text.arg(filesText(outcome.putBack));
+    if (outcome.leftCount > 0)
+        text += QStringLiteral(", %1 left in the Trash").arg(outcome.leftCount);
+    if (outcome.alreadyBack > 0)
+        text += QStringLiteral(", %1 put back before").arg(outcome.alreadyBack);
+    return text;
+}
+
+QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf) {
+    QStringList parts;
+    if (outcome.leftCount > 0) {
+        QString verb =
+            outcome.leftCount == 1 ? QStringLiteral("was left") : QStringLiteral("were left");
+        if (outcome.action == PurgeAction::List)
+            verb = QStringLiteral("would stay");
+        QString text =
+            QStringLiteral("%1 %2 in the Trash:").arg(filesText(outcome.leftCount), verb);
+        for (const LeftFile &file : outcome.left)
+            text += QStringLiteral("\n%1: %2").arg(pathOf(file.originalPath), leftReasonText(file));
+        const qint64 unnamed = outcome.leftCount - qint64(outcome.left.size());
+        if (unnamed > 0)
+            text += QStringLiteral("\n... and %1 more.").arg(unnamed);
+        parts << text;
+    }
+    if (outcome.markError)
+        parts << QStringLiteral("The list of the run could not note what went back: %1.")
+                     .arg(outcome.markError.reason());
+    if (parts.isEmpty())
+        return QString();
+    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') + putBackOutcomeText(outcome) +
+           QLatin1Char('.');
 }
 
 QString refusalText(const Refusal &refusal) {
@@ -204,6 +296,9 @@ QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
         parts << troublesText(outcome.leftInTrash,
                               QStringLiteral("could not be put back from the Trash"), pathOf,
                               leftInTrashReason);
+    if (outcome.runListError)
+        parts << QStringLiteral("The list to put this run back by could not be kept whole: %1.")
+                     .arg(outcome.runListError.reason());
     if (parts.isEmpty())
         return QString();
     // The one box the user must close also tells how the run went.

@@ -7,6 +7,7 @@
 // they quote, so nothing else is needed to tell them.
 
 #include "purge/purge.h"
+#include "purge/putback.h"
 #include "purge/refusal.h"
 
 #include <QString>
@@ -20,12 +21,6 @@ using PathText = std::function<QString(const QByteArray &name)>;
 
 // The status text of a run that examined every file it counted; the spelling is the program's own.
 QString finishedText();
-
-// The directory as the user gave it, ending in one separator for a file's name to follow:
-// "dir/" for "dir" and for "dir/" alike.
-inline QByteArray directoryPrefix(const QByteArray &directory) {
-    return directory.endsWith('/') ? directory : directory + '/';
-}
 
 // Bytes as a message can show them: UTF-8 as it stands, and any other byte, or a control
 // character, as \xNN, so that a name that is not UTF-8 can be read and told from others.
@@ -64,5 +59,23 @@ QString listingInBrief(const PurgeOutcome &outcome);
 // those left in the Trash, each named with its reason as far as the outcome names them, then what
 // became of the others. Empty when all went as asked.
 QString closingText(const PurgeOutcome &outcome, const PathText &pathOf);
+
+// "12 files moved to the Trash", or "put back" once every one of them went back, or "12 files
+// moved to the Trash, 3 put back" on the way: a kept run in the few words of a line.
+QString keptRunText(const KeptRun &run);
+
+// "Put back the 12 files moved to the Trash from "DIR"?": the one question before a put back.
+QString putBackQuestion(qint64 files, const QString &directory);
+
+// Why nothing was put back: no run kept, no run of that id, a list that cannot be read, or a
+// run whose files all went back before. Empty when the put back went ahead.
+QString putBackRefusalText(const PutBackOutcome &outcome);
+
+// "12 files put back", or "would be put back" for a listing, then ", 2 left in the Trash".
+QString putBackOutcomeText(const PutBackOutcome &outcome);
+
+// The message at the end of a put back that left files in the Trash: each named with its reason
+// as far as the outcome names them, then what became of the others. Empty when none was left.
+QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf);
 
 } // namespace culler

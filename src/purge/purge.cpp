@@ -4,11 +4,13 @@
 #include "purge/removalworker.h"
 
 #include "runtime/clock.h"
+#include "runtime/runlog.h"
 #include "runtime/trash.h"
 #include "runtime/wildcard.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <thread>
 
 #ifdef __linux__
@@ -101,7 +103,17 @@ private:
         if (!opened)
             return refusalOf(opened.error(), m_job.directory);
         m_trash.emplace(*std::move(opened));
+        startRunList();
         return std::nullopt;
+    }
+
+    // A run to the Trash keeps the list of what it moves there, so that it can be put back; where
+    // no list can be kept (no home), the run goes on without one.
+    void startRunList() {
+        const QByteArray runs = m_job.runsDirectory.value_or(runsDirectoryOfThisUser());
+        if (!runs.isEmpty())
+            m_runList =
+                std::make_unique<RunLogWriter>(runs, m_trash->directoryPath(), m_job.clock->now());
     }
 
     // Removes a file judged due, on either thread: deletes it, or moves it to the Trash.
@@ -109,6 +121,14 @@ private:
         RemovalOutcome outcome = m_trash ? trashDue(m_directory, *m_trash, name, judged.identity)
                                          : removeDue(m_directory, name, judged.identity);
         outcome.size = judged.size;
+        // A run to the Trash removes inline, on the run's own thread, so the list is written by
+        // one thread alone, each file once it has moved.
+        if (m_runList && outcome.removal == Removal::Removed) {
+            const FileIdentity &identity = judged.identity;
+            m_runList->add({m_trash->topPath(), outcome.trashName,
+                            directoryPrefix(m_trash->directoryPath()) + name, identity.device,
+                            identity.inode, judged.size, identity.modified});
+        }
         return outcome;
     }
 
@@ -189,6 +209,10 @@ private:
     void settle() {
         m_removals.finish();
         tellRemovals();
+        if (m_runList) {
+            m_outcome.runListError = m_runList->finish();
+            m_outcome.runId = m_runList->id();
+        }
         m_outcome.keptNewest = qint64(m_newest.size());
         if (m_outcome.status != PurgeStatus::Unfinished)
             return;
@@ -240,6 +264,8 @@ private:
     Directory m_directory;
     // Open for the run when it moves files to the Trash.
     std::optional<Trash> m_trash;
+    // The list of what went there, when one can be kept.
+    std::unique_ptr<RunLogWriter> m_runList;
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     NewestFiles m_newest;
@@ -301,7 +327,7 @@ RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const ch
         return refusedRemoval(moved.error());
     switch (moved->result) {
     case TrashMove::Moved:
-        return {Removal::Removed, {}};
+        return {Removal::Removed, {}, 0, moved->trashName};
     case TrashMove::LeftInTrash:
         return {Removal::LeftInTrash, moved->wayBack};
     case TrashMove::Changed:

@@ -57,6 +57,8 @@ struct RemovalOutcome {
     SystemError error;
     // The file's size when it was stamped.
     qint64 size = 0;
+    // Its name in the Trash, once moved there.
+    QByteArray trashName = QByteArray();
 };
 
 enum class Verdict {
@@ -128,6 +130,10 @@ struct PurgeOutcome {
     FileTroubles notRemoved; // due, but not removed
     // Changed since they were judged, and left in the Trash as new files took their names.
     FileTroubles leftInTrash;
+    // The list of the files the run moved to the Trash, by which it can be put back: its id,
+    // empty when none was kept, and why it could not be written whole.
+    QByteArray runId;
+    SystemError runListError;
 
     // Whether the run kept files it was asked to remove, could not look at all of them, or left
     // in the Trash a file it was not asked to remove: what a script must hear of.

@@ -60,6 +60,9 @@ struct PurgeJob {
     std::optional<TrashPlaces> trash;
     // Dates what goes to the Trash.
     std::shared_ptr<const Clock> clock = std::make_shared<const SystemClock>();
+    // Where a run that moves files to the Trash keeps the list of them, so that it can be put
+    // back; nothing for this user's own, as the environment says.
+    std::optional<QByteArray> runsDirectory;
     // How many of the files kept against the request the outcome names one by one, of each kind:
     // a message box has room for a few, a terminal for all of them.
     qint64 namedFiles = std::numeric_limits<qint64>::max();

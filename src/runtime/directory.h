@@ -17,6 +17,12 @@
 
 namespace culler {
 
+// The directory as the user gave it, ending in one separator for a file's name to follow:
+// "dir/" for "dir" and for "dir/" alike.
+inline QByteArray directoryPrefix(const QByteArray &directory) {
+    return directory.endsWith('/') ? directory : directory + '/';
+}
+
 class Clock;
 class Trash;
 class Wildcards;

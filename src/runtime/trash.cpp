@@ -447,7 +447,7 @@ Expected<TrashMoved, SystemError> settleLink(int directoryFd, const char *name, 
     if (unchanged && (::fstatat(directoryFd, name, &there, AT_SYMLINK_NOFOLLOW) != 0 ||
                       there.st_dev != linked.st_dev || there.st_ino != linked.st_ino ||
                       ::unlinkat(directoryFd, name, 0) == 0))
-        return TrashMoved{TrashMove::Moved, {}};
+        return TrashMoved{TrashMove::Moved, {}, QByteArray(trashed.file)};
     const int code = unchanged ? errno : 0;
     ::unlinkat(filesFd, trashed.file, 0);
     ::unlinkat(infoFd, trashed.info, 0);
@@ -519,14 +519,16 @@ Expected<Trash, TrashProblem> Trash::open(int directoryFd, const TrashPlaces &pl
     if (!route)
         return unexpected(route.error());
 
-    return Trash(*std::move(files), *std::move(info),
+    return Trash(*std::move(files), *std::move(info), trash->path, *directoryPath,
                  "[Trash Info]\nPath=" + trash->encodedDirectory, *route, clock);
 }
 
-Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, Route route,
-             const Clock &clock)
+Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray topPath, QByteArray directoryPath,
+             QByteArray infoHead, Route route, const Clock &clock)
     : m_filesFd(std::move(filesFd))
     , m_infoFd(std::move(infoFd))
+    , m_topPath(std::move(topPath))
+    , m_directoryPath(std::move(directoryPath))
     , m_infoHead(std::move(infoHead))
     , m_route(route)
     , m_clock(&clock) {}
@@ -582,7 +584,7 @@ Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const 
         if (linking)
             return settleLink(directoryFd, name, filesFd, infoFd, trashed, status, unchanged);
         if (unchanged)
-            return TrashMoved{TrashMove::Moved, {}};
+            return TrashMoved{TrashMove::Moved, {}, QByteArray(trashed.file)};
         if (::renameat2(filesFd, trashed.file, directoryFd, name, RENAME_NOREPLACE) != 0)
             return TrashMoved{TrashMove::LeftInTrash, SystemError{errno == EEXIST ? 0 : errno}};
         ::unlinkat(infoFd, trashed.info, 0);

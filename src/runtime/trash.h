@@ -69,6 +69,8 @@ struct TrashMoved {
     TrashMove result = TrashMove::Moved;
     // For a file left in the Trash, why it could not go back when its name was not taken.
     SystemError wayBack;
+    // The file's name in the Trash's files/, once Moved.
+    QByteArray trashName = QByteArray();
 };
 
 // Whether the open directory directoryFd is a Trash or lies inside one: the home Trash, or a
@@ -116,12 +118,20 @@ public:
         LinkAndUnlink // linkat, which never replaces, then unlinkat of the original once checked
     };
 
+    // The Trash's top directory, which holds files/ and info/.
+    const QByteArray &topPath() const { return m_topPath; }
+    // The path of the directory whose files it takes, as the kernel names it: where they were.
+    const QByteArray &directoryPath() const { return m_directoryPath; }
+
 private:
-    Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray infoHead, Route route, const Clock &clock);
+    Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray topPath, QByteArray directoryPath,
+          QByteArray infoHead, Route route, const Clock &clock);
 
     // Open for the whole run, so that each file costs no path lookups.
     UniqueFd m_filesFd;
     UniqueFd m_infoFd;
+    QByteArray m_topPath;
+    QByteArray m_directoryPath;
     // Every info file's text up to the file's own name: the group line, then "Path=" and the
     // directory's path, already percent-encoded and ending in "/".
     QByteArray m_infoHead;

@@ -46,6 +46,7 @@ Result runCuller(const QStringList &arguments, const QString &home,
         environment.remove(QString::fromLatin1(name));
     environment.insert(QStringLiteral("HOME"), home);
     environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/.local/state"));
     environment.insert(QStringLiteral("LANG"), lang);
     environment.insert(QStringLiteral("LC_ALL"), lang);
     environment.insert(QStringLiteral("TZ"), zone);

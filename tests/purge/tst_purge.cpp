@@ -1,5 +1,6 @@
 #include "purge/outcomewords.h"
 #include "purge/purge.h"
+#include "purge/putback.h"
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "runtime/trash.h"
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <dirent.h>
@@ -23,6 +25,7 @@
 #include <functional>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -45,12 +48,21 @@ extern "C" int unlinkat(int directory, const char *name, int flags) noexcept {
 
 // A move to the Trash is refused the same way. Where noReplaceRefused is set, the rename
 // refuses RENAME_NOREPLACE as some FUSE, CIFS and NFS mounts do. The file called racedName is
-// touched just before it moves, and a new file takes its name right after.
+// touched just before it moves, and a new file takes its name right after. Once killAtRename
+// files have moved, the next move kills the process instead, as a logout or an out-of-memory kill
+// can at any moment; the Trash's one probe of the mount is not a move.
 static bool noReplaceRefused = false;
 static const char *racedName = nullptr;
+static int killAtRename = -1;
 
 extern "C" int renameat2(int from, const char *name, int to, const char *newName,
                          unsigned flags) noexcept {
+    if (std::strncmp(name, "culler-probe", 12) != 0) {
+        if (killAtRename == 0)
+            ::raise(SIGKILL);
+        if (killAtRename > 0)
+            --killAtRename;
+    }
     if (refusedName != nullptr && std::strcmp(name, refusedName) == 0) {
         errno = EPERM;
         return -1;
@@ -191,6 +203,10 @@ private Q_SLOTS:
     void onlyARealRunRemovesOnASecondThread();
     void moreFilesThanTheQueueHoldsGoInListingOrder();
     void trashLosesNoFileToARace();
+    void putBackLeavesWhatCannotGoBack_data();
+    void putBackLeavesWhatCannotGoBack();
+    void killedRunListsWhatIsInTheTrash_data();
+    void killedRunListsWhatIsInTheTrash();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -203,6 +219,7 @@ private:
     // The message the window ends such a run with.
     QString closing(const PurgeOutcome &outcome, const QString &directory) const;
 
+    QByteArray runsDirectory() const { return QFile::encodeName(m_trash->filePath("runs")); }
     QStringList inTrash() const { return QDir(trash("files")).entryList(QDir::Files); }
     QString trash(const QString &name = {}) const {
         return m_trash->filePath(name.isEmpty() ? "Trash" : "Trash/" + name);
@@ -259,6 +276,7 @@ PurgeResult tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display,
     job->action = action;
     job->namedFiles = 10; // as the window's message box
     job->trash = TrashPlaces{QFile::encodeName(trash()), ::geteuid()};
+    job->runsDirectory = runsDirectory();
     return runPurge(*job, display, mode);
 }
 
@@ -1118,6 +1136,126 @@ void tst_Purge::trashLosesNoFileToARace() {
         }
         init();
     }
+}
+
+// What is done to one of two files, a.tmp, between a run to the Trash and its put back.
+enum class Meanwhile { Nothing, NameTaken, FolderGone, TrashEmptied, ReplacedInTrash };
+
+void tst_Purge::putBackLeavesWhatCannotGoBack_data() {
+    QTest::addColumn<Meanwhile>("meanwhile");
+    QTest::addColumn<qint64>("back");
+    QTest::addColumn<qint64>("left");
+    QTest::addColumn<LeftReason>("reason");
+
+    QTest::newRow("nothing") << Meanwhile::Nothing << qint64(2) << qint64(0) << LeftReason::Failed;
+    QTest::newRow("name taken") << Meanwhile::NameTaken << qint64(1) << qint64(1)
+                                << LeftReason::PathTaken;
+    QTest::newRow("folder gone") << Meanwhile::FolderGone << qint64(0) << qint64(2)
+                                 << LeftReason::FolderGone;
+    QTest::newRow("Trash emptied")
+        << Meanwhile::TrashEmptied << qint64(1) << qint64(1) << LeftReason::NotInTrash;
+    QTest::newRow("another file in the Trash")
+        << Meanwhile::ReplacedInTrash << qint64(1) << qint64(1) << LeftReason::NotTheFileMoved;
+}
+
+void tst_Purge::putBackLeavesWhatCannotGoBack() {
+    QFETCH(Meanwhile, meanwhile);
+    QFETCH(qint64, back);
+    QFETCH(qint64, left);
+    QFETCH(LeftReason, reason);
+
+    for (const char *name : {"a.tmp", "b.tmp"})
+        test::writeFile(path(name), at(-100, QTime(12, 0)));
+    const QByteArray bContent = test::readBytes(path("b.tmp"));
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.removal = RemovalKind::Trash;
+    test::RecordingDisplay display;
+    QCOMPARE(purge(request, display)->removed, 2);
+    const QString trashed = trash("files/a.tmp");
+    switch (meanwhile) {
+    case Meanwhile::Nothing:
+        break;
+    case Meanwhile::NameTaken:
+        test::writeBytes(path("a.tmp"), "new");
+        break;
+    case Meanwhile::FolderGone:
+        QVERIFY(QDir().rename(m_dir->path(), m_dir->path() + ".gone"));
+        break;
+    case Meanwhile::TrashEmptied:
+        QVERIFY(QFile::remove(trashed) && QFile::remove(trash("info/a.tmp.trashinfo")));
+        break;
+    case Meanwhile::ReplacedInTrash:
+        QVERIFY(QFile::remove(trashed));
+        test::writeFile(trashed, at(-100, QTime(12, 0)));
+        break;
+    }
+
+    // The second time finds the files that went back home, and the others where they were.
+    for (int time = 1; time <= 2; ++time) {
+        const PutBackOutcome outcome = putBackRun({runsDirectory()});
+        if (time == 2 && left == 0) {
+            QCOMPARE(outcome.status, PutBackStatus::NothingToDo);
+            break;
+        }
+        QCOMPARE(outcome.putBack, time == 1 ? back : 0);
+        QCOMPARE(outcome.alreadyBack, time == 1 ? 0 : back);
+        QCOMPARE(outcome.leftCount, left);
+        for (const LeftFile &file : outcome.left)
+            QCOMPARE(file.reason, reason);
+    }
+    if (meanwhile == Meanwhile::FolderGone) {
+        QVERIFY(QDir().rename(m_dir->path() + ".gone", m_dir->path()));
+        QCOMPARE(inTrash(), QStringList({"a.tmp", "b.tmp"}));
+        return;
+    }
+    QCOMPARE(test::readBytes(path("b.tmp")), bContent);
+    QCOMPARE(QFileInfo(path("b.tmp")).lastModified(), at(-100, QTime(12, 0)));
+    if (meanwhile == Meanwhile::NameTaken)
+        QCOMPARE(test::readBytes(path("a.tmp")), "new");
+    const bool aStays =
+        meanwhile == Meanwhile::NameTaken || meanwhile == Meanwhile::ReplacedInTrash;
+    QCOMPARE(inTrash(), aStays ? QStringList({"a.tmp"}) : QStringList());
+    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), aStays ? 1 : 0);
+}
+
+void tst_Purge::killedRunListsWhatIsInTheTrash_data() {
+    QTest::addColumn<int>("killedAt");
+
+    QTest::newRow("before the first move") << 0;
+    QTest::newRow("after one move") << 1;
+    QTest::newRow("after three of five") << 3;
+}
+
+void tst_Purge::killedRunListsWhatIsInTheTrash() {
+    QFETCH(int, killedAt);
+
+    for (int i = 0; i < 5; ++i)
+        test::writeFile(path(QStringLiteral("f%1.tmp").arg(i)), at(-100, QTime(12, 0)));
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.removal = RemovalKind::Trash;
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        killAtRename = killedAt;
+        test::RecordingDisplay display;
+        (void)purge(request, display);
+        ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+    const std::vector<QByteArray> ids = keptRunIds(runsDirectory());
+    QStringList listed;
+    if (killedAt > 0) {
+        QCOMPARE(ids.size(), std::size_t(1));
+        const Expected<KeptRun, SystemError> run = readRun(runsDirectory(), ids.front());
+        QVERIFY(run);
+        for (const RunFile &file : run->files)
+            listed << QString::fromLocal8Bit(file.trashName);
+    }
+    QCOMPARE(test::sorted(listed), inTrash());
+    QCOMPARE(inTrash().size(), killedAt);
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)

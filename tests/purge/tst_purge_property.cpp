@@ -1,4 +1,5 @@
 #include "purge/purge.h"
+#include "purge/putback.h"
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "testsupport.h"
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QMap>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,9 +92,13 @@ void takeSnapshot(const QByteArray &root, const QByteArray &relative, Snapshot &
         state.seconds = status.st_mtim.tv_sec;
         state.nanoseconds = status.st_mtim.tv_nsec;
         if (S_ISREG(status.st_mode)) {
-            QFile file(QFile::decodeName(full));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            state.content = file.readAll();
+            // By its bytes: QFile cannot open a name that is not UTF-8.
+            const int fd = ::open(full.constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY2(fd >= 0, full.constData());
+            char buffer[256];
+            for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+                state.content.append(buffer, got);
+            ::close(fd);
         } else if (S_ISLNK(status.st_mode)) {
             char target[PATH_MAX];
             const ssize_t length = ::readlink(full.constData(), target, sizeof target);
@@ -155,6 +161,9 @@ public:
 
     void build();
     void run();
+    // Moves what the round's request takes to a Trash in trashPlace, with names that are not
+    // UTF-8 among them, puts the run back, and checks that the tree is as it was.
+    void runToTrashAndBack(const QString &trashPlace);
     // What run() left and said.
     const RunRecord &record() const { return m_record; }
 
@@ -543,6 +552,67 @@ void Round::run() {
     QVERIFY(!summary.fellShort());
 }
 
+void Round::runToTrashAndBack(const QString &trashPlace) {
+    const QByteArray root = QFile::encodeName(m_root);
+    const QByteArray chosen = QFile::encodeName(m_chosen);
+    const QByteArray trash = QFile::encodeName(trashPlace) + "/Trash";
+    const QByteArray runs = QFile::encodeName(trashPlace) + "/runs";
+    const qint64 old = QDateTime(m_pivot.addDays(-40), QTime(1, 2, 3)).toSecsSinceEpoch();
+    const QList<QByteArray> strangeNames = {chosen + "/\xff\xfe old", chosen + "/caf\xe9 %2F\n"};
+    // QTemporaryDir cannot remove them either.
+    const auto removeStrangeNames = qScopeGuard([&] {
+        for (const QByteArray &path : strangeNames)
+            ::unlink(path.constData());
+    });
+    for (const QByteArray &path : strangeNames) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, path.constData(), size_t(path.size())) == path.size());
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(old), 123456789}};
+        QVERIFY(::futimens(fd, times) == 0);
+        ::close(fd);
+    }
+    Snapshot before;
+    takeSnapshot(root, {}, before);
+
+    const test::FixedClock clock(QDateTime(m_today, test::exampleNow().time()));
+    const Calendar calendar(clock, test::testLocale());
+    m_request.removal = RemovalKind::Trash;
+    Expected<PurgeJob, Refusal> job = readJob(m_request, calendar);
+    if (!job)
+        return;
+    for (const QString &pattern : m_patterns)
+        job->patterns.push_back(QFile::encodeName(pattern));
+    job->patterns.push_back("\xff*");
+    job->patterns.push_back("caf\xe9*");
+    job->trash = TrashPlaces{trash, ::geteuid()};
+    job->runsDirectory = runs;
+    test::RecordingDisplay display;
+    const PurgeOutcome moved = *runPurge(*job, display, m_mode);
+    QVERIFY2(moved.removed >= 2 && !moved.fellShort(), qPrintable(describe()));
+
+    const PutBackOutcome back = putBackRun({runs, {}, PurgeAction::Remove});
+    QCOMPARE(back.putBack, moved.removed);
+    QCOMPARE(back.leftCount, 0);
+    Snapshot after;
+    takeSnapshot(root, {}, after);
+    after[QDir(m_root).relativeFilePath(m_chosen).toUtf8()] =
+        before[QDir(m_root).relativeFilePath(m_chosen).toUtf8()];
+    for (auto entry = before.cbegin(); entry != before.cend(); ++entry)
+        QVERIFY2(after.value(entry.key()) == entry.value(),
+                 qPrintable("not as it was: \"" + entry.key() + "\" with " + describe()));
+    QCOMPARE(after.size(), before.size());
+    QCOMPARE(QDir(QFile::decodeName(trash + "/files"))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QCOMPARE(QDir(QFile::decodeName(trash + "/info"))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    const Expected<KeptRun, SystemError> list = readRun(runs, moved.runId);
+    QVERIFY(list);
+    QCOMPARE(qint64(list->files.size()), moved.removed);
+    QCOMPARE(list->backCount(), moved.removed);
+}
+
 } // namespace
 
 class tst_PurgeProperty : public QObject {
@@ -562,6 +632,7 @@ void tst_PurgeProperty::removesExactlyWhatThePlainRuleSays() {
         // The same tree twice, from the same random values: one purged with the removals on a
         // second thread, one with them inline. Each must keep to the rule, and both must end alike.
         QRandomGenerator sameAgain = random;
+        QRandomGenerator forTrash = random;
         QTemporaryDir pipelinedRoot;
         QTemporaryDir inlineRoot;
         QVERIFY(pipelinedRoot.isValid() && inlineRoot.isValid());
@@ -574,6 +645,14 @@ void tst_PurgeProperty::removesExactlyWhatThePlainRuleSays() {
             if (QTest::currentTestFailed())
                 break;
         }
+        // The same tree once more, to the Trash and back.
+        QTemporaryDir trashRoot;
+        QTemporaryDir trashPlace;
+        Round toTrash(forTrash, trashRoot.path(), RemovalMode::Inline);
+        if (!QTest::currentTestFailed())
+            toTrash.build();
+        if (!QTest::currentTestFailed())
+            toTrash.runToTrashAndBack(trashPlace.path());
         if (!QTest::currentTestFailed())
             QVERIFY2(
                 pipelined.record() == inlined.record(),

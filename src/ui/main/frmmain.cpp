@@ -2,7 +2,9 @@
 
 #include "filetypes/filetypesfile.h"
 #include "filetypes/patternlistmodel.h"
+#include "purge/outcomewords.h"
 #include "purge/purge.h"
+#include "purge/putback.h"
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "runtime/drives.h"
@@ -23,6 +25,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFocusEvent>
 #include <QIcon>
 #include <QLabel>
@@ -83,7 +86,8 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
     , m_fileTypes(std::make_unique<FileTypesFile>(services.fileTypesPath))
     , m_fileTypesProblem(services.fileTypesProblem)
     , m_patterns(new PatternListModel(services.calendar.locale(), this))
-    , m_settingsPath(services.settingsPath) {
+    , m_settingsPath(services.settingsPath)
+    , m_runsDirectory(services.runsDirectory) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Delete Old Files"));
     setWindowIcon(QIcon(paintLogo(QSize(64, 64))));
@@ -202,12 +206,19 @@ void frmMain::createControls() {
         QStringLiteral("Move the old files to the Trash instead of deleting them"));
     if (!m_settingsPath.isEmpty())
         chkTrash->setChecked(rememberedTrash(m_settingsPath));
+    // In the free space right of the cut-off, below where Subfolders goes; only while there is a
+    // run to put back.
+    cmdPutBack = button(this, QStringLiteral("cmdPutBack"), QStringLiteral("Put &Back"),
+                        twipsRect(5640, 1440, 975, 375),
+                        QStringLiteral("Put the files the last run moved to the Trash back"));
+    cmdPutBack->hide();
 }
 
 void frmMain::arrangeTabOrder() {
-    QWidget *const order[] = {txtDirectory,  cmdDelete,   cmdClear, txtDaysOld, txtBeforeDate,
-                              cmdExit,       Dir1,        chkTimer, Drive1,     optDaysOld,
-                              optBeforeDate, cboFileType, Command1, cmdAdd,     chkTrash};
+    QWidget *const order[] = {txtDirectory,  cmdDelete,  cmdClear,      txtDaysOld,
+                              txtBeforeDate, cmdExit,    Dir1,          chkTimer,
+                              Drive1,        optDaysOld, optBeforeDate, cboFileType,
+                              Command1,      cmdAdd,     chkTrash,      cmdPutBack};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -239,6 +250,7 @@ void frmMain::connectHandlers() {
     connect(optBeforeDate, &QRadioButton::toggled, this, &frmMain::optBeforeDate_Click);
     connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
     connect(chkTrash, &QCheckBox::toggled, this, &frmMain::chkTrash_Click);
+    connect(cmdPutBack, &QPushButton::clicked, this, &frmMain::cmdPutBack_Click);
     txtBeforeDate->installEventFilter(this);
 }
 
@@ -305,6 +317,8 @@ void frmMain::cmdClear_Click() {
 
 void frmMain::cmdDelete_Click() {
     m_display->beginRun();
+    m_lastRunId.clear();
+    cmdPutBack->hide();
     Expected<PurgeJob, Refusal> job = readJob(purgeRequest(), m_calendar);
     if (!job) {
         m_display->refuse(job.error());
@@ -313,6 +327,7 @@ void frmMain::cmdDelete_Click() {
     }
     // A message box has room to name a few of the files kept against the request.
     job->namedFiles = 10;
+    job->runsDirectory = m_runsDirectory;
     lockRequest(true);
     m_purge->start(*job);
 }
@@ -330,6 +345,12 @@ void frmMain::runEnded() {
     lockRequest(false);
     m_display->endRun(*result,
                       m_closeAfterRun ? RunDisplay::Messages::Leave : RunDisplay::Messages::Show);
+    if (*result && !(*result)->runId.isEmpty()) {
+        m_lastRunId = (*result)->runId;
+        m_lastRunFiles = (*result)->removed;
+        m_lastRunDirectory = QFile::decodeName((*result)->directory);
+        cmdPutBack->show();
+    }
     Q_EMIT purgeEnded();
     if (m_closeAfterRun)
         close();
@@ -445,6 +466,24 @@ void frmMain::optDaysOld_Click() {
 void frmMain::chkTrash_Click() {
     if (!m_settingsPath.isEmpty())
         QSettings(m_settingsPath, QSettings::IniFormat).setValue(trashKey, chkTrash->isChecked());
+}
+
+void frmMain::cmdPutBack_Click() {
+    if (m_lastRunId.isEmpty() || m_purge->isRunning())
+        return;
+    const Message question{putBackQuestion(m_lastRunFiles, m_lastRunDirectory),
+                           MessageStyle::Exclamation, QStringLiteral("Put Back")};
+    if (!m_messages.confirm(question))
+        return;
+    // Ten files named at most, as a message box has room for.
+    const PutBackOutcome outcome =
+        putBackRun({m_runsDirectory, m_lastRunId, PurgeAction::Remove, 10});
+    m_display->endPutBack(outcome);
+    // Files left may go back later, once their way is clear; otherwise nothing is left to do.
+    if (!outcome.fellShort()) {
+        m_lastRunId.clear();
+        cmdPutBack->hide();
+    }
 }
 
 void frmMain::txtBeforeDate_GotFocus() {

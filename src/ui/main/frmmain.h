@@ -52,6 +52,8 @@ struct MainWindowServices {
     std::optional<Message> fileTypesProblem = std::nullopt;
     // The user's settings file, where the choice of the Trash is remembered; empty, nothing is.
     QString settingsPath = QString();
+    // Where a run to the Trash keeps the list it can be put back by; empty, none is kept.
+    QByteArray runsDirectory = QByteArray();
 };
 
 class frmMain final : public QWidget, public RequestSource {
@@ -105,6 +107,7 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
     void chkTrash_Click();
+    void cmdPutBack_Click();
 
     void showRunProgress();
     void runEnded();
@@ -129,11 +132,15 @@ private:
     std::unique_ptr<DailyPurgeBox> m_dailyPurge;
     std::unique_ptr<frmSummary> m_summary;
     BackgroundPurge *m_purge = nullptr;
-    // The request of the purge under way, as its controls held it when it started.
     // Where the focus was when the purge started, to go back to once it is over.
     QPointer<QWidget> m_focusBeforeRun;
 
     QString m_settingsPath;
+    QByteArray m_runsDirectory;
+    // The last run's list while its files can be put back, and how many it moved.
+    QByteArray m_lastRunId;
+    qint64 m_lastRunFiles = 0;
+    QString m_lastRunDirectory;
     // The pattern list has been saved: the program is ending.
     bool m_listSaved = false;
     // The window was asked to close while a purge ran; it does once the run is over.
@@ -165,6 +172,7 @@ private:
     QPushButton *Command1 = nullptr;
     QPushButton *cmdAdd = nullptr;
     QCheckBox *chkTrash = nullptr;
+    QPushButton *cmdPutBack = nullptr;
 };
 
 } // namespace culler

@@ -62,6 +62,18 @@ void RunDisplay::endRun(const PurgeResult &result, Messages messages) {
         show(closing, outcome.listingError ? RequestField::Directory : RequestField::None);
 }
 
+void RunDisplay::endPutBack(const PutBackOutcome &outcome) {
+    if (const QString refused = putBackRefusalText(outcome); !refused.isEmpty()) {
+        show(refused, RequestField::None);
+        return;
+    }
+    tellOutcome(putBackOutcomeText(outcome));
+    const QString closing = putBackClosingText(
+        outcome, [](const QByteArray &path) { return QString::fromLocal8Bit(path); });
+    if (!closing.isEmpty())
+        show(closing, RequestField::None);
+}
+
 void RunDisplay::tellOutcome(const QString &text) {
     m_status.setToolTip(text);
     m_status.setAccessibleDescription(text);

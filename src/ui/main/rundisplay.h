@@ -5,6 +5,7 @@
 // itself and knows no other control of the window than the ones it is given.
 
 #include "purge/purge.h"
+#include "purge/putback.h"
 
 #include <functional>
 
@@ -37,6 +38,10 @@ public:
     // stayed in the label's tool tip and accessible description, and a message naming the files
     // kept against the request; or why it could not run.
     void endRun(const PurgeResult &result, Messages messages);
+
+    // A put back is over: how many files went back in the status's tool tip, and a message naming
+    // the files left in the Trash, or saying why nothing went back.
+    void endPutBack(const PutBackOutcome &outcome);
 
 private:
     void tellOutcome(const QString &text);

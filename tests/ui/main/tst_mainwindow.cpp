@@ -238,7 +238,7 @@ void tst_MainWindow::tabOrder() {
     const QStringList expected{"txtDirectory",  "cmdDelete",  "cmdClear",      "txtDaysOld",
                                "txtBeforeDate", "cmdExit",    "Dir1",          "chkTimer",
                                "Drive1",        "optDaysOld", "optBeforeDate", "cboFileType",
-                               "Command1",      "cmdAdd",     "chkTrash"};
+                               "Command1",      "cmdAdd",     "chkTrash",      "cmdPutBack"};
     QCOMPARE(order, expected);
 }
 

@@ -774,11 +774,16 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     // The user's Trash and settings, in the test's own directory.
     qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("share"))));
     const auto unsetData = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
-    const MainWindowServices services{m_env.calendar, m_env.messages,
-                                      m_env.volumes,  m_fileTypes,
-                                      std::nullopt,   path(QStringLiteral("Culler.conf"))};
+    const MainWindowServices services{m_env.calendar,
+                                      m_env.messages,
+                                      m_env.volumes,
+                                      m_fileTypes,
+                                      std::nullopt,
+                                      path(QStringLiteral("Culler.conf")),
+                                      QFile::encodeName(path(QStringLiteral("runs")))};
     m_window = std::make_unique<frmMain>(services);
     m_window->show();
+    QVERIFY(!control<QPushButton>("cmdPutBack")->isVisible());
     const QString data = path(QStringLiteral("data"));
     test::writeFile(data + QStringLiteral("/old.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/new.tmp"), daysAgo(1));
@@ -792,6 +797,20 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"new.tmp"});
     QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
              QStringList{"old.tmp"});
+    // Put Back asks first; Cancel leaves the run as it is, OK puts it back.
+    const Message question{
+        QStringLiteral("Put back the 1 file moved to the Trash from \"%1\"?").arg(data),
+        MessageStyle::Exclamation, QStringLiteral("Put Back")};
+    for (const bool answer : {false, true}) {
+        m_env.messages.shown.clear();
+        m_env.messages.answers = {answer};
+        click("cmdPutBack");
+        QCOMPARE(m_env.messages.shown, QList<Message>{question});
+        QCOMPARE(QDir(data).entryList(QDir::Files).size(), answer ? 2 : 1);
+        QCOMPARE(control<QPushButton>("cmdPutBack")->isVisible(), !answer);
+    }
+    QCOMPARE(control<QLabel>("lblFinished")->toolTip(), QStringLiteral("1 file put back"));
+    QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files), QStringList());
     // The next time the window opens, the box is ticked again.
     m_window = std::make_unique<frmMain>(services);
     QVERIFY(control<QCheckBox>("chkTrash")->isChecked());

@@ -1,0 +1,151 @@
+#include "purge/putback.h"
+
+#include "runtime/uniquefd.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace culler {
+
+namespace {
+
+// The directories of one Trash, open while the run goes back, so that each file costs no lookups.
+class OpenTrash {
+public:
+    explicit OpenTrash(const QByteArray &top) {
+        constexpr int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        m_files = UniqueFd{::open((top + "/files").constData(), flags)};
+        m_filesError = errno;
+        m_info = UniqueFd{::open((top + "/info").constData(), flags)};
+    }
+
+    int files() const { return m_files.get(); }
+    int filesError() const { return m_filesError; }
+    int info() const { return m_info.get(); }
+
+private:
+    UniqueFd m_files;
+    int m_filesError = 0;
+    UniqueFd m_info;
+};
+
+QByteArray parentOf(const QByteArray &path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// Why the file cannot go back, as far as can be told before it moves; nothing when it can.
+std::optional<LeftFile> checkInTrash(const RunFile &file, const OpenTrash &trash) {
+    if (trash.files() < 0) {
+        const int code = trash.filesError();
+        if (code == ENOENT)
+            return LeftFile{file.originalPath, LeftReason::NotInTrash, {}};
+        return LeftFile{file.originalPath, LeftReason::Failed, SystemError{code}};
+    }
+    struct stat status {};
+    if (::fstatat(trash.files(), file.trashName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return LeftFile{file.originalPath, LeftReason::NotInTrash, {}};
+        return LeftFile{file.originalPath, LeftReason::Failed, SystemError{errno}};
+    }
+    const bool same = S_ISREG(status.st_mode) && status.st_dev == file.device &&
+                      status.st_ino == file.inode && status.st_size == file.size &&
+                      status.st_mtim.tv_sec == file.modified.tv_sec &&
+                      status.st_mtim.tv_nsec == file.modified.tv_nsec;
+    if (!same)
+        return LeftFile{file.originalPath, LeftReason::NotTheFileMoved, {}};
+    return std::nullopt;
+}
+
+// Why the original path cannot take the file, as far as a listing run can tell without moving it.
+std::optional<LeftFile> checkAtHome(const RunFile &file) {
+    struct stat status {};
+    if (::lstat(file.originalPath.constData(), &status) == 0)
+        return LeftFile{file.originalPath, LeftReason::PathTaken, {}};
+    if (::stat(parentOf(file.originalPath).constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+        return LeftFile{file.originalPath, LeftReason::FolderGone, {}};
+    return std::nullopt;
+}
+
+// Moves the file home, never over another; why not, when it stays.
+std::optional<LeftFile> moveHome(const RunFile &file, const OpenTrash &trash) {
+    if (::renameat2(trash.files(), file.trashName.constData(), AT_FDCWD,
+                    file.originalPath.constData(), RENAME_NOREPLACE) == 0) {
+        // The desktop would list a Trash entry whose file is gone; the info file goes with it.
+        if (trash.info() >= 0)
+            ::unlinkat(trash.info(), (file.trashName + ".trashinfo").constData(), 0);
+        return std::nullopt;
+    }
+    const int code = errno;
+    if (code == EEXIST)
+        return LeftFile{file.originalPath, LeftReason::PathTaken, {}};
+    // ENOENT names either end; the checks tell which one is missing now.
+    if (code == ENOENT) {
+        if (std::optional<LeftFile> left = checkInTrash(file, trash))
+            return left;
+        return LeftFile{file.originalPath, LeftReason::FolderGone, {}};
+    }
+    return LeftFile{file.originalPath, LeftReason::Failed, SystemError{code}};
+}
+
+} // namespace
+
+PutBackOutcome putBackRun(const PutBackJob &job) {
+    PutBackOutcome outcome;
+    outcome.action = job.action;
+    QByteArray id = job.id;
+    if (id.isEmpty()) {
+        const std::vector<QByteArray> ids = keptRunIds(job.runsDirectory);
+        if (ids.empty())
+            return outcome;
+        id = ids.front();
+    }
+    outcome.id = id;
+    const Expected<KeptRun, SystemError> run = readRun(job.runsDirectory, id);
+    if (!run) {
+        outcome.status =
+            run.error().code == ENOENT ? PutBackStatus::UnknownRun : PutBackStatus::Unreadable;
+        outcome.error = run.error();
+        return outcome;
+    }
+    outcome.directory = run->directory;
+    outcome.started = run->started;
+    outcome.alreadyBack = run->backCount();
+    if (outcome.alreadyBack == qint64(run->files.size())) {
+        outcome.status = PutBackStatus::NothingToDo;
+        return outcome;
+    }
+    outcome.status = PutBackStatus::Done;
+
+    std::map<QByteArray, OpenTrash> trashes;
+    std::vector<std::size_t> wentBack;
+    for (std::size_t index = 0; index < run->files.size(); ++index) {
+        const RunFile &file = run->files[index];
+        if (file.back)
+            continue;
+        const OpenTrash &trash = trashes.try_emplace(file.trash, file.trash).first->second;
+        std::optional<LeftFile> left = checkInTrash(file, trash);
+        // A real run asks the rename alone whether the way home is free: it refuses a taken
+        // name and a missing folder by itself.
+        if (!left)
+            left = job.action == PurgeAction::List ? checkAtHome(file) : moveHome(file, trash);
+        if (left) {
+            if (outcome.leftCount++ < job.namedFiles)
+                outcome.left.push_back(std::move(*left));
+            continue;
+        }
+        ++outcome.putBack;
+        wentBack.push_back(index);
+        if (job.fileBack)
+            job.fileBack(file.originalPath);
+    }
+    if (job.action == PurgeAction::Remove)
+        outcome.markError = markBack(job.runsDirectory, id, wentBack);
+    return outcome;
+}
+
+} // namespace culler
