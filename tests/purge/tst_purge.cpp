@@ -4,6 +4,7 @@
 #include "purge/readrequest.h"
 #include "runtime/calendar.h"
 #include "runtime/trash.h"
+#include "standinreaddir.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -20,7 +21,6 @@
 #include <cstdint>
 #include <cstring>
 #include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -93,21 +93,18 @@ extern "C" int linkat(int from, const char *name, int to, const char *newName, i
     return static_cast<int>(::syscall(SYS_linkat, from, name, to, newName, flags));
 }
 
-// readdir goes on to the C library, except that once readdirCallsLeft calls have been made the
-// next one fails with EIO, as a failing disk does part way through a listing. -1 lets every call
-// through. The same holds under the sanitizers: a definition in the program comes before theirs.
+// Once readdirCallsLeft calls to readdir have been made, the next one fails with EIO, as a
+// failing disk does part way through a listing. -1 lets every call through.
 static int readdirCallsLeft = -1;
 
-extern "C" dirent *readdir(DIR *stream) {
-    using Readdir = dirent *(*)(DIR *);
-    static const auto next = reinterpret_cast<Readdir>(::dlsym(RTLD_NEXT, "readdir"));
+static bool readdirGoesOn() {
     if (readdirCallsLeft == 0) {
         errno = EIO;
-        return nullptr;
+        return false;
     }
     if (readdirCallsLeft > 0)
         --readdirCallsLeft;
-    return next(stream);
+    return true;
 }
 
 namespace {
@@ -246,6 +243,7 @@ void tst_Purge::init() {
     m_trash = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid() && m_trash->isValid());
     refusedName = nullptr;
+    test::setReaddirHook(readdirGoesOn);
 }
 
 void tst_Purge::cleanup() {

@@ -2,6 +2,7 @@
 #include "purge/purge.h"
 #include "runtime/calendar.h"
 #include "runtime/subdirectories.h"
+#include "standinreaddir.h"
 #include "testsupport.h"
 #include "ui/main/backgroundpurge.h"
 #include "ui/main/directorylist.h"
@@ -30,8 +31,6 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <dirent.h>
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -40,9 +39,9 @@
 
 using namespace culler;
 
-// readdir goes on to the C library, except on a purge's thread once the test has armed the hold:
-// the call after holdAfter calls waits there until the test lets it go, as a run does on a slow
-// disk, so the test can act while the run is part way through its directory.
+// A listing on a purge's thread, once the test has armed the hold, waits at the call after
+// holdAfter calls to readdir until the test lets it go, as a run does on a slow disk, so the test
+// can act while the run is part way through its directory.
 namespace {
 
 const std::thread::id windowThread = std::this_thread::get_id();
@@ -66,23 +65,21 @@ struct Hold {
         }
         changed.notify_all();
     }
+    // Before each readdir call.
+    bool waitIfArmed() {
+        if (std::this_thread::get_id() == windowThread)
+            return true;
+        std::unique_lock lock(mutex);
+        if (holdAfter >= 0 && holdAfter-- == 0) {
+            holding = true;
+            changed.notify_all();
+            changed.wait(lock, [this] { return letGo; });
+        }
+        return true;
+    }
 } hold;
 
 } // namespace
-
-extern "C" dirent *readdir(DIR *stream) {
-    using Readdir = dirent *(*)(DIR *);
-    static const auto next = reinterpret_cast<Readdir>(::dlsym(RTLD_NEXT, "readdir"));
-    if (std::this_thread::get_id() != windowThread) {
-        std::unique_lock lock(hold.mutex);
-        if (hold.holdAfter >= 0 && hold.holdAfter-- == 0) {
-            hold.holding = true;
-            hold.changed.notify_all();
-            hold.changed.wait(lock, [] { return hold.letGo; });
-        }
-    }
-    return next(stream);
-}
 
 namespace {
 
@@ -178,6 +175,7 @@ private:
 };
 
 void tst_MainWindowCommands::init() {
+    test::setReaddirHook([] { return hold.waitIfArmed(); });
     m_startDirectory = QDir::currentPath();
     m_temp = std::make_unique<QTemporaryDir>();
     QVERIFY(m_temp->isValid());
