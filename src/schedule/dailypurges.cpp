@@ -128,9 +128,9 @@ CommandFailure DailyPurges::add(const DailyPurge &purge) const {
     const QString name = unitName(purge.directory, purge.pattern);
     if (!QDir().mkpath(userUnitDirectory()))
         return QStringLiteral("Cannot make the directory \"%1\".").arg(userUnitDirectory());
-    CommandFailure failure = writeUnit(unitPath(name, ".service"), serviceText(m_program, purge));
-    if (!failure)
-        failure = writeUnit(unitPath(name, ".timer"), timerText(purge));
+    // A daily purge set up again over one already there gets its old units back if this fails.
+    const std::optional<UnitTexts> before = unitTexts(name);
+    CommandFailure failure = writeUnits(name, {serviceText(m_program, purge), timerText(purge)});
     if (!failure)
         failure = m_systemctl.run({QStringLiteral("daemon-reload")});
     if (!failure)
@@ -138,10 +138,25 @@ CommandFailure DailyPurges::add(const DailyPurge &purge) const {
             {QStringLiteral("enable"), QStringLiteral("--now"), name + QStringLiteral(".timer")});
     if (failure) {
         // Nothing half made stays: no unit the manager could find later.
-        removeFiles(name);
+        if (!before || writeUnits(name, *before))
+            removeFiles(name);
         m_systemctl.run({QStringLiteral("daemon-reload")});
     }
     return failure;
+}
+
+std::optional<DailyPurges::UnitTexts> DailyPurges::unitTexts(const QString &name) const {
+    QFile service(unitPath(name, ".service"));
+    QFile timer(unitPath(name, ".timer"));
+    if (!service.open(QIODevice::ReadOnly) || !timer.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return UnitTexts{service.readAll(), timer.readAll()};
+}
+
+CommandFailure DailyPurges::writeUnits(const QString &name, const UnitTexts &texts) const {
+    if (CommandFailure failure = writeUnit(unitPath(name, ".service"), texts.service))
+        return failure;
+    return writeUnit(unitPath(name, ".timer"), texts.timer);
 }
 
 CommandFailure DailyPurges::remove(const QString &name) const {

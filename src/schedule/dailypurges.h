@@ -63,6 +63,13 @@ public:
     CommandFailure remove(const QString &name) const;
 
 private:
+    struct UnitTexts {
+        QByteArray service;
+        QByteArray timer;
+    };
+    // The texts of both units of the daily purge called name, when both are there.
+    std::optional<UnitTexts> unitTexts(const QString &name) const;
+    CommandFailure writeUnits(const QString &name, const UnitTexts &texts) const;
     CommandFailure removeFiles(const QString &name) const;
 
     QByteArray m_program;

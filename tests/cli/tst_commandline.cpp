@@ -569,20 +569,29 @@ void tst_CommandLine::dailyPurgeThroughSystemctl_data() {
     QTest::addColumn<int>("removed");
     QTest::addColumn<QString>("error"); // the first message, NAME for the purge's name
     QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("again"); // set up once already: a failure leaves that one as it was
 
     const QString manager = "show-environment";
     const QString reload = "daemon-reload";
     const QString enable = "enable --now NAME.timer";
     const QString disable = "disable --now NAME.timer";
     QTest::newRow("set up, listed, removed")
-        << "" << 0 << 0 << "" << QStringList{manager, reload, enable, manager, disable, reload};
+        << "" << 0 << 0 << "" << QStringList{manager, reload, enable, manager, disable, reload}
+        << false;
     QTest::newRow("no user manager")
         << "show-environment" << 2 << 2
-        << "daily purges need a systemd user manager, and none answers:" << QStringList{manager};
+        << "daily purges need a systemd user manager, and none answers:" << QStringList{manager}
+        << false;
     QTest::newRow("timer not started")
         << "enable" << 2 << 2
         << "systemctl --user enable --now NAME.timer failed: stand-in refuses enable"
-        << QStringList{manager, reload, enable, reload};
+        << QStringList{manager, reload, enable, reload} << false;
+    QTest::newRow("set up again, timer not started")
+        << "enable" << 2 << 0
+        << "systemctl --user enable --now NAME.timer failed: stand-in refuses enable"
+        << QStringList{manager, reload, enable,  manager, reload,
+                       enable,  reload, manager, disable, reload}
+        << true;
 }
 
 void tst_CommandLine::dailyPurgeThroughSystemctl() {
@@ -591,6 +600,7 @@ void tst_CommandLine::dailyPurgeThroughSystemctl() {
     QFETCH(int, removed);
     QFETCH(QString, error);
     QFETCH(QStringList, calls);
+    QFETCH(bool, again);
     const QString name = culler::unitName(dir(), "*.tmp");
     error.replace(QStringLiteral("NAME"), name);
     calls.replaceInStrings(QStringLiteral("NAME"), name);
@@ -604,22 +614,25 @@ void tst_CommandLine::dailyPurgeThroughSystemctl() {
     const QByteArray path = qgetenv("PATH");
     const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
     qputenv("PATH", QFile::encodeName(m_home->filePath(QStringLiteral("bin"))) + ':' + path);
-    qputenv("REFUSE", refused.toUtf8());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("config"))));
     const QString units = m_home->filePath(QStringLiteral("config/systemd/user/")) + name;
+    const QStringList schedule = {"--schedule", "daily", "--directory", m_dir->path(),
+                                  "--pattern",  "*.tmp", "--days",      "7.5"};
+    qputenv("REFUSE", "");
+    QVERIFY(!again || runCuller(schedule, m_home->path()).exitCode == 0);
 
-    const Result set = runCuller({"--schedule", "daily", "--directory", m_dir->path(), "--pattern",
-                                  "*.tmp", "--days", "7.5"},
-                                 m_home->path());
+    qputenv("REFUSE", refused.toUtf8());
+    const Result set = runCuller(schedule, m_home->path());
     QCOMPARE(set.exitCode, setUp);
     QCOMPARE(set.out, setUp == 0 ? (name + '\n').toUtf8() : QByteArray());
-    QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0);
-    QCOMPARE(QFileInfo::exists(units + ".timer"), setUp == 0);
+    QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0 || again);
+    QCOMPARE(QFileInfo::exists(units + ".timer"), setUp == 0 || again);
     const Result list = runCuller({"--schedules"}, m_home->path());
-    QCOMPARE(list.out, setUp != 0 ? QByteArray()
-                                  : (name + "  Every day, delete the files of type *.tmp in " +
-                                     m_dir->path() + " that are 7.5 days old or older.\n")
-                                        .toUtf8());
+    QCOMPARE(list.out, setUp != 0 && !again
+                           ? QByteArray()
+                           : (name + "  Every day, delete the files of type *.tmp in " +
+                              m_dir->path() + " that are 7.5 days old or older.\n")
+                                 .toUtf8());
     const Result remove = runCuller({"--unschedule", name + ".timer"}, m_home->path());
     QCOMPARE(remove.exitCode, removed);
     QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0 && removed != 0);
