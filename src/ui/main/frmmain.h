@@ -49,7 +49,8 @@ struct MainWindowServices {
     // program passes fileTypesLocationOfThisProgram(), tests a list in a temporary directory.
     QString fileTypesPath;
     std::optional<Message> fileTypesProblem = std::nullopt;
-    // The user's settings file, where the choice of the Trash is remembered; empty, nothing is.
+    // The user's settings file, where the choices of the Trash and of subfolders are remembered;
+    // empty, nothing is.
     QString settingsPath = QString();
 };
 
@@ -104,6 +105,7 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
     void chkTrash_Click();
+    void chkSubfolders_Click();
 
     void showRunProgress();
     void runEnded();
@@ -163,6 +165,7 @@ private:
     QPushButton *Command1 = nullptr;
     QPushButton *cmdAdd = nullptr;
     QCheckBox *chkTrash = nullptr;
+    QCheckBox *chkSubfolders = nullptr;
 };
 
 } // namespace culler
