@@ -198,7 +198,7 @@ void frmMain::createControls() {
         QStringLiteral("Move the old files to the Trash instead of deleting them"));
     chkSubfolders = placeWithText<QCheckBox>(
         this, QStringLiteral("chkSubfolders"), QStringLiteral("Sub&folders"),
-        twipsRect(5640, 1080, 975, 255),
+        twipsRect(5550, 1080, 1140, 255),
         QStringLiteral("Delete the old files of every subfolder too, never through a link, into a "
                        "hidden folder or onto another drive"));
     if (!m_settingsPath.isEmpty()) {

@@ -183,6 +183,12 @@ void tst_MainWindow::controls_data() {
         << "chkTrash"
         << "To &Trash" << QRect(352, 152, 89, 16)
         << "Move the old files to the Trash instead of deleting them" << true;
+    QTest::newRow("chkSubfolders right of Once a Day")
+        << "chkSubfolders"
+        << "Sub&folders" << QRect(370, 72, 76, 17)
+        << "Delete the old files of every subfolder too, never through a link, into a hidden "
+           "folder or onto another drive"
+        << true;
     QTest::newRow("chkTimer is disabled") << "chkTimer"
                                           << "Once a Day" << QRect(288, 72, 81, 17) << "" << false;
     QTest::newRow("txtDaysOld") << "txtDaysOld"
@@ -234,7 +240,7 @@ void tst_MainWindow::tabOrder() {
     const QStringList expected{"txtDirectory",  "cmdDelete",  "cmdClear",      "txtDaysOld",
                                "txtBeforeDate", "cmdExit",    "Dir1",          "chkTimer",
                                "Drive1",        "optDaysOld", "optBeforeDate", "cboFileType",
-                               "Command1",      "cmdAdd",     "chkTrash"};
+                               "Command1",      "cmdAdd",     "chkTrash",      "chkSubfolders"};
     QCOMPARE(order, expected);
 }
 

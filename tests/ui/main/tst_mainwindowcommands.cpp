@@ -779,19 +779,24 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     const QString data = path(QStringLiteral("data"));
     test::writeFile(data + QStringLiteral("/old.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/new.tmp"), daysAgo(1));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/sub")));
+    test::writeFile(data + QStringLiteral("/sub/older.tmp"), daysAgo(30));
     QVERIFY(!control<QCheckBox>("chkTrash")->isChecked());
+    QVERIFY(!control<QCheckBox>("chkSubfolders")->isChecked());
     click("chkTrash");
+    click("chkSubfolders");
     enterRequest(data, false, QStringLiteral("20"));
     runDelete();
 
     QCOMPARE(control<QLabel>("lblFinished")->toolTip(),
-             QStringLiteral("1 file moved to the Trash, 1 kept"));
+             QStringLiteral("2 files moved to the Trash, 1 kept"));
     QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"new.tmp"});
     QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
-             QStringList{"old.tmp"});
-    // The next time the window opens, the box is ticked again.
+             (QStringList{"old.tmp", "older.tmp"}));
+    // The next time the window opens, both boxes are ticked again.
     m_window = std::make_unique<frmMain>(services);
     QVERIFY(control<QCheckBox>("chkTrash")->isChecked());
+    QVERIFY(control<QCheckBox>("chkSubfolders")->isChecked());
 }
 
 void tst_MainWindowCommands::runTellsHowManyFilesWent_data() {
