@@ -119,6 +119,19 @@ struct Options {
                               QStringLiteral("Delete the files dated DATE or earlier: YYYY-MM-DD, "
                                              "or the short date of your locale."),
                               QStringLiteral("DATE")};
+    QCommandLineOption recursive{
+        QStringLiteral("recursive"),
+        QStringLiteral("Go down into every subdirectory of DIR too, never through a link, into a "
+                       "hidden directory or one whose name an --exclude matches, nor onto another "
+                       "mount.")};
+    QCommandLineOption maxDepth{QStringLiteral("max-depth"),
+                                QStringLiteral("With --recursive, go at most N levels below DIR "
+                                               "(1: its own subdirectories, not theirs)."),
+                                QStringLiteral("N")};
+    QCommandLineOption removeEmptyDirs{
+        QStringLiteral("remove-empty-dirs"),
+        QStringLiteral("With --recursive, remove each subdirectory the run emptied, deepest "
+                       "first; never DIR itself, nor a directory holding anything else.")};
     QCommandLineOption trash{QStringLiteral("trash"),
                              QStringLiteral("Move the files to your Trash instead of deleting "
                                             "them; the desktop's Trash restores them.")};
@@ -154,9 +167,9 @@ struct Options {
                                   QStringLiteral("NAME")};
 
     QList<QCommandLineOption> all() const {
-        return {help,   version,  directory, pattern,    exclude, keepNewest,
-                days,   before,   trash,     dryRun,     verbose, null,
-                notify, schedule, schedules, unschedule, runs,    putBack};
+        return {help,   version,   directory, pattern,         exclude,    keepNewest, days,
+                before, recursive, maxDepth,  removeEmptyDirs, trash,      dryRun,     verbose,
+                null,   notify,    schedule,  schedules,       unschedule, runs,       putBack};
     }
     // The options whose values are names, taken as the bytes given.
     QStringList byteValued() const {
@@ -206,6 +219,7 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "Usage: culler\n"
                "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
                "              [--exclude PATTERN...] [--keep-newest N]\n"
+               "              [--recursive [--max-depth N] [--remove-empty-dirs]]\n"
                "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
                "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
                "              [--trash]\n"
@@ -224,6 +238,11 @@ QString helpText(const QList<QCommandLineOption> &options) {
                "directly in DIR are deleted: never a hidden file (a name beginning with \".\"),\n"
                "a subdirectory or anything in it, a symbolic link or what it points to. The\n"
                "command line neither reads nor writes the window's pattern list.\n"
+               "\n"
+               "With --recursive the same rules hold in every subdirectory below DIR, except\n"
+               "hidden ones, those whose names an --exclude matches, and mount points, which\n"
+               "stay whole; a subdirectory that cannot be read is named, and the run goes on.\n"
+               "--keep-newest then keeps the N newest files of the whole tree.\n"
                "\n"
                "With --trash the files go to your Trash, or on another mount to that mount's\n"
                ".Trash-UID, from where the desktop's Trash restores them; a file that changed\n"
@@ -259,8 +278,8 @@ QString helpText(const QList<QCommandLineOption> &options) {
 std::optional<QString> usageProblem(const QCommandLineParser &parser, const Options &options) {
     if (!parser.positionalArguments().isEmpty())
         return QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]);
-    for (const QCommandLineOption *option :
-         {&options.directory, &options.days, &options.before, &options.keepNewest}) {
+    for (const QCommandLineOption *option : {&options.directory, &options.days, &options.before,
+                                             &options.keepNewest, &options.maxDepth}) {
         if (parser.values(*option).size() > 1)
             return QStringLiteral("--%1 is given more than once.").arg(option->names().constLast());
     }
@@ -270,6 +289,10 @@ std::optional<QString> usageProblem(const QCommandLineParser &parser, const Opti
         return QStringLiteral("give exactly one of --days and --before.");
     if (parser.values(options.exclude).contains(QString()))
         return QStringLiteral("--exclude is empty: give the pattern of the files to keep.");
+    for (const QCommandLineOption *option : {&options.maxDepth, &options.removeEmptyDirs}) {
+        if (parser.isSet(*option) && !parser.isSet(options.recursive))
+            return QStringLiteral("--%1 goes with --recursive.").arg(option->names().constLast());
+    }
     return std::nullopt;
 }
 
@@ -282,6 +305,21 @@ std::optional<qint64> wholeNumber(const QString &text) {
     return number;
 }
 
+// Takes the numbers of files and levels the options give into the job, or says why one is none.
+std::optional<QString> readNumbers(const QCommandLineParser &parser, const Options &options,
+                                   PurgeJob &job) {
+    const std::optional<qint64> keepNewest =
+        wholeNumber(parser.value(options.keepNewest).trimmed());
+    if (parser.isSet(options.keepNewest) && !keepNewest)
+        return QStringLiteral("--keep-newest takes a whole number of files, 0 or more.");
+    const std::optional<qint64> maxDepth = wholeNumber(parser.value(options.maxDepth).trimmed());
+    if (parser.isSet(options.maxDepth) && !maxDepth)
+        return QStringLiteral("--max-depth takes a whole number of levels, 0 or more.");
+    job.keepNewest = keepNewest.value_or(0);
+    job.maxDepth = maxDepth.value_or(job.maxDepth);
+    return std::nullopt;
+}
+
 // The command, or the reason the arguments do not make one.
 std::optional<Command> readCommand(const QCommandLineParser &parser, const Options &options,
                                    const RawArguments &raw, QString &error) {
@@ -289,10 +327,9 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
         error = *problem;
         return std::nullopt;
     }
-    const std::optional<qint64> keepNewest =
-        wholeNumber(parser.value(options.keepNewest).trimmed());
-    if (parser.isSet(options.keepNewest) && !keepNewest) {
-        error = QStringLiteral("--keep-newest takes a whole number of files, 0 or more.");
+    Command command;
+    if (std::optional<QString> problem = readNumbers(parser, options, command.job)) {
+        error = *std::move(problem);
         return std::nullopt;
     }
 
@@ -306,14 +343,16 @@ std::optional<Command> readCommand(const QCommandLineParser &parser, const Optio
             bytes.push_back(QFile::encodeName(value));
         return bytes;
     };
-    Command command;
     command.job.directory = bytesOf(options.directory).front();
     command.job.patterns = bytesOf(options.pattern);
     command.job.exclusions = bytesOf(options.exclude);
-    command.job.keepNewest = keepNewest.value_or(0);
     command.job.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Remove;
     if (parser.isSet(options.trash))
         command.job.removal = RemovalKind::Trash;
+    if (parser.isSet(options.recursive))
+        command.job.subfolders = Subfolders::Included;
+    if (parser.isSet(options.removeEmptyDirs))
+        command.job.emptiedFolders = EmptiedFolders::Removed;
     // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
     command.cutOff =
         parser.isSet(options.days)

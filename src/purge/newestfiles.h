@@ -9,17 +9,23 @@
 #include "runtime/directory.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace culler {
 
+struct TreeFolder;
+
 class NewestFiles {
 public:
     struct File {
+        // Below a subdirectory, the path relative to the run's directory ("logs/a.log").
         std::string name;
         FileStamp stamp;
+        // In a run with subfolders, the directory the file is in, kept open while the file waits.
+        std::shared_ptr<TreeFolder> folder;
     };
 
     explicit NewestFiles(std::size_t count)
@@ -31,9 +37,12 @@ public:
 
     // The files still among the newest.
     std::size_t size() const { return m_heap.size(); }
+    // Lets every file go, and with them the directories they kept open.
+    void clear() { m_heap.clear(); }
 
     // Of two files, whether one is newer: a later modification time, or the same one and a name
-    // that sorts later in byte order, so that a run chooses the same files every time.
+    // (a path, in a tree) that sorts later in byte order, so that a run chooses the same files
+    // every time.
     static bool isNewer(const File &one, const File &other);
 
 private:

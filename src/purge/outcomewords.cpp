@@ -24,11 +24,22 @@ QString leftInTrashReason(const SystemError &error) {
 }
 
 // "2 files could not be deleted:", a line for each file named, and the count of the others.
+enum class Noun {
+    File,
+    Folder,
+};
+
 QString troublesText(const FileTroubles &troubles, const QString &whatHappened,
-                     const PathText &pathOf, QString (*reasonOf)(const SystemError &)) {
-    QString text = troubles.count == 1
-                       ? QStringLiteral("1 file %1:").arg(whatHappened)
-                       : QStringLiteral("%1 files %2:").arg(troubles.count).arg(whatHappened);
+                     const PathText &pathOf, QString (*reasonOf)(const SystemError &),
+                     Noun noun = Noun::File) {
+    const bool files = noun == Noun::File;
+    QString text =
+        troubles.count == 1
+            ? QStringLiteral("1 %1 %2:")
+                  .arg(files ? QStringLiteral("file") : QStringLiteral("folder"), whatHappened)
+            : QStringLiteral("%1 %2 %3:")
+                  .arg(troubles.count)
+                  .arg(files ? QStringLiteral("files") : QStringLiteral("folders"), whatHappened);
     for (const FileTrouble &file : troubles.named)
         text += QStringLiteral("\n%1: %2").arg(pathOf(file.name), reasonOf(file.error));
     const qint64 unnamed = troubles.count - qint64(troubles.named.size());
@@ -76,6 +87,24 @@ QString leftReasonText(const LeftFile &file) {
         break;
     }
     return file.error.reason();
+}
+
+// What became of the subdirectories of a run with subfolders, where anything is to be said.
+QString foldersText(const PurgeOutcome &outcome) {
+    QString text;
+    const auto count = [](qint64 number, const char *one, const char *many) {
+        return number == 1 ? QString::fromLatin1(one) : QString::fromLatin1(many).arg(number);
+    };
+    if (outcome.unreadableFolders.count > 0)
+        text +=
+            count(outcome.unreadableFolders.count, ", 1 folder not read", ", %1 folders not read");
+    if (outcome.mountPointsLeft > 0)
+        text += count(outcome.mountPointsLeft, ", 1 mount point left alone",
+                      ", %1 mount points left alone");
+    if (outcome.foldersRemoved > 0)
+        text += count(outcome.foldersRemoved, ", 1 emptied folder removed",
+                      ", %1 emptied folders removed");
+    return text;
 }
 
 } // namespace
@@ -254,7 +283,7 @@ QString outcomeText(const PurgeOutcome &outcome) {
                     .arg(outcome.notRemoved.count);
     if (outcome.leftInTrash.count > 0)
         text += QStringLiteral(", %1 left in the Trash").arg(outcome.leftInTrash.count);
-    return text;
+    return text + foldersText(outcome);
 }
 
 QString notificationTitle(const PurgeOutcome &outcome) {
@@ -283,6 +312,9 @@ QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
     QStringList parts;
     if (outcome.listingError)
         parts << refusalText(Refusal::unreadableDirectory(outcome.directory, outcome.listingError));
+    if (outcome.unreadableFolders.count > 0)
+        parts << troublesText(outcome.unreadableFolders, QStringLiteral("could not be read"),
+                              pathOf, troubleReason, Noun::Folder);
     if (outcome.notExamined.count > 0)
         parts << troublesText(outcome.notExamined, QStringLiteral("could not be examined"), pathOf,
                               troubleReason);

@@ -41,7 +41,8 @@ QString cutOffInBrief(const Refusal &refusal);
 // kept files for those reasons, and ", 1 not examined" and ", 2 not deleted" when some were kept
 // against the request; a listing run says "20 files would be deleted, 33 kept".
 // A run that moves files to the Trash says "20 files moved to the Trash", ", 2 not moved" and
-// ", 1 left in the Trash".
+// ", 1 left in the Trash". A run with subfolders adds ", 1 folder not read", ", 1 mount point
+// left alone" and ", 3 emptied folders removed" where there are any.
 QString outcomeText(const PurgeOutcome &outcome);
 
 // The title of the desktop notification a run from a timer sends: "Culler: 21 files moved to the
@@ -54,7 +55,8 @@ QString refusedNotificationTitle(const QByteArray &directory);
 // Why the run could not list its directory to the end, in a few words; empty when it could.
 QString listingInBrief(const PurgeOutcome &outcome);
 
-// The message at the end of a run that did not go as asked: the listing that failed, the files
+// The message at the end of a run that did not go as asked: the listing that failed, the
+// subfolders that could not be read, the files
 // that could not be examined, those due that could not be deleted (or moved to the Trash), and
 // those left in the Trash, each named with its reason as far as the outcome names them, then what
 // became of the others. Empty when all went as asked.

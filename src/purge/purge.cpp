@@ -2,6 +2,8 @@
 
 #include "purge/newestfiles.h"
 #include "purge/removalworker.h"
+#include "purge/runparts.h"
+#include "purge/treerun.h"
 
 #include "runtime/clock.h"
 #include "runtime/runlog.h"
@@ -19,10 +21,7 @@
 
 namespace culler {
 
-namespace {
-
-// The refusal of a run whose files no Trash can take.
-Refusal refusalOf(const TrashProblem &problem, const QByteArray &directory) {
+Refusal Refusal::ofTrash(const TrashProblem &problem, const QByteArray &directory) {
     Problem kind = Problem::NoTrash;
     if (problem.refusal == TrashRefusal::Unsafe)
         kind = Problem::UnsafeTrash;
@@ -38,6 +37,8 @@ Refusal refusalOf(const TrashProblem &problem, const QByteArray &directory) {
     refusal.place = problem.place;
     return refusal;
 }
+
+namespace {
 
 // A listing run removes nothing, so it has no use for a second thread. Nor has a run to the
 // Trash: each move renames a file from one directory to another, which the kernel does one at a
@@ -87,48 +88,13 @@ private:
         return Refusal::unreadableDirectory(m_job.directory, m_directory.error());
     }
 
-    // A run that moves files to the Trash finds it once, before anything moves; the refusal when
-    // there is none it can use. A listing run looks for none, so it makes nothing, but it tells a
-    // directory inside a Trash, as the run it previews would.
-    std::optional<Refusal> openTrash() {
-        if (m_job.removal != RemovalKind::Trash)
-            return std::nullopt;
-        const TrashPlaces places = m_job.trash.value_or(TrashPlaces::ofThisUser());
-        if (m_job.action == PurgeAction::List) {
-            if (const std::optional<TrashProblem> problem = m_directory.trashHolding(places))
-                return refusalOf(*problem, m_job.directory);
-            return std::nullopt;
-        }
-        Expected<Trash, TrashProblem> opened = m_directory.openTrash(places, *m_job.clock);
-        if (!opened)
-            return refusalOf(opened.error(), m_job.directory);
-        m_trash.emplace(*std::move(opened));
-        startRunList();
-        return std::nullopt;
-    }
-
-    // A run to the Trash keeps the list of what it moves there, so that it can be put back; where
-    // no list can be kept (no home), the run goes on without one.
-    void startRunList() {
-        const QByteArray runs = m_job.runsDirectory.value_or(runsDirectoryOfThisUser());
-        if (!runs.isEmpty())
-            m_runList =
-                std::make_unique<RunLogWriter>(runs, m_trash->directoryPath(), m_job.clock->now());
-    }
+    std::optional<Refusal> openTrash() { return openTrashFor(m_job, m_directory, m_trash); }
 
     // Removes a file judged due, on either thread: deletes it, or moves it to the Trash.
     RemovalOutcome remove(const char *name, const FileStamp &judged) const {
-        RemovalOutcome outcome = m_trash ? trashDue(m_directory, *m_trash, name, judged.identity)
+        RemovalOutcome outcome = m_trash ? m_trash->move(m_directory, name, judged)
                                          : removeDue(m_directory, name, judged.identity);
         outcome.size = judged.size;
-        // A run to the Trash removes inline, on the run's own thread, so the list is written by
-        // one thread alone, each file once it has moved.
-        if (m_runList && outcome.removal == Removal::Removed) {
-            const FileIdentity &identity = judged.identity;
-            m_runList->add({m_trash->topPath(), outcome.trashName,
-                            directoryPrefix(m_trash->directoryPath()) + name, identity.device,
-                            identity.inode, judged.size, identity.modified});
-        }
         return outcome;
     }
 
@@ -186,7 +152,7 @@ private:
             return;
         if (m_job.keepNewest <= 0)
             return judged(name, *stamp);
-        if (const auto older = m_newest.offer({name, *std::move(stamp)}))
+        if (const auto older = m_newest.offer({name, *std::move(stamp), nullptr}))
             judged(older->name.c_str(), older->stamp);
     }
 
@@ -209,10 +175,8 @@ private:
     void settle() {
         m_removals.finish();
         tellRemovals();
-        if (m_runList) {
-            m_outcome.runListError = m_runList->finish();
-            m_outcome.runId = m_runList->id();
-        }
+        if (m_trash)
+            m_trash->settle(m_outcome);
         m_outcome.keptNewest = qint64(m_newest.size());
         if (m_outcome.status != PurgeStatus::Unfinished)
             return;
@@ -225,26 +189,7 @@ private:
     }
 
     void tell(const char *name, const RemovalOutcome &outcome) {
-        switch (outcome.removal) {
-        case Removal::Removed:
-        case Removal::Listed:
-            ++m_outcome.removed;
-            m_outcome.removedBytes += outcome.size;
-            m_display.fileChosen(name, outcome.size);
-            break;
-        case Removal::NotExamined:
-            addTrouble(m_outcome.notExamined, name, outcome.error);
-            break;
-        case Removal::Failed:
-            addTrouble(m_outcome.notRemoved, name, outcome.error);
-            break;
-        case Removal::LeftInTrash:
-            addTrouble(m_outcome.leftInTrash, name, outcome.error);
-            break;
-        case Removal::Kept:
-        case Removal::Vanished:
-            break;
-        }
+        tellRemoval(m_outcome, m_display, m_job.namedFiles, name, outcome);
     }
 
     // Pipelined, what became of the files handed over comes back here in the order they were
@@ -254,18 +199,11 @@ private:
             tell(report.name.c_str(), report.outcome);
     }
 
-    void addTrouble(FileTroubles &troubles, const char *name, SystemError error) const {
-        if (troubles.count++ < m_job.namedFiles)
-            troubles.named.push_back({QByteArray(name), error});
-    }
-
     const PurgeJob &m_job;
     PurgeDisplay &m_display;
     Directory m_directory;
     // Open for the run when it moves files to the Trash.
-    std::optional<Trash> m_trash;
-    // The list of what went there, when one can be kept.
-    std::unique_ptr<RunLogWriter> m_runList;
+    std::optional<TrashMoves> m_trash;
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     NewestFiles m_newest;
@@ -277,17 +215,100 @@ private:
 
 } // namespace
 
-RemovalMode removalModeForThisMachine() {
+std::optional<Refusal> openTrashFor(const PurgeJob &job, const Directory &directory,
+                                    std::optional<TrashMoves> &trash) {
+    if (job.removal != RemovalKind::Trash)
+        return std::nullopt;
+    const TrashPlaces places = job.trash.value_or(TrashPlaces::ofThisUser());
+    if (job.action == PurgeAction::List) {
+        if (const std::optional<TrashProblem> problem = directory.trashHolding(places))
+            return Refusal::ofTrash(*problem, job.directory);
+        return std::nullopt;
+    }
+    Expected<Trash, TrashProblem> opened = directory.openTrash(places, *job.clock);
+    if (!opened)
+        return Refusal::ofTrash(opened.error(), job.directory);
+    // Where no list can be kept (no home), the run goes on without one.
+    const QByteArray runs = job.runsDirectory.value_or(runsDirectoryOfThisUser());
+    std::unique_ptr<RunLogWriter> list;
+    if (!runs.isEmpty())
+        list = std::make_unique<RunLogWriter>(runs, opened->directoryPath(), job.clock->now());
+    trash.emplace(*std::move(opened), std::move(list));
+    return std::nullopt;
+}
+
+TrashMoves::TrashMoves(Trash trash, std::unique_ptr<RunLogWriter> list)
+    : m_trash(std::move(trash))
+    , m_list(std::move(list)) {}
+
+TrashMoves::~TrashMoves() = default;
+
+RemovalOutcome TrashMoves::move(const Directory &directory, const char *name,
+                                const FileStamp &judged, const QByteArray &subdirectory) const {
+    const RemovalOutcome outcome =
+        trashDue(directory, m_trash, name, judged.identity, subdirectory);
+    if (!m_list || outcome.removal != Removal::Removed)
+        return outcome;
+    const FileIdentity &identity = judged.identity;
+    QByteArray original = directoryPrefix(m_trash.directoryPath());
+    if (!subdirectory.isEmpty())
+        original += directoryPrefix(subdirectory);
+    const std::lock_guard lock(m_mutex);
+    m_list->add({m_trash.topPath(), outcome.trashName, original + name, identity.device,
+                 identity.inode, judged.size, identity.modified});
+    return outcome;
+}
+
+void TrashMoves::settle(PurgeOutcome &outcome) {
+    if (!m_list)
+        return;
+    outcome.runListError = m_list->finish();
+    outcome.runId = m_list->id();
+}
+
+void tellRemoval(PurgeOutcome &outcome, PurgeDisplay &display, qint64 namedFiles, const char *name,
+                 const RemovalOutcome &removal) {
+    switch (removal.removal) {
+    case Removal::Removed:
+    case Removal::Listed:
+        ++outcome.removed;
+        outcome.removedBytes += removal.size;
+        display.fileChosen(name, removal.size);
+        break;
+    case Removal::NotExamined:
+        addTrouble(outcome.notExamined, namedFiles, name, removal.error);
+        break;
+    case Removal::Failed:
+        addTrouble(outcome.notRemoved, namedFiles, name, removal.error);
+        break;
+    case Removal::LeftInTrash:
+        addTrouble(outcome.leftInTrash, namedFiles, name, removal.error);
+        break;
+    case Removal::Kept:
+    case Removal::Vanished:
+        break;
+    }
+}
+
+void addTrouble(FileTroubles &troubles, qint64 namedFiles, const QByteArray &name,
+                SystemError error) {
+    if (troubles.count++ < namedFiles)
+        troubles.named.push_back({name, error});
+}
+
+unsigned processorsForThisProcess() {
     unsigned processors = std::thread::hardware_concurrency();
 #ifdef __linux__
-    // A process confined to fewer processors than the machine has (taskset, a container) counts
-    // only those.
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
     if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0)
         processors = static_cast<unsigned>(CPU_COUNT(&allowed));
 #endif
-    return processors < 2 ? RemovalMode::Inline : RemovalMode::Pipelined;
+    return processors;
+}
+
+RemovalMode removalModeForThisMachine() {
+    return processorsForThisProcess() < 2 ? RemovalMode::Inline : RemovalMode::Pipelined;
 }
 
 Verdict judge(const FileStamp &stamp, DateValue limit) {
@@ -320,9 +341,9 @@ RemovalOutcome removeDue(const Directory &directory, const char *name,
 }
 
 RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const char *name,
-                        const FileIdentity &identity) {
+                        const FileIdentity &identity, const QByteArray &subdirectory) {
     const Expected<TrashMoved, SystemError> moved =
-        directory.moveToTrashIfUnchanged(name, identity, trash);
+        directory.moveToTrashIfUnchanged(name, identity, trash, subdirectory);
     if (!moved)
         return refusedRemoval(moved.error());
     switch (moved->result) {
@@ -337,6 +358,8 @@ RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const ch
 }
 
 PurgeResult runPurge(const PurgeJob &job, PurgeDisplay &display, RemovalMode mode) {
+    if (job.subfolders == Subfolders::Included)
+        return runTreePurge(job, display, mode);
     return PurgeRun(job, display, mode).run();
 }
 

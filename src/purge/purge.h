@@ -20,7 +20,8 @@
 
 namespace culler {
 
-// What a run shows while it goes; called on the run's thread.
+// What a run shows while it goes; called on the run's thread, or for a run with subfolders on
+// any of its workers' threads, one call at a time.
 class PurgeDisplay {
 public:
     virtual ~PurgeDisplay() = default;
@@ -28,7 +29,8 @@ public:
     virtual void setProgressValue(qint64 value) = 0;
 
     // A file the run removed, or that a listing run would remove: its name as the file system
-    // holds it (not necessarily UTF-8, valid for this call only) and its size in bytes. Displays
+    // holds it (not necessarily UTF-8, valid for this call only; below a subdirectory, its path
+    // relative to the directory) and its size in bytes. Displays
     // that show progress alone need not look.
     virtual void fileChosen(const char *name, qint64 size) {
         Q_UNUSED(name);
@@ -78,10 +80,12 @@ RemovalOutcome removeDue(const Directory &directory, const char *name,
 
 // Moves a file judged due to the Trash, provided it is still the file that was stamped (see
 // Directory::moveToTrashIfUnchanged): a file that changed goes back where it was.
+// A file of a subdirectory gives its path relative to the directory the Trash was opened for.
 RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const char *name,
-                        const FileIdentity &identity);
+                        const FileIdentity &identity, const QByteArray &subdirectory = {});
 
-// A file kept against the request, and why: its name as the file system holds it, and the
+// A file kept against the request, and why: its name as the file system holds it (below a
+// subdirectory, its path relative to the directory: "logs/2024/a.log"), and the
 // system's error (0 for a stamp that names no day of the calendar).
 struct FileTrouble {
     QByteArray name;
@@ -134,12 +138,19 @@ struct PurgeOutcome {
     // empty when none was kept, and why it could not be written whole.
     QByteArray runId;
     SystemError runListError;
+    // Subdirectories that could not be opened or listed, named by their paths relative to the
+    // directory, as files below it are.
+    FileTroubles unreadableFolders;
+    // Mount points below the directory, left alone with everything on them.
+    qint64 mountPointsLeft = 0;
+    // Subdirectories removed once the run had emptied them.
+    qint64 foldersRemoved = 0;
 
     // Whether the run kept files it was asked to remove, could not look at all of them, or left
     // in the Trash a file it was not asked to remove: what a script must hear of.
     bool fellShort() const {
         return listingError || notExamined.count > 0 || notRemoved.count > 0 ||
-               leftInTrash.count > 0;
+               leftInTrash.count > 0 || unreadableFolders.count > 0;
     }
 };
 
@@ -153,8 +164,12 @@ enum class RemovalMode {
 };
 
 // Pipelined when this process may run on two processors or more, inline otherwise: on one
-// processor a second thread only adds switching.
+// processor a second thread only adds switching. A run with subfolders takes it as a pool of one
+// worker per processor (at least two) against its own thread alone.
 RemovalMode removalModeForThisMachine();
+
+// How many processors this process may run on: those it is confined to (taskset, a container).
+unsigned processorsForThisProcess();
 
 // Runs one purge: opens the directory (and the Trash, for a run that moves files there), counts
 // the candidates, stamps and judges each while the progress advances (the newest kept, when the job
@@ -164,7 +179,8 @@ RemovalMode removalModeForThisMachine();
 // listed in the outcome. With PurgeAction::List nothing is removed and each file a real run would
 // remove is reported instead. Every decision and count comes from the calling thread; pipelined,
 // only the removal of a file already judged due is left to a second thread, and the run returns
-// once that thread is done. A listing run starts none.
+// once that thread is done. A listing run starts none. With subfolders, the directories of the
+// tree are walked, judged and emptied side by side, one directory per worker (see treerun.h).
 PurgeResult runPurge(const PurgeJob &job, PurgeDisplay &display,
                      RemovalMode mode = removalModeForThisMachine());
 

@@ -28,6 +28,18 @@ enum class RemovalKind {
     Trash, // moved to the user's Trash, from where the desktop restores it
 };
 
+// Whether a run goes down into the directory's subdirectories.
+enum class Subfolders {
+    Excluded, // the directory's own files alone
+    Included, // and those of every subdirectory below it, as deep as the job says
+};
+
+// What becomes of a subdirectory once a run has removed everything in it.
+enum class EmptiedFolders {
+    Kept,
+    Removed, // deepest first; never the directory itself, never one holding anything else
+};
+
 // How the cut-off is given.
 enum class PurgeMode {
     Days, // older than a number of days before today
@@ -49,6 +61,12 @@ struct PurgeJob {
     QByteArray directory;
     std::vector<QByteArray> patterns;
     std::vector<QByteArray> exclusions;
+    // With subfolders, the files of every subdirectory below, as many levels down as maxDepth
+    // (1: the directory's own subdirectories, not theirs). A walk never follows a link, enters a
+    // hidden directory or one whose name matches an exclusion, nor crosses into another mount.
+    Subfolders subfolders = Subfolders::Excluded;
+    qint64 maxDepth = std::numeric_limits<qint64>::max();
+    EmptiedFolders emptiedFolders = EmptiedFolders::Kept;
     // How many of the newest candidates stay whatever their age; 0 keeps none for being new.
     qint64 keepNewest = 0;
     // A file goes when its calendar day is on or before this; a fraction takes the whole day.

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the user asks to purge, as the main window shows it: plain texts as typed, and the choice
-// between deleting and the Trash, read afresh by every run and every summary.
+// between deleting and the Trash, and whether subfolders count, read afresh by every run and every
+// summary.
 
 #include "purge/purgejob.h"
 
@@ -16,6 +17,7 @@ struct PurgeRequest {
     QString daysOld;
     QString beforeDate;
     RemovalKind removal = RemovalKind::Delete;
+    Subfolders subfolders = Subfolders::Excluded;
 };
 
 } // namespace culler

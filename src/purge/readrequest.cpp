@@ -78,6 +78,7 @@ Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &ca
     job.directory = QFile::encodeName(form.directory);
     job.patterns = {QFile::encodeName(form.pattern)};
     job.removal = form.removal;
+    job.subfolders = form.subfolders;
     const bool days = form.mode == PurgeMode::Days;
     return checkJob(std::move(job), {form.mode, days ? form.daysOld : form.beforeDate}, calendar);
 }

@@ -42,6 +42,9 @@ struct Refusal {
     // The directory of the Trash a problem is about; empty where none could be named.
     QByteArray place;
 
+    // No Trash can take the files of directory, as the problem says.
+    static Refusal ofTrash(const TrashProblem &problem, const QByteArray &directory);
+
     // The directory could not be opened or listed.
     static Refusal unreadableDirectory(const QByteArray &directory, SystemError error) {
         Refusal refusal{RequestField::Directory, Problem::Unreadable};

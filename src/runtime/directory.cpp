@@ -9,14 +9,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace culler {
 
 struct Directory::Stream {
     explicit Stream(DIR *stream)
-        : dir(stream)
-        , fd(::dirfd(stream)) {}
+        : dir(stream) {}
     ~Stream() { ::closedir(dir); }
     Stream(const Stream &) = delete;
     Stream &operator=(const Stream &) = delete;
@@ -52,6 +52,16 @@ struct Directory::Stream {
         return S_ISDIR(status.st_mode);
     }
 
+    // Whether the entry is a directory itself, not a link to one.
+    bool isDirectory(const dirent &entry) const {
+        if (entry.d_type != DT_UNKNOWN)
+            return entry.d_type == DT_DIR;
+        struct stat status {};
+        if (::fstatat(::dirfd(dir), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        return S_ISDIR(status.st_mode);
+    }
+
     bool isPlainFile(const dirent &entry) const {
         if (entry.d_type != DT_UNKNOWN)
             return entry.d_type == DT_REG;
@@ -63,34 +73,47 @@ struct Directory::Stream {
     }
 
     DIR *dir;
-    // Kept apart from the listing's state, so that another thread may stamp and remove through
-    // it while this one lists.
-    const int fd;
 };
 
 Directory::Directory(const QString &path)
     : Directory(QFile::encodeName(path)) {}
 
-Directory::Directory(const QByteArray &path) {
-    UniqueFd fd{::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (!fd.isOpen()) {
+Directory::Directory(const QByteArray &path)
+    : m_fd(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    openStream();
+}
+
+Directory::Directory(const Directory &parent, const char *name) {
+    if (!parent.m_fd.isOpen()) {
+        m_error.code = EBADF;
+        return;
+    }
+    m_fd = UniqueFd{
+        ::openat(parent.m_fd.get(), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+    openStream();
+}
+
+void Directory::openStream() {
+    if (!m_fd.isOpen()) {
         m_error.code = errno;
         return;
     }
-    DIR *stream = ::fdopendir(fd.get());
+    UniqueFd listing{::fcntl(m_fd.get(), F_DUPFD_CLOEXEC, 0)};
+    DIR *stream = listing.isOpen() ? ::fdopendir(listing.get()) : nullptr;
     if (stream == nullptr) {
         m_error.code = errno;
+        m_fd = UniqueFd();
         return;
     }
     // The stream closes it from here on.
-    fd.release();
+    listing.release();
     m_stream = std::make_unique<Stream>(stream);
 }
 
 Directory::~Directory() = default;
 
 int Directory::streamFd() const {
-    return m_stream->fd;
+    return m_fd.get();
 }
 
 void Directory::rewind() {
@@ -118,8 +141,45 @@ const char *Directory::nextSubdirectoryName() {
     return nullptr;
 }
 
-Expected<FileStamp, SystemError> Directory::stamp(const char *name) const {
+const char *Directory::nextFileOrDirectory(const Wildcards &patterns, EntryKind &kind) {
     if (m_stream == nullptr)
+        return nullptr;
+    while (const dirent *entry = m_stream->nextVisibleEntry(m_error)) {
+        if (m_stream->isDirectory(*entry)) {
+            kind = EntryKind::Directory;
+            return entry->d_name;
+        }
+        if (m_stream->isPlainFile(*entry) && patterns.matchesAny(entry->d_name)) {
+            kind = EntryKind::PlainFile;
+            return entry->d_name;
+        }
+    }
+    return nullptr;
+}
+
+void Directory::endListing() {
+    m_stream.reset();
+}
+
+quint64 Directory::mountKey() const {
+    struct statx status {};
+    if (!m_fd.isOpen() || ::statx(m_fd.get(), "", AT_EMPTY_PATH, STATX_MNT_ID, &status) != 0)
+        return 0;
+    if ((status.stx_mask & STATX_MNT_ID) != 0)
+        return status.stx_mnt_id;
+    return (quint64(1) << 63) | makedev(status.stx_dev_major, status.stx_dev_minor);
+}
+
+SystemError Directory::removeEmptySubdirectory(const char *name) const {
+    if (!m_fd.isOpen())
+        return SystemError{EBADF};
+    if (::unlinkat(streamFd(), name, AT_REMOVEDIR) != 0)
+        return SystemError{errno};
+    return {};
+}
+
+Expected<FileStamp, SystemError> Directory::stamp(const char *name) const {
+    if (!m_fd.isOpen())
         return unexpected(SystemError{EBADF});
     struct stat status {};
     if (::fstatat(streamFd(), name, &status, AT_SYMLINK_NOFOLLOW) != 0)
@@ -134,7 +194,7 @@ Expected<FileStamp, SystemError> Directory::stamp(const char *name) const {
 
 Expected<Unlink, SystemError> Directory::removeIfUnchanged(const char *name,
                                                            const FileIdentity &identity) const {
-    if (m_stream == nullptr)
+    if (!m_fd.isOpen())
         return unexpected(SystemError{EBADF});
     const int fd = streamFd();
     struct stat status {};
@@ -151,23 +211,23 @@ Expected<Unlink, SystemError> Directory::removeIfUnchanged(const char *name,
 
 Expected<Trash, TrashProblem> Directory::openTrash(const TrashPlaces &places,
                                                    const Clock &clock) const {
-    if (m_stream == nullptr)
+    if (!m_fd.isOpen())
         return unexpected(TrashProblem{TrashRefusal::NoPath, {}, SystemError{EBADF}});
     return Trash::open(streamFd(), places, clock);
 }
 
 std::optional<TrashProblem> Directory::trashHolding(const TrashPlaces &places) const {
-    if (m_stream == nullptr)
+    if (!m_fd.isOpen())
         return std::nullopt;
     return culler::trashHolding(streamFd(), places);
 }
 
-Expected<TrashMoved, SystemError> Directory::moveToTrashIfUnchanged(const char *name,
-                                                                    const FileIdentity &judged,
-                                                                    const Trash &trash) const {
-    if (m_stream == nullptr)
+Expected<TrashMoved, SystemError>
+Directory::moveToTrashIfUnchanged(const char *name, const FileIdentity &judged, const Trash &trash,
+                                  const QByteArray &subdirectory) const {
+    if (!m_fd.isOpen())
         return unexpected(SystemError{EBADF});
-    return trash.moveIfUnchanged(streamFd(), name, judged);
+    return trash.moveIfUnchanged(streamFd(), name, judged, subdirectory);
 }
 
 } // namespace culler

@@ -8,6 +8,7 @@
 #include "datevalue.h"
 #include "expected.h"
 #include "systemerror.h"
+#include "uniquefd.h"
 
 #include <QString>
 #include <ctime>
@@ -53,6 +54,13 @@ struct FileStamp {
     FileIdentity identity;
 };
 
+// What a listing of a whole tree yields besides the plain files: a directory, which is never a
+// link to one.
+enum class EntryKind {
+    PlainFile,
+    Directory,
+};
+
 enum class Unlink {
     Removed,
     Changed, // the entry is no longer the file that was stamped, so it stays
@@ -64,6 +72,9 @@ public:
     // the current directory).
     explicit Directory(const QByteArray &path);
     explicit Directory(const QString &path);
+    // Opens the subdirectory called name of parent, never through a link: a name swapped for a
+    // link since it was listed fails (ELOOP or ENOTDIR) rather than lead anywhere else.
+    Directory(const Directory &parent, const char *name);
     ~Directory();
     Directory(const Directory &) = delete;
     Directory &operator=(const Directory &) = delete;
@@ -83,6 +94,17 @@ public:
     // about links and entries the listing does not type. The name stays valid until the next call.
     const char *nextSubdirectoryName();
 
+    // The name of the next plain file that matches one of the patterns, or of the next directory
+    // (not a link to one) whose name does not begin with ".", with its kind; nullptr at the end of
+    // the listing or on an error. The name stays valid until the next call.
+    const char *nextFileOrDirectory(const Wildcards &patterns, EntryKind &kind);
+    // Ends the listing and lets its buffer go; the directory stays open for stamps and removals.
+    void endListing();
+    // Which mount the directory is on: the kernel's mount id, or where the kernel tells none
+    // (before 5.8) its device, so that two directories compare alike only on one mount. 0 when it
+    // cannot be told.
+    quint64 mountKey() const;
+
     // stamp(), removeIfUnchanged() and moveToTrashIfUnchanged() touch nothing of the listing: a
     // second thread may call them while one lists, as long as the Directory outlives both.
 
@@ -96,16 +118,22 @@ public:
     Expected<Unlink, SystemError> removeIfUnchanged(const char *name,
                                                     const FileIdentity &identity) const;
 
+    // Removes the subdirectory called name if it is empty; ENOTEMPTY when anything is left in
+    // it. Never follows a link.
+    SystemError removeEmptySubdirectory(const char *name) const;
+
     // The Trash this directory's files go to, made where it is missing; or why none can be used
     // (see trash.h). The clock must outlive the Trash.
     Expected<Trash, TrashProblem> openTrash(const TrashPlaces &places, const Clock &clock) const;
     // The Trash this directory is or lies in, if any (see trash.h); makes nothing.
     std::optional<TrashProblem> trashHolding(const TrashPlaces &places) const;
-    // Moves the entry called name into the Trash, opened for this directory, while it is still
-    // the file stamped earlier. Unlike a removal this leaves no gap: the file is renamed first and
-    // checked where it went, and put back when it is not the file judged.
+    // Moves the entry called name into the Trash, opened for this directory or for one it lies in
+    // at the relative path subdirectory, while it is still the file stamped earlier. Unlike a
+    // removal this leaves no gap: the file is renamed first and checked where it went, and put
+    // back when it is not the file judged.
     Expected<TrashMoved, SystemError>
-    moveToTrashIfUnchanged(const char *name, const FileIdentity &judged, const Trash &trash) const;
+    moveToTrashIfUnchanged(const char *name, const FileIdentity &judged, const Trash &trash,
+                           const QByteArray &subdirectory = {}) const;
 
 private:
     // The open listing; its type stays in directory.cpp, so the system's directory header
@@ -113,7 +141,10 @@ private:
     struct Stream;
 
     int streamFd() const;
+    // Lists through a descriptor of its own, so that the listing can end while m_fd stays open.
+    void openStream();
 
+    UniqueFd m_fd;
     std::unique_ptr<Stream> m_stream;
     SystemError m_error;
 };

@@ -534,11 +534,17 @@ Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray topPath, QByteArray d
     , m_clock(&clock) {}
 
 Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const char *name,
-                                                         const FileIdentity &judged) const {
+                                                         const FileIdentity &judged,
+                                                         const QByteArray &subdirectory) const {
     const std::size_t nameLength = std::strlen(name);
     QByteArray text;
-    text.reserve(m_infoHead.size() + 3 * static_cast<qsizetype>(nameLength) + 48);
+    text.reserve(m_infoHead.size() +
+                 3 * (static_cast<qsizetype>(nameLength) + subdirectory.size()) + 48);
     text += m_infoHead;
+    if (!subdirectory.isEmpty()) {
+        appendPercentEncoded(text, subdirectory.constData(), subdirectory.size());
+        text += '/';
+    }
     appendPercentEncoded(text, name, static_cast<qsizetype>(nameLength));
     text += "\nDeletionDate=";
     text += deletionDate(*m_clock).data();

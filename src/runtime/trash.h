@@ -109,8 +109,13 @@ public:
     // modification time to the nanosecond. Its info file is made first, so the desktop never
     // finds a file in the Trash without knowing where it came from; it is removed again whenever
     // the file does not stay. Two threads may move files of one directory at once.
+    //
+    // A file of a directory below the one the Trash was opened for (on the same mount) moves the
+    // same way: directoryFd is then that directory, and subdirectory its path relative to the one
+    // the Trash was opened for ("logs/2024"), so that the info file names where the file was.
     Expected<TrashMoved, SystemError> moveIfUnchanged(int directoryFd, const char *name,
-                                                      const FileIdentity &judged) const;
+                                                      const FileIdentity &judged,
+                                                      const QByteArray &subdirectory = {}) const;
 
     // How a file leaves its directory for the Trash without ever replacing another.
     enum class Route {

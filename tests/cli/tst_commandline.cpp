@@ -219,6 +219,20 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("negative newest kept")
         << (QStringList{"--directory", dir, "--days", "1", "--keep-newest", "-1"} + tmp)
         << "--keep-newest takes a whole number of files, 0 or more.";
+    QTest::newRow("depth without --recursive")
+        << (QStringList{"--directory", dir, "--days", "1", "--max-depth", "2"} + tmp)
+        << "--max-depth goes with --recursive.";
+    QTest::newRow("emptied folders without --recursive")
+        << (QStringList{"--directory", dir, "--days", "1", "--remove-empty-dirs"} + tmp)
+        << "--remove-empty-dirs goes with --recursive.";
+    QTest::newRow("negative depth")
+        << (QStringList{"--directory", dir, "--days", "1", "--recursive", "--max-depth", "-1"} +
+            tmp)
+        << "--max-depth takes a whole number of levels, 0 or more.";
+    QTest::newRow("depth that is no number")
+        << (QStringList{"--directory", dir, "--days", "1", "--recursive", "--max-depth", "two"} +
+            tmp)
+        << "--max-depth takes a whole number of levels, 0 or more.";
     QTest::newRow("empty exclusion")
         << (QStringList{"--directory", dir, "--days", "1", "--exclude", ""} + tmp)
         << "--exclude is empty: give the pattern of the files to keep.";
@@ -335,6 +349,9 @@ void tst_CommandLine::runs_data() {
     QTest::newRow("dry run for the Trash, where none can be made")
         << days + QStringList{"--trash", "--dry-run"} << c << berlin << QByteArray("DIR/old.tmp\n")
         << QByteArray("culler: 1 file would be moved to the Trash, 1 kept\n") << all;
+    QTest::newRow("down the tree, removing the folder it emptied")
+        << days + QStringList{"--recursive", "--remove-empty-dirs"} << c << berlin << QByteArray()
+        << QByteArray() << purged;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
         << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all;
@@ -368,6 +385,8 @@ void tst_CommandLine::runs() {
     makeFile(dir() + "/old.tmp", -400);
     makeFile(dir() + "/old.log", -400);
     makeFile(dir() + "/new.tmp", -1);
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
+    makeFile(dir() + "/sub/old.tmp", -400);
     const QString listFile =
         QFileInfo(executable).absolutePath() + QStringLiteral("/filetypes.dat");
     const QByteArray listBefore = QFile::exists(listFile) ? QByteArray("there") : QByteArray();
@@ -382,6 +401,8 @@ void tst_CommandLine::runs() {
     QCOMPARE(result.out, out.replace("DIR", dir()));
     QCOMPARE(result.err, err);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
+    QCOMPARE(QFileInfo::exists(m_dir->filePath(QStringLiteral("sub"))),
+             !arguments.contains("--remove-empty-dirs"));
     const bool trashed = arguments.contains("--trash") && !arguments.contains("--dry-run");
     QCOMPARE(QDir(m_home->filePath(".local/share/Trash/files")).entryList(QDir::Files),
              trashed ? QStringList{"old.tmp"} : QStringList());

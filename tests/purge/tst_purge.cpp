@@ -94,8 +94,10 @@ extern "C" int linkat(int from, const char *name, int to, const char *newName, i
 }
 
 // Once readdirCallsLeft calls to readdir have been made, the next one fails with EIO, as a
-// failing disk does part way through a listing. -1 lets every call through.
+// failing disk does part way through a listing. -1 lets every call through. Where onListed is
+// set, it sees each entry before the caller does.
 static int readdirCallsLeft = -1;
+static std::function<void(const dirent &)> onListed;
 
 static bool readdirGoesOn() {
     if (readdirCallsLeft == 0) {
@@ -244,6 +246,10 @@ void tst_Purge::init() {
     QVERIFY(m_dir->isValid() && m_trash->isValid());
     refusedName = nullptr;
     test::setReaddirHook(readdirGoesOn);
+    test::setReaddirWatch([](const dirent &entry) {
+        if (onListed)
+            onListed(entry);
+    });
 }
 
 void tst_Purge::cleanup() {
@@ -251,6 +257,7 @@ void tst_Purge::cleanup() {
     noReplaceRefused = false;
     linkRefused = 0;
     readdirCallsLeft = -1;
+    onListed = nullptr;
     m_dir.reset();
 }
 
@@ -882,23 +889,28 @@ void tst_Purge::directoryChangedBetweenPassesLeavesItUnfinished() {
 void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere_data() {
     QTest::addColumn<qint64>("atMaximum");
     QTest::addColumn<qint64>("atValue");
+    QTest::addColumn<QString>("swapped");
 
-    QTest::newRow("after the count") << qint64(4) << qint64(-1);
-    QTest::newRow("after the first removal") << qint64(-1) << qint64(1);
+    QTest::newRow("after the count") << qint64(4) << qint64(-1) << "chosen";
+    QTest::newRow("after the first removal") << qint64(-1) << qint64(1) << "chosen";
+    // Listed as a directory, swapped before it is opened.
+    QTest::newRow("a subfolder, between its listing and its opening")
+        << qint64(-1) << qint64(-1) << "chosen/sub";
 }
 
 void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     QFETCH(qint64, atMaximum);
     QFETCH(qint64, atValue);
+    QFETCH(QString, swapped);
 
     // The chosen directory and a decoy beside it, both full of old files the pattern matches,
     // some of them under the same names.
     const QDateTime old = at(-100, QTime(12, 0));
     QDir top(m_dir->path());
-    QVERIFY(top.mkdir("chosen"));
+    QVERIFY(top.mkpath(swapped));
     QVERIFY(top.mkdir("decoy"));
     for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
-        test::writeFile(path(QStringLiteral("chosen/") + name), old);
+        test::writeFile(path(swapped + QLatin1Char('/') + name), old);
     for (const char *name : {"a.tmp", "b.tmp", "c.tmp", "d.tmp", "e.tmp"})
         test::writeFile(path(QStringLiteral("decoy/") + name), old);
     const auto decoyState = [this] {
@@ -923,15 +935,30 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     display.atMaximum = atMaximum;
     display.atValue = atValue;
     display.action = [&] {
-        QVERIFY(top.rename("chosen", "moved"));
-        QVERIFY(QFile::link(path("decoy"), path("chosen")));
+        QVERIFY(top.rename(swapped, "moved"));
+        QVERIFY(QFile::link(path("decoy"), path(swapped)));
     };
+    std::atomic<int> sightings = 0;
+    if (swapped != QLatin1String("chosen")) {
+        onListed = [&](const dirent &entry) {
+            if (std::strcmp(entry.d_name, "sub") == 0 && ++sightings == 2)
+                display.action();
+        };
+    }
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = path("chosen");
+    if (swapped != QLatin1String("chosen"))
+        request.subfolders = Subfolders::Included;
     const PurgeOutcome summary = *purge(request, display);
 
-    QVERIFY(QFileInfo(path("chosen")).isSymLink());
+    QVERIFY(QFileInfo(path(swapped)).isSymLink());
     QCOMPARE(decoyState(), decoyBefore);
+    if (swapped != QLatin1String("chosen")) {
+        // The subfolder was never entered after the swap, and its files were counted before it.
+        QCOMPARE(QDir(path("moved")).entryList(QDir::Files).size(), 3);
+        QCOMPARE(summary.status, PurgeStatus::Unfinished);
+        return;
+    }
     // The run works on the directory it opened, wherever it now is: the files it counted there are
     // the ones it removed, and the run is complete.
     QVERIFY(QDir(path("moved"))

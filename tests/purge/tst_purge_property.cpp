@@ -17,6 +17,7 @@
 #include <cmath>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -25,11 +26,13 @@ using namespace culler;
 
 // Many random directories, each purged once, each checked against a rule simple enough to be
 // plainly right: the candidates are the regular files directly in the chosen directory (not
-// links, not in a subdirectory) whose names do not begin with ".", match one of the patterns and
-// none of the exclusions; sorted newest first (the later name first on equal times), the first N
-// stay when the newest N are kept, and of the others a file goes when its modification day is on
-// or before the cut-off day. Everything else, inside the chosen directory and outside it, must
-// keep its content, its link target and its time.
+// links, not in a subdirectory), or in a tree in any directory reached from it through real
+// directories that are not hidden, excluded or mount points, no deeper than asked, whose names do
+// not begin with ".", match one of the patterns and none of the exclusions; sorted newest first
+// (the later path first on equal times), the first N stay when the newest N are kept, and of the
+// others a file goes when its modification day is on or before the cut-off day. Everything else,
+// inside the chosen directory and outside it, must keep its content, its link target and its
+// time; a Trash holds each file gone under its own path, and a listing run removes nothing.
 
 namespace {
 
@@ -154,10 +157,15 @@ QString differences(const RunRecord &one, const RunRecord &other) {
 
 class Round {
 public:
-    Round(QRandomGenerator &random, const QString &root, RemovalMode mode)
+    Round(QRandomGenerator &random, const QString &root, const QString &trash, RemovalMode mode)
         : m_random(random)
         , m_root(root)
+        , m_trash(trash)
         , m_mode(mode) {}
+    ~Round() {
+        for (const QString &mount : m_mounted)
+            ::umount2(QFile::encodeName(mount).constData(), MNT_DETACH);
+    }
 
     void build();
     void run();
@@ -176,18 +184,28 @@ private:
     QString randomPattern();
     QString nameFromPattern();
     bool isCandidate(const QString &name) const;
-    QSet<QByteArray> referenceGone(const QByteArray &chosen, const Snapshot &before) const;
+    bool reached(const QByteArray &chosen, const QByteArray &directory,
+                 const Snapshot &before) const;
+    QSet<QByteArray> referenceGone(const QByteArray &chosen, const Snapshot &before,
+                                   qint64 &candidateCount) const;
+    QSet<QByteArray> referenceEmptied(const QByteArray &chosen, const Snapshot &before,
+                                      const QSet<QByteArray> &gone) const;
+    void checkTrash(const Snapshot &before, const QSet<QByteArray> &gone);
+    void mountSomewhere();
     QString freshName(const QString &directory);
     QDateTime randomTime();
 
     void writeFile(const QString &path, const QDateTime &modified);
     void setLinkTime(const QString &path, const QDateTime &modified);
-    void addEntryToChosen();
+    void addEntry(const QString &directory, int depth);
+    void addSubdirectory(const QString &path, int depth);
+    QString excludedName(const QString &directory);
     bool shouldGo(const QString &name, const QDateTime &modified) const;
     QString describe() const;
 
     QRandomGenerator &m_random;
     QString m_root;
+    QString m_trash;
     RemovalMode m_mode;
     RunRecord m_record;
     QString m_chosen;
@@ -195,6 +213,13 @@ private:
     QStringList m_patterns;
     QStringList m_exclusions;
     qint64 m_keepNewest = 0;
+    PurgeAction m_action = PurgeAction::Remove;
+    RemovalKind m_removal = RemovalKind::Delete;
+    bool m_tree = false;
+    qint64 m_maxDepth = std::numeric_limits<qint64>::max();
+    bool m_removeEmptied = false;
+    QSet<QByteArray> m_mountPoints; // relative to the root
+    QStringList m_mounted;
     PurgeRequest m_request;
     QDate m_today;
     double m_days = 0;
@@ -205,9 +230,8 @@ private:
     QSet<QString> m_used;
     QStringList m_outsideFiles;
     QStringList m_subdirectories;
-    QStringList m_plainFiles;            // regular files directly in the chosen directory
-    QMap<QString, QDateTime> m_modified; // their times, as written
-    QStringList m_log;                   // what was made, to show when a check fails
+    QStringList m_plainFiles; // regular files directly in the chosen directory
+    QStringList m_log;        // what was made, to show when a check fails
 };
 
 QString Round::randomCharacter() {
@@ -312,23 +336,19 @@ void Round::setLinkTime(const QString &path, const QDateTime &modified) {
         qPrintable(path));
 }
 
-void Round::addEntryToChosen() {
-    const QString name = freshName(m_chosen);
-    const QString path = m_chosen + QLatin1Char('/') + name;
+void Round::addEntry(const QString &directory, int depth) {
+    const QString name = freshName(directory);
+    const QString path = directory + QLatin1Char('/') + name;
     const QDateTime modified = randomTime();
     const int kind = pick(20);
     if (kind < 10) {
         writeFile(path, modified);
         m_plainFiles << name;
-        m_modified.insert(name, modified);
-        m_log << QStringLiteral("file \"%1\" %2").arg(name, modified.toString(Qt::ISODateWithMs));
+        m_log << QStringLiteral("file \"%1\" %2").arg(path, modified.toString(Qt::ISODateWithMs));
     } else if (kind < 12) {
-        // A subdirectory with old files the pattern matches: never entered.
-        QVERIFY(QDir().mkdir(path));
-        for (int i = pick(3); i >= 0; --i)
-            writeFile(path + QLatin1Char('/') + freshName(path), randomTime());
-        m_subdirectories << path;
-        m_log << QStringLiteral("directory \"%1\"").arg(name);
+        const bool excluded = m_tree && !m_exclusions.isEmpty() && chance(40);
+        addSubdirectory(excluded ? directory + QLatin1Char('/') + excludedName(directory) : path,
+                        depth + 1);
     } else if (kind < 18) {
         QString target;
         if (kind == 12 && !m_outsideFiles.isEmpty())
@@ -346,24 +366,65 @@ void Round::addEntryToChosen() {
         QVERIFY(::symlink(QFile::encodeName(target).constData(),
                           QFile::encodeName(path).constData()) == 0);
         setLinkTime(path, randomTime());
-        m_log << QStringLiteral("link \"%1\" -> \"%2\"").arg(name, target);
+        m_log << QStringLiteral("link \"%1\" -> \"%2\"").arg(path, target);
     } else if (kind == 18 && !m_outsideFiles.isEmpty()) {
         // A second name for a file outside: a plain file here, so it may go, but the file outside
         // keeps its name and content.
         const QString target = m_outsideFiles[pick(int(m_outsideFiles.size()))];
         QVERIFY(::link(QFile::encodeName(target).constData(),
                        QFile::encodeName(path).constData()) == 0);
-        struct stat status {};
-        QVERIFY(::stat(QFile::encodeName(path).constData(), &status) == 0);
-        const QDateTime time = QDateTime::fromMSecsSinceEpoch(qint64(status.st_mtim.tv_sec) * 1000 +
-                                                              status.st_mtim.tv_nsec / 1'000'000);
         m_plainFiles << name;
-        m_modified.insert(name, time);
-        m_log << QStringLiteral("hard link \"%1\" -> \"%2\"").arg(name, target);
+        m_log << QStringLiteral("hard link \"%1\" -> \"%2\"").arg(path, target);
     } else {
         QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        m_log << QStringLiteral("pipe \"%1\"").arg(name);
+        m_log << QStringLiteral("pipe \"%1\"").arg(path);
     }
+}
+
+// A subdirectory with old files the patterns match; in a tree, one with entries of every kind,
+// empty now and then, and hidden or excluded as its name falls.
+void Round::addSubdirectory(const QString &path, int depth) {
+    QVERIFY(QDir().mkdir(path));
+    m_subdirectories << path;
+    m_log << QStringLiteral("directory \"%1\"").arg(path);
+    if (!m_tree || depth > 3) {
+        for (int i = pick(3); i >= 0; --i)
+            writeFile(path + QLatin1Char('/') + freshName(path), randomTime());
+        return;
+    }
+    for (int i = pick(6); i > 0 && !QTest::currentTestFailed(); --i)
+        addEntry(path, depth);
+}
+
+// A name an exclusion matches, for a directory the walk leaves whole; another name where the
+// exclusions give none that is free.
+QString Round::excludedName(const QString &directory) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QString name = m_exclusions[pick(int(m_exclusions.size()))];
+        name.replace(QLatin1Char('*'), randomText(0, 2))
+            .replace(QLatin1Char('?'), randomCharacter());
+        const QString path = directory + QLatin1Char('/') + name;
+        if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+            m_used.contains(path))
+            continue;
+        m_used.insert(path);
+        return name;
+    }
+    return freshName(directory);
+}
+
+// A tmpfs on one of the subdirectories, with a file that would be due: a mount the walk leaves
+// alone. Only where the test may mount.
+void Round::mountSomewhere() {
+    if (m_subdirectories.isEmpty() || ::geteuid() != 0 || !chance(30))
+        return;
+    const QString path = m_subdirectories[pick(int(m_subdirectories.size()))];
+    if (::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, "size=1m") != 0)
+        return;
+    m_mounted << path;
+    m_mountPoints.insert(QFile::encodeName(QDir(m_root).relativeFilePath(path)));
+    writeFile(path + QLatin1Char('/') + freshName(path), m_pivot.startOfDay().addDays(-9));
+    m_log << QStringLiteral("mount point \"%1\"").arg(path);
 }
 
 void Round::build() {
@@ -377,6 +438,15 @@ void Round::build() {
     for (int i = chance(60) ? 0 : 1 + pick(2); i > 0; --i)
         m_exclusions << randomPattern();
     m_keepNewest = chance(60) ? 0 : pick(6);
+    static const QList<std::pair<PurgeAction, RemovalKind>> modes = {
+        {PurgeAction::Remove, RemovalKind::Delete},
+        {PurgeAction::Remove, RemovalKind::Trash},
+        {PurgeAction::List, RemovalKind::Delete}};
+    std::tie(m_action, m_removal) = modes[pick(int(modes.size()))];
+    m_tree = chance(60);
+    if (m_tree && chance(30))
+        m_maxDepth = pick(3);
+    m_removeEmptied = m_tree && chance(50);
     m_request.directory = m_chosen + (chance(20) ? QStringLiteral("/") : QString());
     m_request.pattern = m_patterns.first();
     m_today = todays[pick(int(todays.size()))];
@@ -409,10 +479,12 @@ void Round::build() {
         m_outsideFiles << path;
     }
     for (int i = 5 + pick(25); i > 0; --i) {
-        addEntryToChosen();
+        addEntry(m_chosen, 0);
         if (QTest::currentTestFailed())
             return;
     }
+    if (m_tree)
+        mountSomewhere();
 }
 
 bool Round::isCandidate(const QString &name) const {
@@ -424,30 +496,106 @@ bool Round::isCandidate(const QString &name) const {
            std::none_of(m_exclusions.begin(), m_exclusions.end(), matches);
 }
 
-// The files that go: of the candidates, sorted newest first, all but the newest N that are due.
-QSet<QByteArray> Round::referenceGone(const QByteArray &chosen, const Snapshot &before) const {
-    struct Candidate {
-        EntryState state;
-        QByteArray path;
-        QString name;
-    };
-    QList<Candidate> candidates;
-    for (const QString &name : m_plainFiles) {
-        const QByteArray path = chosen + '/' + QFile::encodeName(name);
-        if (isCandidate(name))
-            candidates.append({before.value(path), path, name});
+// Whether the walk reaches directory: the chosen one, or in a tree one below it through real
+// directories that are neither hidden, excluded nor mount points, no deeper than asked.
+bool Round::reached(const QByteArray &chosen, const QByteArray &directory,
+                    const Snapshot &before) const {
+    if (directory == chosen)
+        return true;
+    const QList<QByteArray> parts = directory.mid(chosen.size() + 1).split('/');
+    if (!m_tree || !directory.startsWith(chosen + '/') || parts.size() > m_maxDepth)
+        return false;
+    QByteArray walked = chosen;
+    for (const QByteArray &part : parts) {
+        walked += '/' + part;
+        const QString name = QFile::decodeName(part);
+        const auto matches = [&name](const QString &pattern) {
+            return referenceMatches(pattern, name);
+        };
+        if (before.value(walked).type != S_IFDIR || name.startsWith(QLatin1Char('.')) ||
+            m_mountPoints.contains(walked) ||
+            std::any_of(m_exclusions.begin(), m_exclusions.end(), matches))
+            return false;
     }
-    std::sort(candidates.begin(), candidates.end(),
-              [](const Candidate &one, const Candidate &other) {
-                  return std::tie(one.state.seconds, one.state.nanoseconds, one.path) >
-                         std::tie(other.state.seconds, other.state.nanoseconds, other.path);
-              });
+    return true;
+}
+
+// The files that go: of the candidates, sorted newest first, all but the newest N that are due.
+QSet<QByteArray> Round::referenceGone(const QByteArray &chosen, const Snapshot &before,
+                                      qint64 &candidateCount) const {
+    QList<std::pair<QByteArray, EntryState>> candidates;
+    for (auto entry = before.cbegin(); entry != before.cend(); ++entry) {
+        const qsizetype slash = entry.key().lastIndexOf('/');
+        if (entry->type == S_IFREG && isCandidate(QFile::decodeName(entry.key().mid(slash + 1))) &&
+            reached(chosen, entry.key().left(slash), before))
+            candidates.append({entry.key(), entry.value()});
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const auto &one, const auto &other) {
+        return std::tie(one.second.seconds, one.second.nanoseconds, one.first) >
+               std::tie(other.second.seconds, other.second.nanoseconds, other.first);
+    });
+    candidateCount = candidates.size();
     QSet<QByteArray> gone;
     for (qsizetype i = m_keepNewest; i < candidates.size(); ++i) {
-        if (shouldGo(candidates[i].name, m_modified.value(candidates[i].name)))
-            gone.insert(candidates[i].path);
+        const EntryState &state = candidates[i].second;
+        const QDateTime modified =
+            QDateTime::fromMSecsSinceEpoch(state.seconds * 1000 + state.nanoseconds / 1'000'000);
+        if (shouldGo(QFile::decodeName(
+                         candidates[i].first.mid(candidates[i].first.lastIndexOf('/') + 1)),
+                     modified))
+            gone.insert(candidates[i].first);
     }
     return gone;
+}
+
+// The directories that go after the files: deepest first, each reached one that lost an entry
+// to the run and holds nothing else.
+QSet<QByteArray> Round::referenceEmptied(const QByteArray &chosen, const Snapshot &before,
+                                         const QSet<QByteArray> &gone) const {
+    QSet<QByteArray> emptied;
+    if (!m_removeEmptied || m_action == PurgeAction::List)
+        return emptied;
+    QList<QByteArray> directories;
+    for (auto entry = before.cbegin(); entry != before.cend(); ++entry)
+        if (entry->type == S_IFDIR && entry.key() != chosen && reached(chosen, entry.key(), before))
+            directories << entry.key();
+    std::sort(directories.begin(), directories.end(),
+              [](const QByteArray &a, const QByteArray &b) { return a.count('/') > b.count('/'); });
+    for (const QByteArray &directory : directories) {
+        bool lost = false;
+        bool left = false;
+        for (const QByteArray &path : before.keys()) {
+            if (path.left(path.lastIndexOf('/')) != directory)
+                continue;
+            const bool removed = gone.contains(path) || emptied.contains(path);
+            lost = lost || removed;
+            left = left || !removed;
+        }
+        if (lost && !left)
+            emptied.insert(directory);
+    }
+    return emptied;
+}
+
+// Every file gone is in the Trash with its content, under an info file naming its own path.
+void Round::checkTrash(const Snapshot &before, const QSet<QByteArray> &gone) {
+    const QByteArray root = QFile::encodeName(QFileInfo(m_root).canonicalFilePath());
+    QMap<QByteArray, QByteArray> expected;
+    for (const QByteArray &path : gone)
+        expected.insert(root + '/' + path, before.value(path).content);
+    QMap<QByteArray, QByteArray> found;
+    const QDir info(m_trash + QStringLiteral("/Trash/info"));
+    for (const QString &name : info.entryList({QStringLiteral("*.trashinfo")}, QDir::Files)) {
+        QFile file(info.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        const qsizetype at = text.indexOf("\nPath=") + 6;
+        const QByteArray path =
+            QByteArray::fromPercentEncoding(text.mid(at, text.indexOf('\n', at) - at));
+        found.insert(path,
+                     test::readBytes(m_trash + QStringLiteral("/Trash/files/") + name.chopped(10)));
+    }
+    QCOMPARE(found, expected);
 }
 
 bool Round::shouldGo(const QString &name, const QDateTime &modified) const {
@@ -461,11 +609,17 @@ bool Round::shouldGo(const QString &name, const QDateTime &modified) const {
 
 QString Round::describe() const {
     return QStringLiteral("today %5, directory \"%1\", patterns \"%2\", excluding \"%6\", "
-                          "newest %7 kept, days \"%3\", before \"%4\"\n  ")
+                          "newest %7 kept, days \"%3\", before \"%4\", action %8, removal %9, ")
                .arg(m_request.directory, m_patterns.join(QStringLiteral("\", \"")),
                     m_request.daysOld, m_request.beforeDate, m_today.toString(Qt::ISODate),
                     m_exclusions.join(QStringLiteral("\", \"")))
-               .arg(m_keepNewest) +
+               .arg(m_keepNewest)
+               .arg(int(m_action))
+               .arg(int(m_removal)) +
+           QStringLiteral("tree %1, depth %2, emptied removed %3\n  ")
+               .arg(m_tree)
+               .arg(m_maxDepth)
+               .arg(m_removeEmptied) +
            m_log.join(QStringLiteral("\n  "));
 }
 
@@ -477,9 +631,10 @@ void Round::run() {
     if (QTest::currentTestFailed())
         return;
 
-    const QSet<QByteArray> gone = referenceGone(chosen, before);
-    const qint64 listed = std::count_if(m_plainFiles.begin(), m_plainFiles.end(),
-                                        [this](const QString &name) { return isCandidate(name); });
+    qint64 listed = 0;
+    const QSet<QByteArray> due = referenceGone(chosen, before, listed);
+    const QSet<QByteArray> gone = m_action == PurgeAction::List ? QSet<QByteArray>() : due;
+    const QSet<QByteArray> emptied = referenceEmptied(chosen, before, gone);
 
     const test::FixedClock clock(QDateTime(m_today, test::exampleNow().time()));
     const Calendar calendar(clock, test::testLocale());
@@ -493,6 +648,13 @@ void Round::run() {
         for (const QString &exclusion : m_exclusions)
             job->exclusions.push_back(QFile::encodeName(exclusion));
         job->keepNewest = m_keepNewest;
+        job->action = m_action;
+        job->removal = m_removal;
+        job->trash =
+            TrashPlaces{QFile::encodeName(m_trash + QStringLiteral("/Trash")), ::geteuid()};
+        job->subfolders = m_tree ? Subfolders::Included : Subfolders::Excluded;
+        job->maxDepth = m_maxDepth;
+        job->emptiedFolders = m_removeEmptied ? EmptiedFolders::Removed : EmptiedFolders::Kept;
     }
     const PurgeResult result =
         job ? runPurge(*job, display, m_mode) : PurgeResult(unexpected(job.error()));
@@ -524,20 +686,22 @@ void Round::run() {
     for (auto entry = before.cbegin(); entry != before.cend(); ++entry) {
         const QByteArray &path = entry.key();
         const bool present = after.contains(path);
-        if (gone.contains(path)) {
+        if (gone.contains(path) || emptied.contains(path)) {
             QVERIFY2(!present, qPrintable("kept \"" + path + "\" with " + context));
             continue;
         }
         QVERIFY2(present, qPrintable("removed \"" + path + "\" with " + context));
-        // Removing files changes the chosen directory's own time; nothing else may change.
+        // Removing entries changes their directory's own time; nothing else may change.
         EntryState expected = entry.value();
-        if (path == chosen) {
+        if (expected.type == S_IFDIR) {
             expected.seconds = after[path].seconds;
             expected.nanoseconds = after[path].nanoseconds;
         }
         QVERIFY2(after[path] == expected, qPrintable("changed \"" + path + "\" with " + context));
     }
-    QCOMPARE(after.size(), before.size() - gone.size());
+    QCOMPARE(after.size(), before.size() - gone.size() - emptied.size());
+    if (m_removal == RemovalKind::Trash)
+        checkTrash(before, gone);
 
     if (m_refused) {
         QVERIFY(!result);
@@ -546,7 +710,8 @@ void Round::run() {
     }
     QCOMPARE(summary.status, PurgeStatus::Finished);
     QCOMPARE(summary.examined, listed);
-    QCOMPARE(summary.removed, qint64(gone.size()));
+    QCOMPARE(summary.removed, qint64(due.size()));
+    QCOMPARE(summary.foldersRemoved, qint64(emptied.size()));
     QCOMPARE(display.maximum, listed + 1);
     QCOMPARE(summary.keptNewest, std::min(m_keepNewest, listed));
     QVERIFY(!summary.fellShort());
@@ -586,6 +751,8 @@ void Round::runToTrashAndBack(const QString &trashPlace) {
     job->patterns.push_back("caf\xe9*");
     job->trash = TrashPlaces{trash, ::geteuid()};
     job->runsDirectory = runs;
+    job->subfolders = m_tree ? Subfolders::Included : Subfolders::Excluded;
+    job->maxDepth = m_maxDepth;
     test::RecordingDisplay display;
     const PurgeOutcome moved = *runPurge(*job, display, m_mode);
     QVERIFY2(moved.removed >= 2 && !moved.fellShort(), qPrintable(describe()));
@@ -595,8 +762,11 @@ void Round::runToTrashAndBack(const QString &trashPlace) {
     QCOMPARE(back.leftCount, 0);
     Snapshot after;
     takeSnapshot(root, {}, after);
-    after[QDir(m_root).relativeFilePath(m_chosen).toUtf8()] =
-        before[QDir(m_root).relativeFilePath(m_chosen).toUtf8()];
+    // A folder's own time tells when a file last left it or came back: only what it holds counts.
+    for (auto entry = after.begin(); entry != after.end(); ++entry) {
+        if (entry->type == S_IFDIR && before.contains(entry.key()))
+            *entry = before[entry.key()];
+    }
     for (auto entry = before.cbegin(); entry != before.cend(); ++entry)
         QVERIFY2(after.value(entry.key()) == entry.value(),
                  qPrintable("not as it was: \"" + entry.key() + "\" with " + describe()));
@@ -635,9 +805,12 @@ void tst_PurgeProperty::removesExactlyWhatThePlainRuleSays() {
         QRandomGenerator forTrash = random;
         QTemporaryDir pipelinedRoot;
         QTemporaryDir inlineRoot;
+        QTemporaryDir pipelinedTrash;
+        QTemporaryDir inlineTrash;
         QVERIFY(pipelinedRoot.isValid() && inlineRoot.isValid());
-        Round pipelined(random, pipelinedRoot.path(), RemovalMode::Pipelined);
-        Round inlined(sameAgain, inlineRoot.path(), RemovalMode::Inline);
+        Round pipelined(random, pipelinedRoot.path(), pipelinedTrash.path(),
+                        RemovalMode::Pipelined);
+        Round inlined(sameAgain, inlineRoot.path(), inlineTrash.path(), RemovalMode::Inline);
         for (Round *work : {&pipelined, &inlined}) {
             work->build();
             if (!QTest::currentTestFailed())
@@ -648,7 +821,7 @@ void tst_PurgeProperty::removesExactlyWhatThePlainRuleSays() {
         // The same tree once more, to the Trash and back.
         QTemporaryDir trashRoot;
         QTemporaryDir trashPlace;
-        Round toTrash(forTrash, trashRoot.path(), RemovalMode::Inline);
+        Round toTrash(forTrash, trashRoot.path(), trashPlace.path(), RemovalMode::Inline);
         if (!QTest::currentTestFailed())
             toTrash.build();
         if (!QTest::currentTestFailed())

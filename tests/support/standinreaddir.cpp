@@ -10,10 +10,19 @@ std::function<bool()> &readdirHook() {
     return hook;
 }
 
+std::function<void(const dirent &)> &readdirWatch() {
+    static std::function<void(const dirent &)> watch;
+    return watch;
+}
+
 } // namespace
 
 void culler::test::setReaddirHook(std::function<bool()> hook) {
     readdirHook() = std::move(hook);
+}
+
+void culler::test::setReaddirWatch(std::function<void(const dirent &)> watch) {
+    readdirWatch() = std::move(watch);
 }
 
 extern "C" dirent *readdir(DIR *stream) {
@@ -22,5 +31,8 @@ extern "C" dirent *readdir(DIR *stream) {
     const std::function<bool()> &hook = readdirHook();
     if (hook && !hook())
         return nullptr;
-    return next(stream);
+    dirent *entry = next(stream);
+    if (entry != nullptr && readdirWatch())
+        readdirWatch()(*entry);
+    return entry;
 }

@@ -60,11 +60,12 @@ Control *placeWithText(QWidget *window, const QString &name, const QString &text
     return control;
 }
 
-// Where the choice of the Trash is remembered in the user's settings.
+// Where the choices of the Trash and of subfolders are remembered in the user's settings.
 const QString trashKey = QStringLiteral("moveToTrash");
+const QString subfoldersKey = QStringLiteral("includeSubfolders");
 
-bool rememberedTrash(const QString &settingsPath) {
-    return QSettings(settingsPath, QSettings::IniFormat).value(trashKey, false).toBool();
+bool rememberedChoice(const QString &settingsPath, const QString &key) {
+    return QSettings(settingsPath, QSettings::IniFormat).value(key, false).toBool();
 }
 
 // Enter and Esc trigger nothing by themselves in this window: no button is a default button.
@@ -204,8 +205,15 @@ void frmMain::createControls() {
         this, QStringLiteral("chkTrash"), QStringLiteral("To &Trash"),
         twipsRect(5280, 2280, 1335, 240),
         QStringLiteral("Move the old files to the Trash instead of deleting them"));
-    if (!m_settingsPath.isEmpty())
-        chkTrash->setChecked(rememberedTrash(m_settingsPath));
+    chkSubfolders = placeWithText<QCheckBox>(
+        this, QStringLiteral("chkSubfolders"), QStringLiteral("Sub&folders"),
+        twipsRect(5550, 1080, 1140, 255),
+        QStringLiteral("Delete the old files of every subfolder too, never through a link, into a "
+                       "hidden folder or onto another drive"));
+    if (!m_settingsPath.isEmpty()) {
+        chkTrash->setChecked(rememberedChoice(m_settingsPath, trashKey));
+        chkSubfolders->setChecked(rememberedChoice(m_settingsPath, subfoldersKey));
+    }
     // In the free space right of the cut-off, below where Subfolders goes; only while there is a
     // run to put back.
     cmdPutBack = button(this, QStringLiteral("cmdPutBack"), QStringLiteral("Put &Back"),
@@ -215,10 +223,10 @@ void frmMain::createControls() {
 }
 
 void frmMain::arrangeTabOrder() {
-    QWidget *const order[] = {txtDirectory,  cmdDelete,  cmdClear,      txtDaysOld,
-                              txtBeforeDate, cmdExit,    Dir1,          chkTimer,
-                              Drive1,        optDaysOld, optBeforeDate, cboFileType,
-                              Command1,      cmdAdd,     chkTrash,      cmdPutBack};
+    QWidget *const order[] = {txtDirectory,  cmdDelete,   cmdClear, txtDaysOld, txtBeforeDate,
+                              cmdExit,       Dir1,        chkTimer, Drive1,     optDaysOld,
+                              optBeforeDate, cboFileType, Command1, cmdAdd,     chkTrash,
+                              chkSubfolders, cmdPutBack};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -251,6 +259,7 @@ void frmMain::connectHandlers() {
     connect(optDaysOld, &QRadioButton::toggled, this, &frmMain::optDaysOld_Click);
     connect(chkTrash, &QCheckBox::toggled, this, &frmMain::chkTrash_Click);
     connect(cmdPutBack, &QPushButton::clicked, this, &frmMain::cmdPutBack_Click);
+    connect(chkSubfolders, &QCheckBox::toggled, this, &frmMain::chkSubfolders_Click);
     txtBeforeDate->installEventFilter(this);
 }
 
@@ -291,6 +300,7 @@ PurgeRequest frmMain::purgeRequest() const {
     request.daysOld = txtDaysOld->text();
     request.beforeDate = txtBeforeDate->text();
     request.removal = chkTrash->isChecked() ? RemovalKind::Trash : RemovalKind::Delete;
+    request.subfolders = chkSubfolders->isChecked() ? Subfolders::Included : Subfolders::Excluded;
     return request;
 }
 
@@ -362,9 +372,9 @@ void frmMain::lockRequest(bool locked) {
         m_focusBeforeRun = focusWidget();
         setFocus();
     }
-    for (QWidget *control :
-         std::initializer_list<QWidget *>{txtDirectory, cmdDelete, cmdClear, Dir1, Drive1,
-                                          optDaysOld, optBeforeDate, cboFileType, cmdAdd, chkTrash})
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             txtDirectory, cmdDelete, cmdClear, Dir1, Drive1, optDaysOld, optBeforeDate,
+             cboFileType, cmdAdd, chkTrash, chkSubfolders})
         control->setEnabled(!locked);
     m_dailyPurge->setLocked(locked);
     txtDaysOld->setEnabled(!locked && optDaysOld->isChecked());
@@ -484,6 +494,12 @@ void frmMain::cmdPutBack_Click() {
         m_lastRunId.clear();
         cmdPutBack->hide();
     }
+}
+
+void frmMain::chkSubfolders_Click() {
+    if (!m_settingsPath.isEmpty())
+        QSettings(m_settingsPath, QSettings::IniFormat)
+            .setValue(subfoldersKey, chkSubfolders->isChecked());
 }
 
 void frmMain::txtBeforeDate_GotFocus() {

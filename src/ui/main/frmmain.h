@@ -50,7 +50,8 @@ struct MainWindowServices {
     // program passes fileTypesLocationOfThisProgram(), tests a list in a temporary directory.
     QString fileTypesPath;
     std::optional<Message> fileTypesProblem = std::nullopt;
-    // The user's settings file, where the choice of the Trash is remembered; empty, nothing is.
+    // The user's settings file, where the choices of the Trash and of subfolders are remembered;
+    // empty, nothing is.
     QString settingsPath = QString();
     // Where a run to the Trash keeps the list it can be put back by; empty, none is kept.
     QByteArray runsDirectory = QByteArray();
@@ -108,6 +109,7 @@ private:
     void txtBeforeDate_GotFocus();
     void chkTrash_Click();
     void cmdPutBack_Click();
+    void chkSubfolders_Click();
 
     void showRunProgress();
     void runEnded();
@@ -173,6 +175,7 @@ private:
     QPushButton *cmdAdd = nullptr;
     QCheckBox *chkTrash = nullptr;
     QPushButton *cmdPutBack = nullptr;
+    QCheckBox *chkSubfolders = nullptr;
 };
 
 } // namespace culler

@@ -39,12 +39,15 @@ QString countPrefix(RemovalKind removal) {
                                          : QStringLiteral("Files to delete: ");
 }
 
-QString countLine(const QString &prefix, const RequestCount &count, const QLocale &locale) {
+QString countLine(const QString &prefix, const RequestCount &count, Subfolders subfolders,
+                  const QLocale &locale) {
     if (!count.refusal.isEmpty())
         return prefix + count.refusal;
+    const QString where =
+        subfolders == Subfolders::Included ? QStringLiteral(", subfolders included") : QString();
     return prefix +
-           QStringLiteral("%1 of %2 matching (%3)")
-               .arg(locale.toString(count.toRemove), locale.toString(count.matching),
+           QStringLiteral("%1 of %2 matching%3 (%4)")
+               .arg(locale.toString(count.toRemove), locale.toString(count.matching), where,
                     locale.formattedDataSize(count.bytesToRemove, 1, QLocale::DataSizeSIFormat));
 }
 
@@ -126,7 +129,9 @@ void frmSummary::Form_Activate() {
                     m_calendar.timeText(now));
     Picture1->print(QStringLiteral("-----------------------------"));
     Picture1->print(QStringLiteral("Request Details:"));
-    Picture1->print(QStringLiteral("Directory:"));
+    Picture1->print(request.subfolders == Subfolders::Included
+                        ? QStringLiteral("Directory, with its subfolders:")
+                        : QStringLiteral("Directory:"));
     Picture1->print(indent + (request.directory.isEmpty()
                                   ? QStringLiteral("### NO DIRECTORY SELECTED ###")
                                   : request.directory));
@@ -137,6 +142,7 @@ void frmSummary::Form_Activate() {
     // A count still going is for a report the user has moved on from.
     stopCounting();
     m_countPrefix = countPrefix(request.removal);
+    m_countSubfolders = request.subfolders;
     Picture1->print(m_countPrefix + QStringLiteral("counting..."));
     m_countLine = Picture1->lines().size() - 1;
     m_count->start(request, localDateTimeOf(now), m_calendar.locale());
@@ -152,7 +158,8 @@ void frmSummary::clearReport() {
 void frmSummary::showCount(const RequestCount &count) {
     if (m_countLine < 0)
         return;
-    Picture1->replaceLine(m_countLine, countLine(m_countPrefix, count, m_calendar.locale()),
+    Picture1->replaceLine(m_countLine,
+                          countLine(m_countPrefix, count, m_countSubfolders, m_calendar.locale()),
                           indent);
     m_countLine = -1;
 }

@@ -7,6 +7,8 @@
 // return to. The count runs off the window's thread, so the window answers while a large or slow
 // directory is counted; its line reads "counting..." until the count is in.
 
+#include "purge/purgejob.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -58,9 +60,11 @@ private:
     // another program, so coming back from there is not a new activation.
     bool m_activeInProgram = false;
     BackgroundCount *m_count = nullptr;
-    // The panel line that waits for the count in progress, or -1, and how it starts.
+    // The panel line that waits for the count in progress, or -1, how it starts and whether the
+    // count takes in subfolders.
     qsizetype m_countLine = -1;
     QString m_countPrefix;
+    Subfolders m_countSubfolders = Subfolders::Excluded;
 
     // Each control is named as the program has always named it, Label1 and Picture1 too: the object
     // names are part of the program, which tests and accessibility tools find them by, so they are

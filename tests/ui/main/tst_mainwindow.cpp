@@ -185,6 +185,12 @@ void tst_MainWindow::controls_data() {
         << "chkTrash"
         << "To &Trash" << QRect(352, 152, 89, 16)
         << "Move the old files to the Trash instead of deleting them" << true;
+    QTest::newRow("chkSubfolders right of Once a Day")
+        << "chkSubfolders"
+        << "Sub&folders" << QRect(370, 72, 76, 17)
+        << "Delete the old files of every subfolder too, never through a link, into a hidden "
+           "folder or onto another drive"
+        << true;
     QTest::newRow("chkTimer without a user manager")
         << "chkTimer"
         << "Once a Day" << QRect(288, 72, 81, 17) << "Daily purges need a systemd user session"
@@ -235,10 +241,10 @@ void tst_MainWindow::tabOrder() {
         widget = widget->nextInFocusChain();
     } while (widget != first && widget != m_window.get());
 
-    const QStringList expected{"txtDirectory",  "cmdDelete",  "cmdClear",      "txtDaysOld",
-                               "txtBeforeDate", "cmdExit",    "Dir1",          "chkTimer",
-                               "Drive1",        "optDaysOld", "optBeforeDate", "cboFileType",
-                               "Command1",      "cmdAdd",     "chkTrash",      "cmdPutBack"};
+    const QStringList expected{
+        "txtDirectory", "cmdDelete", "cmdClear", "txtDaysOld",    "txtBeforeDate", "cmdExit",
+        "Dir1",         "chkTimer",  "Drive1",   "optDaysOld",    "optBeforeDate", "cboFileType",
+        "Command1",     "cmdAdd",    "chkTrash", "chkSubfolders", "cmdPutBack"};
     QCOMPARE(order, expected);
 }
 

@@ -785,19 +785,23 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     const QString data = path(QStringLiteral("data"));
     test::writeFile(data + QStringLiteral("/old.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/new.tmp"), daysAgo(1));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("/sub")));
+    test::writeFile(data + QStringLiteral("/sub/older.tmp"), daysAgo(30));
     QVERIFY(!control<QCheckBox>("chkTrash")->isChecked());
+    QVERIFY(!control<QCheckBox>("chkSubfolders")->isChecked());
     click("chkTrash");
+    click("chkSubfolders");
     enterRequest(data, false, QStringLiteral("20"));
     runDelete();
 
     QCOMPARE(control<QLabel>("lblFinished")->toolTip(),
-             QStringLiteral("1 file moved to the Trash, 1 kept"));
+             QStringLiteral("2 files moved to the Trash, 1 kept"));
     QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"new.tmp"});
     QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
-             QStringList{"old.tmp"});
-    // Put Back asks first; Cancel leaves the run as it is, OK puts it back.
+             (QStringList{"old.tmp", "older.tmp"}));
+    // Put Back asks first; Cancel leaves the run as it is, OK puts it back, each file where it was.
     const Message question{
-        QStringLiteral("Put back the 1 file moved to the Trash from \"%1\"?").arg(data),
+        QStringLiteral("Put back the 2 files moved to the Trash from \"%1\"?").arg(data),
         MessageStyle::Exclamation, QStringLiteral("Put Back")};
     for (const bool answer : {false, true}) {
         m_env.messages.shown.clear();
@@ -805,13 +809,15 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
         click("cmdPutBack");
         QCOMPARE(m_env.messages.shown, QList<Message>{question});
         QCOMPARE(QDir(data).entryList(QDir::Files).size(), answer ? 2 : 1);
+        QCOMPARE(QFileInfo::exists(data + QStringLiteral("/sub/older.tmp")), answer);
         QCOMPARE(control<QPushButton>("cmdPutBack")->isVisible(), !answer);
     }
-    QCOMPARE(control<QLabel>("lblFinished")->toolTip(), QStringLiteral("1 file put back"));
+    QCOMPARE(control<QLabel>("lblFinished")->toolTip(), QStringLiteral("2 files put back"));
     QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files), QStringList());
-    // The next time the window opens, the box is ticked again.
+    // The next time the window opens, both boxes are ticked again.
     m_window = std::make_unique<frmMain>(services);
     QVERIFY(control<QCheckBox>("chkTrash")->isChecked());
+    QVERIFY(control<QCheckBox>("chkSubfolders")->isChecked());
 }
 
 void tst_MainWindowCommands::runTellsHowManyFilesWent_data() {

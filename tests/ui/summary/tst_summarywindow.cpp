@@ -474,6 +474,10 @@ void tst_SummaryWindow::countOfARequest_data() {
         << "data"
         << "*.tmp" << PurgeMode::Days << "20"
         << "Files to move to the Trash: 2 of 3 matching (1.5 kB)";
+    QTest::newRow("twenty days, subfolders included")
+        << "data"
+        << "*.tmp" << PurgeMode::Days << "20"
+        << "Files to delete: 3 of 4 matching, subfolders included (2.5 kB)";
     QTest::newRow("inside the Trash, to the Trash")
         << "Trash/files"
         << "*.tmp" << PurgeMode::Days << "20"
@@ -521,6 +525,8 @@ void tst_SummaryWindow::countOfARequest() {
                QDateTime(today.addDays(-20), QTime(23, 59)));
     writeSized(data + QStringLiteral("/newer.tmp"), 250,
                QDateTime(today.addDays(-19), QTime(0, 0)));
+    writeSized(data + QStringLiteral("/sub.tmp/old.tmp"), 1000,
+               QDateTime(today.addDays(-30), QTime(12, 0)));
     writeSized(data + QStringLiteral("/old.bak"), 2000,
                QDateTime(today.addDays(-30), QTime(12, 0)));
     writeSized(data + QStringLiteral("/.hidden.tmp"), 4000,
@@ -537,6 +543,8 @@ void tst_SummaryWindow::countOfARequest() {
 
     m_request.request.removal =
         line.contains(QStringLiteral("Trash")) ? RemovalKind::Trash : RemovalKind::Delete;
+    m_request.request.subfolders =
+        line.contains(QStringLiteral("subfolders")) ? Subfolders::Included : Subfolders::Excluded;
     showSummary();
 
     QTRY_COMPARE(countLineOf(*m_summary), line);
