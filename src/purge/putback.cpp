@@ -103,8 +103,11 @@ Expected<KeptRun, PutBackRefusal> runToPutBack(const PutBackJob &job) {
     }
     Expected<KeptRun, SystemError> run = readRun(job.runsDirectory, id);
     if (!run) {
-        const PutBackProblem problem =
-            run.error().code == ENOENT ? PutBackProblem::UnknownRun : PutBackProblem::Unreadable;
+        // No such list, or no folder of lists at all: either way no run of that id was kept.
+        const int code = run.error().code;
+        const PutBackProblem problem = code == ENOENT || code == ENOTDIR
+                                           ? PutBackProblem::UnknownRun
+                                           : PutBackProblem::Unreadable;
         return unexpected(PutBackRefusal{problem, id, run.error()});
     }
     return std::move(*run);
