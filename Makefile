@@ -57,9 +57,10 @@ run: configure
 	$(BUILD_DIR)/src/culler
 
 bench: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench trash_bench window_bench preview_bench
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench trash_bench putback_bench window_bench preview_bench
 	$(BUILD_DIR)/bench/purge_bench
 	$(BUILD_DIR)/bench/trash_bench
+	$(BUILD_DIR)/bench/putback_bench
 	$(BUILD_DIR)/bench/window_bench
 	$(BUILD_DIR)/bench/preview_bench
 
