@@ -49,11 +49,12 @@ int putBackFromCommandLine(const QByteArray &runsDirectory, const QByteArray &id
         job.fileBack = [](const QByteArray &path) {
             printLine(shownBytes(path));
         };
-    const PutBackOutcome outcome = putBackRun(job);
-    if (const QString refused = putBackRefusalText(outcome); !refused.isEmpty()) {
-        printMessage(refused);
-        return outcome.status == PutBackStatus::NothingToDo ? 0 : 2;
+    const PutBackResult result = putBackRun(job);
+    if (!result) {
+        printMessage(putBackRefusalText(result.error()));
+        return 2;
     }
+    const PutBackOutcome &outcome = *result;
     const QString closing = putBackClosingText(outcome, shownBytes);
     if (!closing.isEmpty())
         printMessage(closing);

@@ -144,22 +144,17 @@ QString putBackQuestion(qint64 files, const QString &directory) {
         .arg(filesText(files), directory);
 }
 
-QString putBackRefusalText(const PutBackOutcome &outcome) {
-    const QString id = QString::fromLocal8Bit(outcome.id);
-    switch (outcome.status) {
-    case PutBackStatus::NoRun:
+QString putBackRefusalText(const PutBackRefusal &refusal) {
+    const QString id = QString::fromLocal8Bit(refusal.id);
+    switch (refusal.problem) {
+    case PutBackProblem::NoRun:
         return QStringLiteral("No run has been kept: only a run that moves files to the Trash "
                               "can be put back.");
-    case PutBackStatus::UnknownRun:
+    case PutBackProblem::UnknownRun:
         return QStringLiteral("No kept run has the id \"%1\".").arg(id);
-    case PutBackStatus::Unreadable:
+    case PutBackProblem::Unreadable:
         return QStringLiteral("Cannot read the list of the run \"%1\": %2.")
-            .arg(id, outcome.error.reason());
-    case PutBackStatus::NothingToDo:
-        return QStringLiteral("Nothing to put back: the %1 of the run \"%2\" went back before.")
-            .arg(filesText(outcome.alreadyBack), id);
-    case PutBackStatus::Done:
-        break;
+            .arg(id, refusal.error.reason());
     }
     return QString();
 }
@@ -172,10 +167,15 @@ QString putBackOutcomeText(const PutBackOutcome &outcome) {
         text += QStringLiteral(", %1 left in the Trash").arg(outcome.leftCount);
     if (outcome.alreadyBack > 0)
         text += QStringLiteral(", %1 put back before").arg(outcome.alreadyBack);
+    if (outcome.notReached > 0)
+        text += QStringLiteral(", %1 not come to").arg(outcome.notReached);
     return text;
 }
 
 QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf) {
+    if (outcome.nothingToDo())
+        return QStringLiteral("Nothing to put back: the %1 of the run \"%2\" went back before.")
+            .arg(filesText(outcome.alreadyBack), QString::fromLocal8Bit(outcome.id));
     QStringList parts;
     if (outcome.leftCount > 0) {
         QString verb =

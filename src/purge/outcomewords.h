@@ -69,15 +69,16 @@ QString keptRunText(const KeptRun &run);
 // "Put back the 12 files moved to the Trash from "DIR"?": the one question before a put back.
 QString putBackQuestion(qint64 files, const QString &directory);
 
-// Why nothing was put back: no run kept, no run of that id, a list that cannot be read, or a
-// run whose files all went back before. Empty when the put back went ahead.
-QString putBackRefusalText(const PutBackOutcome &outcome);
+// Why nothing was put back: no run kept, no run of that id, or a list that cannot be read.
+QString putBackRefusalText(const PutBackRefusal &refusal);
 
-// "12 files put back", or "would be put back" for a listing, then ", 2 left in the Trash".
+// "12 files put back", or "would be put back" for a listing, then ", 2 left in the Trash",
+// ", 3 put back before" and, for a put back stopped on the way, ", 5 not come to".
 QString putBackOutcomeText(const PutBackOutcome &outcome);
 
-// The message at the end of a put back that left files in the Trash: each named with its reason
-// as far as the outcome names them, then what became of the others. Empty when none was left.
+// The message at the end of a put back that did not put back every file it came to: each file
+// left in the Trash named with its reason as far as the outcome names them, then what became of
+// the others; or that every file had gone back before. Empty when all went back now.
 QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf);
 
 } // namespace culler

@@ -92,34 +92,40 @@ std::optional<LeftFile> moveHome(const RunFile &file, const OpenTrash &trash) {
     return LeftFile{file.originalPath, LeftReason::Failed, SystemError{code}};
 }
 
-} // namespace
-
-PutBackOutcome putBackRun(const PutBackJob &job) {
-    PutBackOutcome outcome;
-    outcome.action = job.action;
+// The run the job names, the newest when it names none, or why there is none to read.
+Expected<KeptRun, PutBackRefusal> runToPutBack(const PutBackJob &job) {
     QByteArray id = job.id;
     if (id.isEmpty()) {
         const std::vector<QByteArray> ids = keptRunIds(job.runsDirectory);
         if (ids.empty())
-            return outcome;
+            return unexpected(PutBackRefusal{PutBackProblem::NoRun});
         id = ids.front();
     }
-    outcome.id = id;
-    const Expected<KeptRun, SystemError> run = readRun(job.runsDirectory, id);
+    Expected<KeptRun, SystemError> run = readRun(job.runsDirectory, id);
     if (!run) {
-        outcome.status =
-            run.error().code == ENOENT ? PutBackStatus::UnknownRun : PutBackStatus::Unreadable;
-        outcome.error = run.error();
-        return outcome;
+        // No such list, or no folder of lists at all: either way no run of that id was kept.
+        const int code = run.error().code;
+        const PutBackProblem problem = code == ENOENT || code == ENOTDIR
+                                           ? PutBackProblem::UnknownRun
+                                           : PutBackProblem::Unreadable;
+        return unexpected(PutBackRefusal{problem, id, run.error()});
     }
-    outcome.directory = run->directory;
-    outcome.started = run->started;
+    return std::move(*run);
+}
+
+bool stopRequested(const PutBackJob &job) {
+    return job.stop != nullptr && job.stop->load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+PutBackResult putBackRun(const PutBackJob &job) {
+    const Expected<KeptRun, PutBackRefusal> run = runToPutBack(job);
+    if (!run)
+        return unexpected(run.error());
+    PutBackOutcome outcome{job.action, run->id, run->directory, run->started};
     outcome.alreadyBack = run->backCount();
-    if (outcome.alreadyBack == qint64(run->files.size())) {
-        outcome.status = PutBackStatus::NothingToDo;
-        return outcome;
-    }
-    outcome.status = PutBackStatus::Done;
+    const qint64 files = qint64(run->files.size()) - outcome.alreadyBack;
 
     std::map<QByteArray, OpenTrash> trashes;
     std::vector<std::size_t> wentBack;
@@ -127,6 +133,10 @@ PutBackOutcome putBackRun(const PutBackJob &job) {
         const RunFile &file = run->files[index];
         if (file.back)
             continue;
+        if (stopRequested(job)) {
+            outcome.notReached = files - outcome.putBack - outcome.leftCount;
+            break;
+        }
         const OpenTrash &trash = trashes.try_emplace(file.trash, file.trash).first->second;
         std::optional<LeftFile> left = checkInTrash(file, trash);
         // A real run asks the rename alone whether the way home is free: it refuses a taken
@@ -136,15 +146,17 @@ PutBackOutcome putBackRun(const PutBackJob &job) {
         if (left) {
             if (outcome.leftCount++ < job.namedFiles)
                 outcome.left.push_back(std::move(*left));
-            continue;
+        } else {
+            ++outcome.putBack;
+            wentBack.push_back(index);
+            if (job.fileBack)
+                job.fileBack(file.originalPath);
         }
-        ++outcome.putBack;
-        wentBack.push_back(index);
-        if (job.fileBack)
-            job.fileBack(file.originalPath);
+        if (job.progress)
+            job.progress(outcome.putBack + outcome.leftCount, files);
     }
     if (job.action == PurgeAction::Remove)
-        outcome.markError = markBack(job.runsDirectory, id, wentBack);
+        outcome.markError = markBack(job.runsDirectory, run->id, wentBack);
     return outcome;
 }
 

@@ -3,14 +3,17 @@
 // Putting a Trash run back: every file the run's list names goes from the Trash to where it was,
 // by one rename that never overwrites, and its info file goes. A file that cannot go back safely
 // is left where it is and named with its reason; nothing is ever replaced or deleted. The
-// outcome comes back as a value and is told by the words module. No widgets, no dialogs.
+// outcome, or why nothing could go back, comes back as a value and is told by the words
+// module. No widgets, no dialogs.
 
 #include "purge/purgejob.h"
+#include "runtime/expected.h"
 #include "runtime/runlog.h"
 #include "runtime/systemerror.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <vector>
@@ -32,32 +35,44 @@ struct LeftFile {
     SystemError error;
 };
 
-enum class PutBackStatus {
-    NoRun,       // no run is kept at all
-    UnknownRun,  // no kept run has the id asked for
-    Unreadable,  // the run's list cannot be read; error says why
-    NothingToDo, // every file of the run went back before
-    Done,        // the files were put back, or left and named
+// Why a put back did nothing at all.
+enum class PutBackProblem {
+    NoRun,      // no run is kept at all
+    UnknownRun, // no kept run has the id asked for
+    Unreadable, // the run's list cannot be read; error says why
 };
 
-struct PutBackOutcome {
-    PutBackStatus status = PutBackStatus::NoRun;
-    PurgeAction action = PurgeAction::Remove;
-    SystemError error;
+struct PutBackRefusal {
+    PutBackProblem problem = PutBackProblem::NoRun;
+    // The id asked for; empty when the newest was.
     QByteArray id = QByteArray();
-    QByteArray directory;
-    QDateTime started;
+    SystemError error = SystemError();
+};
+
+// What a put back did, told with what it was asked.
+struct PutBackOutcome {
+    PurgeAction action = PurgeAction::Remove;
+    QByteArray id = QByteArray();
+    QByteArray directory = QByteArray();
+    QDateTime started = QDateTime();
     // Went back now (or would, listing).
     qint64 putBack = 0;
     // Went back before.
     qint64 alreadyBack = 0;
     qint64 leftCount = 0;
-    std::vector<LeftFile> left; // the first of them, as the job asks
+    std::vector<LeftFile> left = {}; // the first of them, as the job asks
+    // Not come to: the put back was told to stop first. They are still in the Trash.
+    qint64 notReached = 0;
     // Going back could not be noted in the list: a second put back will find these files home.
-    SystemError markError;
+    SystemError markError = SystemError();
 
-    bool fellShort() const { return leftCount > 0; }
+    bool fellShort() const { return leftCount > 0 || notReached > 0; }
+    // Every file of the run had gone back before.
+    bool nothingToDo() const { return putBack == 0 && leftCount == 0 && notReached == 0; }
 };
+
+// A put back's result: what it did, or why it did nothing.
+using PutBackResult = Expected<PutBackOutcome, PutBackRefusal>;
 
 struct PutBackJob {
     QByteArray runsDirectory = QByteArray();
@@ -68,8 +83,12 @@ struct PutBackJob {
     qint64 namedFiles = std::numeric_limits<qint64>::max();
     // Hears of each file as it goes back (or would): its original path.
     std::function<void(const QByteArray &path)> fileBack = nullptr;
+    // Hears how far the put back has come: the files dealt with, of those it deals with.
+    std::function<void(qint64 done, qint64 files)> progress = nullptr;
+    // Set, from any thread, to end the put back once the file in hand is home.
+    const std::atomic<bool> *stop = nullptr;
 };
 
-PutBackOutcome putBackRun(const PutBackJob &job);
+PutBackResult putBackRun(const PutBackJob &job);
 
 } // namespace culler

@@ -101,6 +101,23 @@ QSet<QByteArray> listed(const QByteArray &out, char end) {
     return QSet<QByteArray>(paths.begin(), paths.end());
 }
 
+// The commands a row runs, one after another: its arguments parted where THEN stands.
+QList<QStringList> commandsOf(const QStringList &arguments) {
+    QList<QStringList> commands{{}};
+    for (const QString &argument : arguments) {
+        if (argument == QStringLiteral("THEN"))
+            commands.append(QStringList());
+        else
+            commands.last().append(argument);
+    }
+    return commands;
+}
+
+// The id, date and time that open a line of --runs.
+const QRegularExpression runMoment(QStringLiteral("^[0-9]{8}-[0-9]{6}(-[0-9]+)?  [0-9-]{10} "
+                                                  "[0-9:]{8}  "),
+                                   QRegularExpression::MultilineOption);
+
 QString isoDaysAgo(int days) {
     return QDate::currentDate().addDays(-days).toString(Qt::ISODate);
 }
@@ -267,6 +284,11 @@ void tst_CommandLine::refusedRequests_data() {
         << QStringList{"--unschedule", "culler-0123456789ab.timer"}
         << "there is no daily purge named \"culler-0123456789ab.timer\": \"culler --schedules\" "
            "lists them.";
+    QTest::newRow("put back, no run kept")
+        << QStringList{"--put-back"}
+        << "No run has been kept: only a run that moves files to the Trash can be put back.";
+    QTest::newRow("put back of an unknown run") << QStringList{"--put-back", "20200101-000000"}
+                                                << "No kept run has the id \"20200101-000000\".";
     QTest::newRow("ISO form of no day")
         << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
         << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
@@ -306,6 +328,7 @@ void tst_CommandLine::runs_data() {
     QTest::addColumn<QByteArray>("out"); // DIR for the directory
     QTest::addColumn<QByteArray>("err");
     QTest::addColumn<QStringList>("left");
+    QTest::addColumn<int>("status");
 
     const QStringList all = {"new.tmp", "old.log", "old.tmp"};
     const QStringList purged = {"new.tmp", "old.log"};
@@ -313,65 +336,80 @@ void tst_CommandLine::runs_data() {
     const QString newYork = QStringLiteral("America/New_York");
     const QString c = QStringLiteral("C.UTF-8");
     const QStringList days = {"--pattern", "*.tmp", "--days", "30"};
+    // A row's commands run one after another where THEN parts them; TAKE makes a new old.tmp.
+    const QStringList trash = days + QStringList{"--trash", "THEN"};
 
     QTest::newRow("real run prints nothing")
-        << days << c << berlin << QByteArray() << QByteArray() << purged;
+        << days << c << berlin << QByteArray() << QByteArray() << purged << 0;
     QTest::newRow("verbose names each deleted file")
         << days + QStringList{"--verbose"} << c << berlin << QByteArray("DIR/old.tmp\n")
-        << QByteArray("culler: 1 file deleted, 1 kept\n") << purged;
+        << QByteArray("culler: 1 file deleted, 1 kept\n") << purged << 0;
     QTest::newRow("dry run deletes nothing")
         << days + QStringList{"--dry-run"} << c << newYork << QByteArray("DIR/old.tmp\n")
-        << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all;
+        << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all << 0;
     QTest::newRow("to the Trash") << days + QStringList{"--trash", "--verbose"} << c << berlin
                                   << QByteArray("DIR/old.tmp\n")
                                   << QByteArray("culler: 1 file moved to the Trash, 1 kept\n")
-                                  << purged;
+                                  << purged << 0;
     QTest::newRow("dry run ending paths in NUL")
         << days + QStringList{"--dry-run", "--null"} << c << berlin
         << QByteArray("DIR/old.tmp\0", 12)
-        << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all;
+        << QByteArray("culler: 1 file would be deleted, 1 kept\n") << all << 0;
     QTest::newRow("several patterns, an exclusion, the newest kept")
         << QStringList{"--pattern",     "*.tmp", "--pattern", "*.log", "--exclude", "old.l*",
                        "--keep-newest", "1",     "--days",    "30",    "--verbose"}
         << c << berlin << QByteArray("DIR/old.tmp\n")
         << QByteArray("culler: 1 file deleted, 1 kept, 1 of them as the newest, 1 excluded\n")
-        << purged;
+        << purged << 0;
     QTest::newRow("verbose, the directory ending in a separator")
         << QStringList{"--directory", "DIR/", "--pattern", "*.tmp", "--days", "30", "--verbose"}
         << c << berlin << QByteArray("DIR/old.tmp\n")
-        << QByteArray("culler: 1 file deleted, 1 kept\n") << purged;
+        << QByteArray("culler: 1 file deleted, 1 kept\n") << purged << 0;
     QTest::newRow("of files with one stamp, the newest kept sorts last")
         << QStringList{"--pattern", "old.*", "--keep-newest", "1", "--days", "30", "--verbose"} << c
         << berlin << QByteArray("DIR/old.log\n")
         << QByteArray("culler: 1 file deleted, 1 kept, 1 of them as the newest\n")
-        << QStringList{"new.tmp", "old.tmp"};
+        << QStringList{"new.tmp", "old.tmp"} << 0;
     // A listing run opens no Trash, so one that cannot be made is no matter.
     QTest::newRow("dry run for the Trash, where none can be made")
         << days + QStringList{"--trash", "--dry-run"} << c << berlin << QByteArray("DIR/old.tmp\n")
-        << QByteArray("culler: 1 file would be moved to the Trash, 1 kept\n") << all;
+        << QByteArray("culler: 1 file would be moved to the Trash, 1 kept\n") << all << 0;
     QTest::newRow("down the tree, removing the folder it emptied")
         << days + QStringList{"--recursive", "--remove-empty-dirs"} << c << berlin << QByteArray()
-        << QByteArray() << purged;
+        << QByteArray() << purged << 0;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
-        << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all;
+        << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all << 0;
     QTest::newRow("ISO date in the C locale")
         << QStringList{"--pattern", "*.tmp", "--before", isoDaysAgo(30)} << QStringLiteral("C")
-        << newYork << QByteArray() << QByteArray() << purged;
+        << newYork << QByteArray() << QByteArray() << purged << 0;
     QTest::newRow("ISO date where the locale writes other digits")
         << QStringList{"--pattern", "*.tmp", "--before", isoDaysAgo(30)}
-        << QStringLiteral("ff_Adlm_GN.UTF-8") << berlin << QByteArray() << QByteArray() << purged;
+        << QStringLiteral("ff_Adlm_GN.UTF-8") << berlin << QByteArray() << QByteArray() << purged
+        << 0;
     QTest::newRow("ISO date in German")
         << QStringList{"--pattern", "*.tmp", "--before", isoDaysAgo(30)}
-        << QStringLiteral("de_DE.UTF-8") << berlin << QByteArray() << QByteArray() << purged;
+        << QStringLiteral("de_DE.UTF-8") << berlin << QByteArray() << QByteArray() << purged << 0;
     QTest::newRow("German short date")
         << QStringList{"--pattern", "*.tmp", "--before",
                        QDate::currentDate().addDays(-30).toString(QStringLiteral("dd.MM.yy"))}
-        << QStringLiteral("de_DE.UTF-8") << berlin << QByteArray() << QByteArray() << purged;
+        << QStringLiteral("de_DE.UTF-8") << berlin << QByteArray() << QByteArray() << purged << 0;
     QTest::newRow("American short date")
         << QStringList{"--pattern", "*.tmp", "--before",
                        QDate::currentDate().addDays(-30).toString(QStringLiteral("M/d/yy"))}
-        << QStringLiteral("en_US.UTF-8") << newYork << QByteArray() << QByteArray() << purged;
+        << QStringLiteral("en_US.UTF-8") << newYork << QByteArray() << QByteArray() << purged << 0;
+    QTest::newRow("put back the newest run")
+        << trash + QStringList{"--put-back", "--verbose"} << c << berlin
+        << QByteArray("DIR/old.tmp\n") << QByteArray("culler: 1 file put back\n") << all << 0;
+    QTest::newRow("put back, a new file in the way")
+        << trash + QStringList{"TAKE", "THEN", "--put-back"} << c << berlin << QByteArray()
+        << QByteArray("culler: 1 file was left in the Trash:\nculler: DIR/old.tmp: another file "
+                      "has its name now\nculler: 0 files put back, 1 left in the Trash.\n")
+        << all << 1;
+    QTest::newRow("kept runs, newest first")
+        << trash + QStringList{"--put-back", "THEN"} + trash + QStringList{"--runs"} << c << berlin
+        << QByteArray("RUN  DIR  1 file moved to the Trash\nRUN  DIR  put back\n") << QByteArray()
+        << purged << 0;
 }
 
 void tst_CommandLine::runs() {
@@ -381,6 +419,7 @@ void tst_CommandLine::runs() {
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     QFETCH(QStringList, left);
+    QFETCH(int, status);
 
     makeFile(dir() + "/old.tmp", -400);
     makeFile(dir() + "/old.log", -400);
@@ -393,17 +432,32 @@ void tst_CommandLine::runs() {
 
     if (arguments.contains("--dry-run") && arguments.contains("--trash"))
         makeFile(QFile::encodeName(m_home->filePath(".local")), 0);
-    if (!arguments.contains("--directory"))
-        arguments = QStringList{"--directory", "DIR"} + arguments;
-    const Result result =
-        runCuller(arguments.replaceInStrings("DIR", m_dir->path()), m_home->path(), lang, zone);
-    QCOMPARE(result.exitCode, 0);
+    Result result{0, {}, {}};
+    for (QStringList command : commandsOf(arguments)) {
+        // Every command but the last goes as asked.
+        QCOMPARE(result.exitCode, 0);
+        if (command == QStringList{"TAKE"}) {
+            makeFile(dir() + "/old.tmp", -1);
+            continue;
+        }
+        if (command.contains("--pattern") && !command.contains("--directory"))
+            command = QStringList{"--directory", "DIR"} + command;
+        result =
+            runCuller(command.replaceInStrings("DIR", m_dir->path()), m_home->path(), lang, zone);
+    }
+    // A kept run's id, date and time are when it ran.
+    if (arguments.contains("--runs"))
+        result.out =
+            QString::fromUtf8(result.out).replace(runMoment, QStringLiteral("RUN  ")).toUtf8();
+    QCOMPARE(result.exitCode, status);
     QCOMPARE(result.out, out.replace("DIR", dir()));
-    QCOMPARE(result.err, err);
+    QCOMPARE(result.err, err.replace("DIR", dir()));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
     QCOMPARE(QFileInfo::exists(m_dir->filePath(QStringLiteral("sub"))),
              !arguments.contains("--remove-empty-dirs"));
-    const bool trashed = arguments.contains("--trash") && !arguments.contains("--dry-run");
+    const bool trashed = (arguments.lastIndexOf("--trash") > arguments.lastIndexOf("--put-back") &&
+                          !arguments.contains("--dry-run")) ||
+                         err.contains("left in the Trash");
     QCOMPARE(QDir(m_home->filePath(".local/share/Trash/files")).entryList(QDir::Files),
              trashed ? QStringList{"old.tmp"} : QStringList());
     // The window's pattern list is none of the command's business.

@@ -757,9 +757,10 @@ void Round::runToTrashAndBack(const QString &trashPlace) {
     const PurgeOutcome moved = *runPurge(*job, display, m_mode);
     QVERIFY2(moved.removed >= 2 && !moved.fellShort(), qPrintable(describe()));
 
-    const PutBackOutcome back = putBackRun({runs, {}, PurgeAction::Remove});
-    QCOMPARE(back.putBack, moved.removed);
-    QCOMPARE(back.leftCount, 0);
+    const PutBackResult back = putBackRun({runs, {}, PurgeAction::Remove});
+    QVERIFY(back);
+    QCOMPARE(back->putBack, moved.removed);
+    QCOMPARE(back->leftCount, 0);
     Snapshot after;
     takeSnapshot(root, {}, after);
     // A folder's own time tells when a file last left it or came back: only what it holds counts.

@@ -6,7 +6,8 @@ namespace culler {
 
 namespace {
 
-using PurgeTask = BackgroundTask<PurgeResult, BackgroundPurge::Progress>;
+using Progress = BackgroundPurge::Progress;
+using PurgeTask = BackgroundTask<BackgroundPurge::Result, Progress>;
 
 // The purge thread's side: keeps the progress where the window can take it and passes on the
 // stop.
@@ -16,11 +17,10 @@ public:
         : m_context(context) {}
 
     void setProgressMaximum(qint64 maximum) override {
-        m_context.report(
-            [maximum](BackgroundPurge::Progress &progress) { progress.maximum = maximum; });
+        m_context.report([maximum](Progress &progress) { progress.maximum = maximum; });
     }
     void setProgressValue(qint64 value) override {
-        m_context.report([value](BackgroundPurge::Progress &progress) { progress.value = value; });
+        m_context.report([value](Progress &progress) { progress.value = value; });
     }
     bool stopRequested() const override { return m_context.stopRequested(); }
 
@@ -37,10 +37,27 @@ BackgroundPurge::BackgroundPurge(QObject *parent)
 }
 
 bool BackgroundPurge::start(const PurgeJob &job) {
-    const PurgeTask::Work work = [job](PurgeTask::Context &context) {
+    return startWork([job](PurgeTask::Context &context) {
         TaskDisplay display(context);
-        return runPurge(job, display);
-    };
+        return Result{std::in_place_index<0>, runPurge(job, display)};
+    });
+}
+
+bool BackgroundPurge::start(const PutBackJob &job) {
+    return startWork([job](PurgeTask::Context &context) {
+        PutBackJob told = job;
+        told.stop = &context.stopFlag();
+        told.progress = [&context](qint64 done, qint64 files) {
+            context.report([done, files](Progress &progress) {
+                progress.value = done;
+                progress.maximum = files;
+            });
+        };
+        return Result{std::in_place_index<1>, putBackRun(told)};
+    });
+}
+
+bool BackgroundPurge::startWork(const Task::Work &work) {
     try {
         return m_task.start(work);
     } catch (const std::system_error &) {

@@ -1,15 +1,18 @@
 #pragma once
 
-// Runs the window's purge on a thread of its own, so the window paints, moves and answers while a
-// large or slow directory is purged, and Exit can stop it. One run at a time: a start while a run
-// is in hand, or its outcome not yet taken, is refused. Its progress and its end come back to the
-// window's thread as signals that carry nothing; the window takes what they announce from here.
+// Runs the window's purge, or its put back of a run, on a thread of its own, so the window paints,
+// moves and answers while a large or slow directory is purged or thousands of files go home, and
+// Exit can stop either. One at a time: a start while one is in hand, or its result not yet taken,
+// is refused. Its progress and its end come back to the window's thread as signals that carry
+// nothing; the window takes what they announce from here.
 
 #include "purge/purge.h"
+#include "purge/putback.h"
 #include "ui/backgroundtask.h"
 
 #include <QObject>
 #include <chrono>
+#include <variant>
 
 namespace culler {
 
@@ -28,9 +31,10 @@ public:
     }
 
     // Starts running job and returns at once; ended() follows. Returns false, doing nothing, while
-    // another run is in hand or its outcome has not been taken. Only when no thread can be had is
+    // another run is in hand or its result has not been taken. Only when no thread can be had is
     // the job run before this returns.
     bool start(const PurgeJob &job);
+    bool start(const PutBackJob &job);
     bool isRunning() const { return m_task.busy(); }
     // Asks the run to end after the file in hand.
     void stop() { m_task.stop(); }
@@ -41,9 +45,11 @@ public:
     };
     // The progress as the run last reported it.
     Progress progress() { return m_task.takeProgress(); }
-    // What the run did, once it has ended; the run is over after this.
+
+    // What a purge did, or a put back, as the job started was one or the other.
+    using Result = std::variant<PurgeResult, PutBackResult>;
     // What the run did, once it has ended; nothing before. The run is over after this.
-    std::optional<PurgeResult> takeResult() { return m_task.takeResult(); }
+    std::optional<Result> takeResult() { return m_task.takeResult(); }
 
 Q_SIGNALS:
     // At most one waiting at a time and once an interval.
@@ -52,7 +58,11 @@ Q_SIGNALS:
     void ended();
 
 private:
-    BackgroundTask<PurgeResult, Progress> m_task{WhenBusy::Refuse, std::nullopt};
+    using Task = BackgroundTask<Result, Progress>;
+
+    bool startWork(const Task::Work &work);
+
+    Task m_task{WhenBusy::Refuse, std::nullopt};
 };
 
 } // namespace culler

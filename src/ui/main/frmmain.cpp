@@ -37,6 +37,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 #include <utility>
+#include <variant>
 
 namespace culler {
 
@@ -75,6 +76,11 @@ QPushButton *button(QWidget *window, const QString &name, const QString &text,
     control->setAutoDefault(false);
     control->setDefault(false);
     return control;
+}
+
+// What the end of a run may show: once the program is ending, nothing that waits for the user.
+RunDisplay::Messages messagesAtEnd(bool ending) {
+    return ending ? RunDisplay::Messages::Leave : RunDisplay::Messages::Show;
 }
 
 } // namespace
@@ -348,22 +354,40 @@ void frmMain::showRunProgress() {
 }
 
 void frmMain::runEnded() {
-    const std::optional<PurgeResult> result = m_purge->takeResult();
+    const std::optional<BackgroundPurge::Result> result = m_purge->takeResult();
     if (!result)
         return;
     showRunProgress();
+    // Before the focus goes back, so that it can go back to Put Back.
+    cmdPutBack->setEnabled(true);
     lockRequest(false);
-    m_display->endRun(*result,
-                      m_closeAfterRun ? RunDisplay::Messages::Leave : RunDisplay::Messages::Show);
-    if (*result && !(*result)->runId.isEmpty()) {
-        m_lastRunId = (*result)->runId;
-        m_lastRunFiles = (*result)->removed;
-        m_lastRunDirectory = QFile::decodeName((*result)->directory);
+    if (const PurgeResult *purged = std::get_if<PurgeResult>(&*result))
+        showPurgeEnd(*purged);
+    else
+        showPutBackEnd(std::get<PutBackResult>(*result));
+    if (m_closeAfterRun)
+        close();
+}
+
+void frmMain::showPurgeEnd(const PurgeResult &result) {
+    m_display->endRun(result, messagesAtEnd(m_closeAfterRun));
+    if (result && !result->runId.isEmpty()) {
+        m_lastRunId = result->runId;
+        m_lastRunFiles = result->removed;
+        m_lastRunDirectory = QFile::decodeName(result->directory);
         cmdPutBack->show();
     }
     Q_EMIT purgeEnded();
-    if (m_closeAfterRun)
-        close();
+}
+
+void frmMain::showPutBackEnd(const PutBackResult &result) {
+    m_display->endPutBack(result, messagesAtEnd(m_closeAfterRun));
+    // Files left may go back later, once their way is clear; otherwise nothing is left to do.
+    if (!result || !result->fellShort()) {
+        m_lastRunId.clear();
+        cmdPutBack->hide();
+    }
+    Q_EMIT putBackEnded();
 }
 
 void frmMain::lockRequest(bool locked) {
@@ -485,15 +509,11 @@ void frmMain::cmdPutBack_Click() {
                            MessageStyle::Exclamation, QStringLiteral("Put Back")};
     if (!m_messages.confirm(question))
         return;
+    m_display->beginRun();
+    lockRequest(true);
+    cmdPutBack->setEnabled(false);
     // Ten files named at most, as a message box has room for.
-    const PutBackOutcome outcome =
-        putBackRun({m_runsDirectory, m_lastRunId, PurgeAction::Remove, 10});
-    m_display->endPutBack(outcome);
-    // Files left may go back later, once their way is clear; otherwise nothing is left to do.
-    if (!outcome.fellShort()) {
-        m_lastRunId.clear();
-        cmdPutBack->hide();
-    }
+    m_purge->start(PutBackJob{m_runsDirectory, m_lastRunId, PurgeAction::Remove, 10});
 }
 
 void frmMain::chkSubfolders_Click() {

@@ -2,10 +2,13 @@
 
 // The working window: the directory, the pattern and the cut-off the user picks, and the
 // commands that act on them. Its controls are the request; nothing is copied out of them between
-// events. A purge runs on a BackgroundPurge, off the window's thread, and is shown by the
-// RunDisplay; while it runs the request stays as it is, and Exit stops it.
+// events. A purge, and a put back of the last run, run on a BackgroundPurge, off the window's
+// thread, and are shown by the RunDisplay; while one runs the request stays as it is, and Exit
+// stops it.
 
+#include "purge/purge.h"
 #include "purge/purgerequest.h"
+#include "purge/putback.h"
 #include "runtime/messages.h"
 #include "runtime/systemerror.h"
 #include "ui/summary/requestsource.h"
@@ -85,6 +88,8 @@ public:
 Q_SIGNALS:
     // A purge the Delete command started is over, and shown.
     void purgeEnded();
+    // A put back Put Back started is over, and shown.
+    void putBackEnded();
 
 protected:
     // A close request from the window manager ends the program the way Exit does.
@@ -113,6 +118,8 @@ private:
 
     void showRunProgress();
     void runEnded();
+    void showPurgeEnd(const PurgeResult &result);
+    void showPutBackEnd(const PutBackResult &result);
     // While a purge runs, the request it carries out stays as the window shows it, and no other
     // command starts; Exit and the summary stay at hand.
     void lockRequest(bool locked);

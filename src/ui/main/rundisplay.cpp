@@ -62,14 +62,17 @@ void RunDisplay::endRun(const PurgeResult &result, Messages messages) {
         show(closing, outcome.listingError ? RequestField::Directory : RequestField::None);
 }
 
-void RunDisplay::endPutBack(const PutBackOutcome &outcome) {
-    if (const QString refused = putBackRefusalText(outcome); !refused.isEmpty()) {
-        show(refused, RequestField::None);
+void RunDisplay::endPutBack(const PutBackResult &result, Messages messages) {
+    if (!result) {
+        if (messages == Messages::Show)
+            show(putBackRefusalText(result.error()), RequestField::None);
         return;
     }
-    tellOutcome(putBackOutcomeText(outcome));
+    tellOutcome(putBackOutcomeText(*result));
+    if (messages == Messages::Leave)
+        return;
     const QString closing = putBackClosingText(
-        outcome, [](const QByteArray &path) { return QString::fromLocal8Bit(path); });
+        *result, [](const QByteArray &path) { return QString::fromLocal8Bit(path); });
     if (!closing.isEmpty())
         show(closing, RequestField::None);
 }

@@ -41,7 +41,7 @@ public:
 
     // A put back is over: how many files went back in the status's tool tip, and a message naming
     // the files left in the Trash, or saying why nothing went back.
-    void endPutBack(const PutBackOutcome &outcome);
+    void endPutBack(const PutBackResult &result, Messages messages);
 
 private:
     void tellOutcome(const QString &text);

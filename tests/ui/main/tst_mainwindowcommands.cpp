@@ -806,8 +806,14 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     for (const bool answer : {false, true}) {
         m_env.messages.shown.clear();
         m_env.messages.answers = {answer};
+        QSignalSpy ended(m_window.get(), &frmMain::putBackEnded);
         click("cmdPutBack");
         QCOMPARE(m_env.messages.shown, QList<Message>{question});
+        // Off the window's thread, the request locked and no purge let in until it is over.
+        QCOMPARE(control<QLineEdit>("txtDirectory")->isEnabled(), !answer);
+        QVERIFY(!answer || !m_window->findChild<BackgroundPurge *>()->start(PurgeJob{}));
+        QTRY_COMPARE(ended.count(), answer ? 1 : 0);
+        QVERIFY(control<QLineEdit>("txtDirectory")->isEnabled());
         QCOMPARE(QDir(data).entryList(QDir::Files).size(), answer ? 2 : 1);
         QCOMPARE(QFileInfo::exists(data + QStringLiteral("/sub/older.tmp")), answer);
         QCOMPARE(control<QPushButton>("cmdPutBack")->isVisible(), !answer);
