@@ -214,64 +214,73 @@ QString optionsText(const QList<QCommandLineOption> &options) {
     return text;
 }
 
-QString helpText(const QList<QCommandLineOption> &options) {
+// What the help says before the options.
+QString usageText() {
     return QStringLiteral(
-               "Usage: culler\n"
-               "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
-               "              [--exclude PATTERN...] [--keep-newest N]\n"
-               "              [--recursive [--max-depth N] [--remove-empty-dirs]]\n"
-               "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
-               "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
-               "              [--trash]\n"
-               "       culler --schedules | --unschedule NAME\n"
-               "       culler --runs\n"
-               "       culler --put-back [ID] [--dry-run] [--verbose]\n"
-               "\n"
-               "Deletes the plain files of one directory that match a pattern and were last\n"
-               "modified on or before a cut-off day. Without options it opens its window.\n"
-               "\n") +
-           optionsText(options) +
-           QStringLiteral(
-               "\n"
-               "Give exactly one of --days and --before. The files listed go to standard\n"
-               "output, one path a line; messages go to standard error. Only plain files\n"
-               "directly in DIR are deleted: never a hidden file (a name beginning with \".\"),\n"
-               "a subdirectory or anything in it, a symbolic link or what it points to. The\n"
-               "command line neither reads nor writes the window's pattern list.\n"
-               "\n"
-               "With --recursive the same rules hold in every subdirectory below DIR, except\n"
-               "hidden ones, those whose names an --exclude matches, and mount points, which\n"
-               "stay whole; a subdirectory that cannot be read is named, and the run goes on.\n"
-               "--keep-newest then keeps the N newest files of the whole tree.\n"
-               "\n"
-               "With --trash the files go to your Trash, or on another mount to that mount's\n"
-               ".Trash-UID, from where the desktop's Trash restores them; a file that changed\n"
-               "since it was judged goes back where it was. Where no Trash can be used, or\n"
-               "the directory is a Trash or lies inside one, nothing is done.\n"
-               "\n"
-               "A daily purge runs the request every day from a systemd user timer,\n"
-               "culler-NAME.timer in ~/.config/systemd/user, also when Culler is not open;\n"
-               "a day missed while the computer was off is made up at the next start. Its\n"
-               "messages go to the journal (journalctl --user -u NAME), and it sends a\n"
-               "desktop notification (--notify). For runs while you are logged out:\n"
-               "loginctl enable-linger.\n"
-               "\n"
-               "Each run with --trash keeps the list of the files it moved (the last 50 runs),\n"
-               "in $XDG_STATE_HOME/culler/runs or ~/.local/state/culler/runs. --put-back moves\n"
-               "them back where they were; a file whose name was taken meanwhile, whose folder\n"
-               "is gone or that is no longer in the Trash stays where it is, and is named. It\n"
-               "exits 0 when every file went back, 1 when some stayed, 2 when there is no such\n"
-               "run.\n"
-               "\n"
-               "Exit status:\n"
-               "  0  the run finished, also when no file matched\n"
-               "  1  the run finished, but some files could not be deleted or could not be\n"
-               "     examined, or a file that changed was left in the Trash (each is named),\n"
-               "     or the list of files could not be written\n"
-               "  2  nothing was done: a usage error, a number of days or a date that is\n"
-               "     refused, a missing or unreadable directory, no Trash that can be used,\n"
-               "     a --trash run in a directory inside a Trash, no systemd user manager, a\n"
-               "     daily purge that is unknown or cannot be set up\n");
+        "Usage: culler\n"
+        "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
+        "              [--exclude PATTERN...] [--keep-newest N]\n"
+        "              [--recursive [--max-depth N] [--remove-empty-dirs]]\n"
+        "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
+        "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
+        "              [--trash]\n"
+        "       culler --schedules | --unschedule NAME\n"
+        "       culler --runs\n"
+        "       culler --put-back [ID] [--dry-run] [--verbose]\n"
+        "\n"
+        "Deletes the plain files of one directory that match a pattern and were last\n"
+        "modified on or before a cut-off day. Without options it opens its window.\n"
+        "\n");
+}
+
+// What the help says after the options: what is never deleted, the Trash, daily purges, putting
+// a run back, and the exit status.
+QString notesText() {
+    return QStringLiteral(
+        "\n"
+        "Give exactly one of --days and --before. The files listed go to standard\n"
+        "output, one path a line; messages go to standard error. Only plain files\n"
+        "directly in DIR are deleted: never a hidden file (a name beginning with \".\"),\n"
+        "a subdirectory or anything in it, a symbolic link or what it points to. The\n"
+        "command line neither reads nor writes the window's pattern list.\n"
+        "\n"
+        "With --recursive the same rules hold in every subdirectory below DIR, except\n"
+        "hidden ones, those whose names an --exclude matches, and mount points, which\n"
+        "stay whole; a subdirectory that cannot be read is named, and the run goes on.\n"
+        "--keep-newest then keeps the N newest files of the whole tree.\n"
+        "\n"
+        "With --trash the files go to your Trash, or on another mount to that mount's\n"
+        ".Trash-UID, from where the desktop's Trash restores them; a file that changed\n"
+        "since it was judged goes back where it was. Where no Trash can be used, or\n"
+        "the directory is a Trash or lies inside one, nothing is done.\n"
+        "\n"
+        "A daily purge runs the request every day from a systemd user timer,\n"
+        "culler-NAME.timer in ~/.config/systemd/user, also when Culler is not open;\n"
+        "a day missed while the computer was off is made up at the next start. Its\n"
+        "messages go to the journal (journalctl --user -u NAME), and it sends a\n"
+        "desktop notification (--notify). For runs while you are logged out:\n"
+        "loginctl enable-linger.\n"
+        "\n"
+        "Each run with --trash keeps the list of the files it moved (the last 50 runs),\n"
+        "in $XDG_STATE_HOME/culler/runs or ~/.local/state/culler/runs. --put-back moves\n"
+        "them back where they were; a file whose name was taken meanwhile, whose folder\n"
+        "is gone or that is no longer in the Trash stays where it is, and is named. It\n"
+        "exits 0 when every file went back, 1 when some stayed, 2 when there is no such\n"
+        "run.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  the run finished, also when no file matched\n"
+        "  1  the run finished, but some files could not be deleted or could not be\n"
+        "     examined, or a file that changed was left in the Trash (each is named),\n"
+        "     or the list of files could not be written\n"
+        "  2  nothing was done: a usage error, a number of days or a date that is\n"
+        "     refused, a missing or unreadable directory, no Trash that can be used,\n"
+        "     a --trash run in a directory inside a Trash, no systemd user manager, a\n"
+        "     daily purge that is unknown or cannot be set up\n");
+}
+
+QString helpText(const QList<QCommandLineOption> &options) {
+    return usageText() + optionsText(options) + notesText();
 }
 
 // Why the arguments make no command, or nothing when they make one.

@@ -141,18 +141,14 @@ private:
     // only lists. When the newest are kept, the file may wait among them instead, and the file
     // that is then known not to be among them is judged in its place.
     void DeleteIfOld(const char *name) {
-        Expected<FileStamp, SystemError> stamp = m_directory.stamp(name);
-        // Gone since it was listed: nothing was lost by the run.
-        if (!stamp && stamp.error().code == ENOENT)
-            return;
+        Expected<std::optional<FileStamp>, SystemError> stamp = stampCandidate(m_directory, name);
         if (!stamp)
             return tell(name, {Removal::NotExamined, stamp.error()});
-        // Replaced by a link or a directory since it was listed: not a file the user asked about.
-        if (!stamp->isPlainFile)
+        if (!*stamp)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(name, *stamp);
-        if (const auto older = m_newest.offer({name, *std::move(stamp), nullptr}))
+            return judged(name, **stamp);
+        if (const auto older = m_newest.offer({name, **std::move(stamp), nullptr}))
             judged(older->name.c_str(), older->stamp);
     }
 
@@ -266,6 +262,20 @@ void TrashMoves::settle(PurgeOutcome &outcome) {
     outcome.runId = m_list->id();
 }
 
+Expected<std::optional<FileStamp>, SystemError> stampCandidate(const Directory &directory,
+                                                               const char *name) {
+    Expected<FileStamp, SystemError> stamp = directory.stamp(name);
+    // Gone since it was listed: nothing was lost by the run.
+    if (!stamp && stamp.error().code == ENOENT)
+        return std::optional<FileStamp>();
+    if (!stamp)
+        return unexpected(stamp.error());
+    // Replaced by a link or a directory since it was listed: not a file the user asked about.
+    if (!stamp->isPlainFile)
+        return std::optional<FileStamp>();
+    return std::optional<FileStamp>(*std::move(stamp));
+}
+
 void tellRemoval(PurgeOutcome &outcome, PurgeDisplay &display, qint64 namedFiles, const char *name,
                  const RemovalOutcome &removal) {
     switch (removal.removal) {
@@ -312,9 +322,6 @@ RemovalMode removalModeForThisMachine() {
 }
 
 Verdict judge(const FileStamp &stamp, DateValue limit) {
-    // Replaced by a link or a directory since it was listed: not a file the user asked about.
-    if (!stamp.isPlainFile)
-        return Verdict::NotDue;
     // A day the calendar cannot name is no evidence of age.
     if (!stamp.modified)
         return Verdict::Unknown;

@@ -69,8 +69,8 @@ enum class Verdict {
     Unknown, // the stamp names no day of the local calendar, so the file cannot be old
 };
 
-// Whether a stamped entry is due: a plain file whose calendar day, the time of day dropped, is on
-// or before limit. Anything but a plain file is never due.
+// Whether a plain file's stamp is due: its calendar day, the time of day dropped, is on or before
+// limit. The run stamps only plain files for this (see DeleteIfOld).
 Verdict judge(const FileStamp &stamp, DateValue limit);
 
 // Removes a file judged due, provided it is still the file that was stamped (see

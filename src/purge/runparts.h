@@ -41,6 +41,12 @@ private:
 std::optional<Refusal> openTrashFor(const PurgeJob &job, const Directory &directory,
                                     std::optional<TrashMoves> &trash);
 
+// The stamp of a file listed as a candidate, to be judged; nothing when there is no file to judge
+// any more (gone, or replaced by a link or a directory since it was listed: nothing was lost), or
+// why it could not be stamped.
+Expected<std::optional<FileStamp>, SystemError> stampCandidate(const Directory &directory,
+                                                               const char *name);
+
 // Adds what became of the file called name to the outcome; a file removed, or that a listing run
 // would remove, is told to the display too.
 void tellRemoval(PurgeOutcome &outcome, PurgeDisplay &display, qint64 namedFiles, const char *name,

@@ -289,20 +289,19 @@ private:
     // instead, and the file then known not to be among them is judged in its place.
     void DeleteIfOld(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held,
                      const char *name) {
-        Expected<FileStamp, SystemError> stamp = folder.directory->stamp(name);
-        if (!stamp && stamp.error().code == ENOENT)
-            return;
+        Expected<std::optional<FileStamp>, SystemError> stamp =
+            stampCandidate(*folder.directory, name);
         if (!stamp)
             return tell(folder, name, {Removal::NotExamined, stamp.error()});
-        if (!stamp->isPlainFile)
+        if (!*stamp)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(folder, name, *stamp);
+            return judged(folder, name, **stamp);
         const QByteArray path = pathOf(folder, name);
         std::optional<NewestFiles::File> older;
         {
             const std::lock_guard lock(m_newestMutex);
-            older = m_newest.offer({path.toStdString(), *std::move(stamp), held});
+            older = m_newest.offer({path.toStdString(), **std::move(stamp), held});
         }
         if (!older)
             return;

@@ -456,6 +456,24 @@ Expected<TrashMoved, SystemError> settleLink(int directoryFd, const char *name, 
     return TrashMoved{TrashMove::Changed, {}};
 }
 
+// Makes the info file called infoName, holding text: true once it is written whole, false when
+// the name is taken. O_EXCL claims the name, against other threads and programs trashing at the
+// same time; a close that fails can mean the text never reached the disk.
+Expected<bool, SystemError> claimInfo(int infoFd, const char *infoName, const QByteArray &text) {
+    UniqueFd info{::openat(infoFd, infoName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (!info.isOpen() && errno == EEXIST)
+        return false;
+    if (!info.isOpen())
+        return unexpected(SystemError{errno});
+    SystemError written = writeAll(info.get(), text) ? SystemError{} : SystemError{errno};
+    if (const SystemError closed = info.close(); !written)
+        written = closed;
+    if (!written)
+        return true;
+    ::unlinkat(infoFd, infoName, 0);
+    return unexpected(written);
+}
+
 } // namespace
 
 TrashPlaces TrashPlaces::ofThisUser() {
@@ -536,38 +554,16 @@ Trash::Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray topPath, QByteArray d
 Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const char *name,
                                                          const FileIdentity &judged,
                                                          const QByteArray &subdirectory) const {
-    const std::size_t nameLength = std::strlen(name);
-    QByteArray text;
-    text.reserve(m_infoHead.size() +
-                 3 * (static_cast<qsizetype>(nameLength) + subdirectory.size()) + 48);
-    text += m_infoHead;
-    if (!subdirectory.isEmpty()) {
-        appendPercentEncoded(text, subdirectory.constData(), subdirectory.size());
-        text += '/';
-    }
-    appendPercentEncoded(text, name, static_cast<qsizetype>(nameLength));
-    text += "\nDeletionDate=";
-    text += deletionDate(*m_clock).data();
-    text += '\n';
-
+    const QByteArray text = infoText(name, subdirectory);
     const int infoFd = m_infoFd.get();
     const int filesFd = m_filesFd.get();
     for (unsigned attempt = 1; attempt <= maximumAttempts; ++attempt) {
         const TrashName trashed = trashName(name, attempt);
-        // O_EXCL claims the name, against other threads and programs trashing at the same time.
-        UniqueFd info{
-            ::openat(infoFd, trashed.info, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
-        if (!info.isOpen() && errno == EEXIST)
+        const Expected<bool, SystemError> claimed = claimInfo(infoFd, trashed.info, text);
+        if (!claimed)
+            return unexpected(claimed.error());
+        if (!*claimed)
             continue;
-        if (!info.isOpen())
-            return unexpected(SystemError{errno});
-        SystemError written = writeAll(info.get(), text) ? SystemError{} : SystemError{errno};
-        if (const SystemError closed = info.close(); !written)
-            written = closed;
-        if (written) {
-            ::unlinkat(infoFd, trashed.info, 0);
-            return unexpected(written);
-        }
         // The file leaves its name here, so what was at the name is what gets checked below. A
         // link leaves it there too, until it has been checked.
         const bool linking = m_route == Route::LinkAndUnlink;
@@ -597,6 +593,23 @@ Expected<TrashMoved, SystemError> Trash::moveIfUnchanged(int directoryFd, const 
         return TrashMoved{TrashMove::Changed, {}};
     }
     return unexpected(SystemError{EEXIST});
+}
+
+QByteArray Trash::infoText(const char *name, const QByteArray &subdirectory) const {
+    const std::size_t nameLength = std::strlen(name);
+    QByteArray text;
+    text.reserve(m_infoHead.size() +
+                 3 * (static_cast<qsizetype>(nameLength) + subdirectory.size()) + 48);
+    text += m_infoHead;
+    if (!subdirectory.isEmpty()) {
+        appendPercentEncoded(text, subdirectory.constData(), subdirectory.size());
+        text += '/';
+    }
+    appendPercentEncoded(text, name, static_cast<qsizetype>(nameLength));
+    text += "\nDeletionDate=";
+    text += deletionDate(*m_clock).data();
+    text += '\n';
+    return text;
 }
 
 } // namespace culler

@@ -129,6 +129,9 @@ public:
     const QByteArray &directoryPath() const { return m_directoryPath; }
 
 private:
+    // An info file's text for the entry called name of the directory, or of its subdirectory.
+    QByteArray infoText(const char *name, const QByteArray &subdirectory) const;
+
     Trash(UniqueFd filesFd, UniqueFd infoFd, QByteArray topPath, QByteArray directoryPath,
           QByteArray infoHead, Route route, const Clock &clock);
 
