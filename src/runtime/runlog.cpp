@@ -60,21 +60,6 @@ std::optional<QByteArray> decoded(const QByteArray &text) {
     return out;
 }
 
-bool writeAll(int fd, const QByteArray &bytes) {
-    const char *next = bytes.constData();
-    auto left = static_cast<size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        next += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Makes path and its missing parents, each new one mode 0700: the lists tell where the user's
 // files were, which is nobody else's business.
 bool makePath(const QByteArray &path) {
@@ -216,9 +201,8 @@ bool RunLogWriter::start() {
             QByteArray(formatLine) + "started " +
             m_started.toOffsetFromUtc(m_started.offsetFromUtc()).toString(Qt::ISODate).toLatin1() +
             "\ndirectory " + encoded(m_directory) + '\n';
-        if (writeAll(m_fd.get(), header))
-            return true;
-        break;
+        m_error = m_fd.writeAll(header);
+        return !m_error;
     }
     m_error = SystemError{errno};
     return false;
@@ -229,8 +213,8 @@ void RunLogWriter::add(const RunFile &file) {
         return;
     // One write, with the file's move already done: a kill lands before it or after it, so the
     // list never names a file the run did not move.
-    if (!writeAll(m_fd.get(), fileLine(file))) {
-        m_error = SystemError{errno};
+    if (const SystemError written = m_fd.writeAll(fileLine(file))) {
+        m_error = written;
         return;
     }
     if (++m_sinceFlush >= flushBatch) {
@@ -332,7 +316,9 @@ SystemError markBack(const QByteArray &runsDirectory, const QByteArray &id,
     for (const std::size_t index : indexes)
         lines += "back " + QByteArray::number(quint64(index)) + '\n';
     SystemError error;
-    if (!writeAll(fd.get(), lines) || ::fdatasync(fd.get()) != 0)
+    if (const SystemError written = fd.writeAll(lines))
+        error = written;
+    else if (::fdatasync(fd.get()) != 0)
         error = SystemError{errno};
     if (const SystemError closed = fd.close(); closed && !error)
         error = closed;

@@ -420,21 +420,6 @@ std::array<char, 32> deletionDate(const Clock &clock) {
     return text;
 }
 
-bool writeAll(int fd, const QByteArray &bytes) {
-    const char *next = bytes.constData();
-    auto left = static_cast<size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        next += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Where the mount takes no RENAME_NOREPLACE, the file was linked into the Trash (see
 // Trash::moveIfUnchanged), and its original name still holds it: that name goes only while it
 // still holds the file linked, so one a racer put there meanwhile stays, and a name that no longer
@@ -465,7 +450,7 @@ Expected<bool, SystemError> claimInfo(int infoFd, const char *infoName, const QB
         return false;
     if (!info.isOpen())
         return unexpected(SystemError{errno});
-    SystemError written = writeAll(info.get(), text) ? SystemError{} : SystemError{errno};
+    SystemError written = info.writeAll(text);
     if (const SystemError closed = info.close(); !written)
         written = closed;
     if (!written)

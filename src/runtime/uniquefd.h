@@ -6,6 +6,8 @@
 
 #include "systemerror.h"
 
+#include <QByteArray>
+
 #include <utility>
 
 namespace culler {
@@ -30,6 +32,8 @@ public:
     // Gives the descriptor up to an owner outside this program's types (a DIR stream, a QFile),
     // which closes it.
     int release() { return std::exchange(m_fd, -1); }
+    // Writes all of bytes, however many calls it takes; why it could not.
+    SystemError writeAll(const QByteArray &bytes) const;
     // Closes now, telling why it failed: for a file just written, a failed close can mean its
     // last bytes never reached the disk (NFS, a full quota).
     SystemError close();
