@@ -67,6 +67,37 @@ qsizetype countFiles(const QString &path) {
     return QDir(path).entryList(QDir::Files | QDir::Hidden).size();
 }
 
+std::optional<std::vector<double>> timeInTurns(
+    QTextStream &out, int rounds, const std::vector<const char *> &labels,
+    const std::function<std::optional<QString>(int contender, const QString &name, ProcessRun &run)>
+        &runOne) {
+    const int contenders = int(labels.size());
+    std::vector<std::vector<double>> seconds(labels.size());
+    for (int round = 0; round < rounds; ++round) {
+        out << "  round " << round + 1 << ':';
+        for (int turn = 0; turn < contenders; ++turn) {
+            const int contender = (turn + round) % contenders;
+            ProcessRun run;
+            const QString name = QStringLiteral("%1-%2").arg(round).arg(contender);
+            if (const std::optional<QString> failure = runOne(contender, name, run)) {
+                out << '\n' << labels[std::size_t(contender)] << ' ' << *failure << '\n';
+                return std::nullopt;
+            }
+            seconds[std::size_t(contender)].push_back(run.seconds);
+            out << ' ' << labels[std::size_t(contender)] << ' ' << run.seconds << " s;";
+            out.flush();
+        }
+        out << '\n';
+    }
+    std::vector<double> medians;
+    for (std::size_t contender = 0; contender < labels.size(); ++contender) {
+        medians.push_back(median(seconds[contender]));
+        out << "  " << QString::fromLatin1(labels[contender]).leftJustified(20) << ": median "
+            << medians.back() << " s\n";
+    }
+    return medians;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];

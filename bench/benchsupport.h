@@ -7,6 +7,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace culler::bench {
@@ -59,6 +62,14 @@ enum class FindAction {
 };
 
 ProcessRun findRun(const QString &directory, FindAction action = FindAction::Delete);
+
+// Runs every contender once a round, each going first in turn, printing each time and then each
+// median. runOne runs a contender, given a name for the round's files, and says why when it
+// failed. The medians in the order of labels, or nothing once a run failed.
+std::optional<std::vector<double>> timeInTurns(
+    QTextStream &out, int rounds, const std::vector<const char *> &labels,
+    const std::function<std::optional<QString>(int contender, const QString &name, ProcessRun &run)>
+        &runOne);
 
 class SilentDisplay final : public PurgeDisplay {
 public:

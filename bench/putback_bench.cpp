@@ -77,42 +77,27 @@ const char *const labels[Contenders] = {"Culler's put back", "rename loop"};
 // a file in the Trash.
 bool compare(QTextStream &out, const QTemporaryDir &work, const bench::Options &options) {
     const QString self = QCoreApplication::applicationFilePath();
-    std::vector<double> seconds[Contenders];
-    for (int round = 0; round < options.rounds; ++round) {
-        out << "  round " << round + 1 << ':';
-        for (int turn = 0; turn < Contenders; ++turn) {
-            const auto contender = Contender((turn + round) % Contenders);
-            const QString name = QStringLiteral("%1-%2").arg(round).arg(contender);
-            const QString directory = work.filePath(QStringLiteral("purge") + name);
-            const QString share = work.filePath(QStringLiteral("share") + name);
-            const QString runs = work.filePath(QStringLiteral("runs") + name);
-            if (!trashRun(directory, share, runs, options.files)) {
-                out << "\nthe Trash run before " << labels[contender] << " failed.\n";
-                return false;
-            }
-            const QString trash = share + QStringLiteral("/Trash");
-            const ProcessRun result =
-                contender == PutBack
-                    ? runProcess({self, QStringLiteral("--put-back-only"), runs})
-                    : runProcess({self, QStringLiteral("--rename-only"), trash, directory});
-            if (result.status != 0 || countFiles(directory) != options.files ||
-                countFiles(trash + QStringLiteral("/files")) != 0) {
-                out << '\n' << labels[contender] << " failed, or left files in the Trash.\n";
-                return false;
-            }
-            seconds[contender].push_back(result.seconds);
-            out << ' ' << labels[contender] << ' ' << result.seconds << " s;";
-            out.flush();
-        }
-        out << '\n';
-    }
-    double medians[Contenders];
-    for (int contender = 0; contender < Contenders; ++contender) {
-        medians[contender] = median(seconds[contender]);
-        out << "  " << QString::fromLatin1(labels[contender]).leftJustified(20) << ": median "
-            << medians[contender] << " s\n";
-    }
-    out << "put back/rename loop ratio: " << medians[PutBack] / medians[RenameLoop]
+    const auto runOne = [&](int contender, const QString &name,
+                            ProcessRun &result) -> std::optional<QString> {
+        const QString directory = work.filePath(QStringLiteral("purge") + name);
+        const QString share = work.filePath(QStringLiteral("share") + name);
+        const QString runs = work.filePath(QStringLiteral("runs") + name);
+        if (!trashRun(directory, share, runs, options.files))
+            return QStringLiteral("had no Trash run to put back: it failed.");
+        const QString trash = share + QStringLiteral("/Trash");
+        result = contender == PutBack
+                     ? runProcess({self, QStringLiteral("--put-back-only"), runs})
+                     : runProcess({self, QStringLiteral("--rename-only"), trash, directory});
+        if (result.status != 0 || countFiles(directory) != options.files ||
+            countFiles(trash + QStringLiteral("/files")) != 0)
+            return QStringLiteral("failed, or left files in the Trash.");
+        return std::nullopt;
+    };
+    const std::optional<std::vector<double>> medians =
+        timeInTurns(out, options.rounds, {labels, labels + Contenders}, runOne);
+    if (!medians)
+        return false;
+    out << "put back/rename loop ratio: " << (*medians)[PutBack] / (*medians)[RenameLoop]
         << " (target: 1.5 or less)\n";
     return true;
 }

@@ -73,42 +73,29 @@ ProcessRun run(Contender contender, const QString &directory) {
 // Every contender on a directory of its own, each going first in turn; false when one fails or
 // leaves other files than the rest.
 bool compare(QTextStream &out, const QTemporaryDir &work, const bench::Options &options) {
-    std::vector<double> seconds[Contenders];
-    for (int round = 0; round < options.rounds; ++round) {
-        out << "  round " << round + 1 << ':';
-        for (int turn = 0; turn < Contenders; ++turn) {
-            const auto contender = Contender((turn + round) % Contenders);
-            const QString name = QStringLiteral("%1-%2").arg(round).arg(contender);
-            const QString directory = work.filePath(QStringLiteral("purge") + name);
-            const QString share = work.filePath(QStringLiteral("share") + name);
-            QDir().mkpath(share);
-            qputenv("XDG_DATA_HOME", QFile::encodeName(share));
-            buildDirectory(directory, options.files);
-            ::sync();
-            const ProcessRun result = run(contender, directory);
-            // Three in eight due: the other five stay.
-            if (result.status != 0 ||
-                countFiles(directory) != options.files - (options.files + 7) / 8 * 3) {
-                out << "\n"
-                    << labels[contender] << " failed, or left " << countFiles(directory)
-                    << " files.\n";
-                return false;
-            }
-            seconds[contender].push_back(result.seconds);
-            out << ' ' << labels[contender] << ' ' << result.seconds << " s;";
-            out.flush();
-        }
-        out << '\n';
-    }
-    double medians[Contenders];
-    for (int contender = 0; contender < Contenders; ++contender) {
-        medians[contender] = median(seconds[contender]);
-        out << "  " << QString::fromLatin1(labels[contender]).leftJustified(20) << ": median "
-            << medians[contender] << " s\n";
-    }
-    out << "trash/gio ratio: " << medians[Engine] / medians[Gio] << '\n';
-    out << "trash/moveToTrash ratio: " << medians[Engine] / medians[MoveToTrash] << '\n';
-    out << "trash/find ratio: " << medians[Engine] / medians[Find] << '\n';
+    const auto runOne = [&](int contender, const QString &name,
+                            ProcessRun &result) -> std::optional<QString> {
+        const QString directory = work.filePath(QStringLiteral("purge") + name);
+        const QString share = work.filePath(QStringLiteral("share") + name);
+        QDir().mkpath(share);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(share));
+        buildDirectory(directory, options.files);
+        ::sync();
+        result = run(Contender(contender), directory);
+        // Three in eight due: the other five stay.
+        if (result.status != 0 ||
+            countFiles(directory) != options.files - (options.files + 7) / 8 * 3)
+            return QStringLiteral("failed, or left %1 files.").arg(countFiles(directory));
+        return std::nullopt;
+    };
+    const std::optional<std::vector<double>> medians =
+        timeInTurns(out, options.rounds, {labels, labels + Contenders}, runOne);
+    if (!medians)
+        return false;
+    const std::vector<double> &m = *medians;
+    out << "trash/gio ratio: " << m[Engine] / m[Gio] << '\n';
+    out << "trash/moveToTrash ratio: " << m[Engine] / m[MoveToTrash] << '\n';
+    out << "trash/find ratio: " << m[Engine] / m[Find] << '\n';
     return true;
 }
 
