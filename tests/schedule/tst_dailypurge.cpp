@@ -1,11 +1,9 @@
 #include "schedule/dailypurge.h"
 #include "schedule/unitcommandline.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -73,30 +71,18 @@ void tst_DailyPurge::unitsRunTheRequest() {
     QCOMPARE(dailyPurgeOfService(service), purge);
     QCOMPARE(execStartArguments(program + ' ' + arguments), dailyPurgeCommand(program, purge));
 
-    const QString analyze = QStandardPaths::findExecutable(QStringLiteral("systemd-analyze"));
-    if (analyze.isEmpty())
-        QSKIP("systemd-analyze is not installed: the units are not verified.");
-    QTemporaryDir home;
-    const QDir units(home.path());
-    QVERIFY(units.mkpath(QStringLiteral("man/man1")) && units.mkpath(QStringLiteral("run")));
-    QVERIFY(QFile::copy(QStringLiteral(CULLER_SOURCE_DIR "/data/culler.1"),
-                        units.filePath(QStringLiteral("man/man1/culler.1"))));
+    QTemporaryDir units;
     const QString name = unitName(directory, pattern);
     for (const auto &[suffix, text] :
          {std::pair{".service", service}, {".timer", timerText(purge)}}) {
         QFile file(units.filePath(name + QLatin1String(suffix)));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
     }
-    QProcess verify;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("MANPATH"), units.filePath(QStringLiteral("man")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), units.filePath(QStringLiteral("run")));
-    verify.setProcessEnvironment(environment);
-    verify.setWorkingDirectory(units.path());
-    verify.start(analyze, {"verify", "--user", name + ".service", name + ".timer"});
-    QVERIFY(verify.waitForFinished(60000));
-    const QByteArray complaints = verify.readAllStandardError();
-    QVERIFY2(verify.exitCode() == 0 && complaints.isEmpty(), complaints.constData());
+    const std::optional<QByteArray> complaints =
+        test::verifyUserUnits(units.path(), {name + ".service", name + ".timer"});
+    if (!complaints)
+        QSKIP("systemd-analyze is not installed: the units are not verified.");
+    QVERIFY2(complaints->isEmpty(), complaints->constData());
 }
 
 void tst_DailyPurge::handWrittenLines_data() {

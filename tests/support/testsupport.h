@@ -14,6 +14,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace culler::test {
 
@@ -76,5 +77,10 @@ void writeFile(const QString &path, const QDateTime &modified);
 
 // The names in code-point order, for comparing listings that come in the file system's order.
 QStringList sorted(QStringList names);
+
+// `systemd-analyze verify --user` of the units in directory, where it also finds the manual page
+// they point to: what it complained of, empty when nothing. Nothing at all when systemd-analyze
+// is not installed.
+std::optional<QByteArray> verifyUserUnits(const QString &directory, const QStringList &units);
 
 } // namespace culler::test
