@@ -245,13 +245,12 @@ RemovalOutcome TrashMoves::move(const Directory &directory, const char *name,
         trashDue(directory, m_trash, name, judged.identity, subdirectory);
     if (!m_list || outcome.removal != Removal::Removed)
         return outcome;
-    const FileIdentity &identity = judged.identity;
     QByteArray original = directoryPrefix(m_trash.directoryPath());
     if (!subdirectory.isEmpty())
         original += directoryPrefix(subdirectory);
     const std::lock_guard lock(m_mutex);
-    m_list->add({m_trash.topPath(), outcome.trashName, original + name, identity.device,
-                 identity.inode, judged.size, identity.modified});
+    m_list->add(
+        {m_trash.topPath(), outcome.trashName, original + name, judged.identity, judged.size});
     return outcome;
 }
 

@@ -52,10 +52,8 @@ std::optional<LeftFile> checkInTrash(const RunFile &file, const OpenTrash &trash
             return LeftFile{file.originalPath, LeftReason::NotInTrash, {}};
         return LeftFile{file.originalPath, LeftReason::Failed, SystemError{errno}};
     }
-    const bool same = S_ISREG(status.st_mode) && status.st_dev == file.device &&
-                      status.st_ino == file.inode && status.st_size == file.size &&
-                      status.st_mtim.tv_sec == file.modified.tv_sec &&
-                      status.st_mtim.tv_nsec == file.modified.tv_nsec;
+    const bool same = S_ISREG(status.st_mode) && status.st_size == file.size &&
+                      FileIdentity{status.st_dev, status.st_ino, status.st_mtim} == file.identity;
     if (!same)
         return LeftFile{file.originalPath, LeftReason::NotTheFileMoved, {}};
     return std::nullopt;

@@ -115,10 +115,11 @@ void removeOldRuns(const QByteArray &runsDirectory) {
 QByteArray fileLine(const RunFile &file) {
     QByteArray line = "file " + encoded(file.trash) + ' ' + encoded(file.trashName) + ' ' +
                       encoded(file.originalPath) + ' ';
-    line += QByteArray::number(quint64(file.device)) + ' ' +
-            QByteArray::number(quint64(file.inode)) + ' ' + QByteArray::number(file.size) + ' ' +
-            QByteArray::number(qint64(file.modified.tv_sec)) + '.' +
-            QByteArray::number(qint64(file.modified.tv_nsec)).rightJustified(9, '0') + '\n';
+    const FileIdentity &identity = file.identity;
+    line += QByteArray::number(quint64(identity.device)) + ' ' +
+            QByteArray::number(quint64(identity.inode)) + ' ' + QByteArray::number(file.size) +
+            ' ' + QByteArray::number(qint64(identity.modified.tv_sec)) + '.' +
+            QByteArray::number(qint64(identity.modified.tv_nsec)).rightJustified(9, '0') + '\n';
     return line;
 }
 
@@ -131,13 +132,13 @@ std::optional<RunFile> readFileLine(const QList<QByteArray> &fields) {
     const std::optional<QByteArray> original = decoded(fields[3]);
     const QList<QByteArray> stamp = fields[7].split('.');
     bool ok[6] = {};
-    file.device = static_cast<dev_t>(fields[4].toULongLong(&ok[0]));
-    file.inode = static_cast<ino_t>(fields[5].toULongLong(&ok[1]));
+    file.identity.device = static_cast<dev_t>(fields[4].toULongLong(&ok[0]));
+    file.identity.inode = static_cast<ino_t>(fields[5].toULongLong(&ok[1]));
     file.size = fields[6].toLongLong(&ok[2]);
     ok[5] = stamp.size() == 2;
     if (ok[5]) {
-        file.modified.tv_sec = static_cast<time_t>(stamp[0].toLongLong(&ok[3]));
-        file.modified.tv_nsec = stamp[1].toLong(&ok[4]);
+        file.identity.modified.tv_sec = static_cast<time_t>(stamp[0].toLongLong(&ok[3]));
+        file.identity.modified.tv_nsec = stamp[1].toLong(&ok[4]);
     }
     if (!trash || !name || !original ||
         !std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }))
@@ -149,13 +150,6 @@ std::optional<RunFile> readFileLine(const QList<QByteArray> &fields) {
 }
 
 } // namespace
-
-bool RunFile::operator==(const RunFile &other) const {
-    return trash == other.trash && trashName == other.trashName &&
-           originalPath == other.originalPath && device == other.device && inode == other.inode &&
-           size == other.size && modified.tv_sec == other.modified.tv_sec &&
-           modified.tv_nsec == other.modified.tv_nsec && back == other.back;
-}
 
 qint64 KeptRun::backCount() const {
     return std::count_if(files.begin(), files.end(), [](const RunFile &file) { return file.back; });

@@ -9,6 +9,7 @@
 // Every path and name is percent-encoded, so that any bytes a Linux name may hold (blanks, line
 // ends, bytes that are not UTF-8) come back exactly.
 
+#include "runtime/directory.h"
 #include "runtime/expected.h"
 #include "runtime/systemerror.h"
 #include "runtime/uniquefd.h"
@@ -30,14 +31,13 @@ struct RunFile {
     QByteArray trashName;
     // Where it was: an absolute path.
     QByteArray originalPath;
-    dev_t device = 0;
-    ino_t inode = 0;
+    // What tells it from another file that took its name in the Trash.
+    FileIdentity identity;
     qint64 size = 0;
-    timespec modified{};
     // Put back since, by an earlier put back.
     bool back = false;
 
-    bool operator==(const RunFile &other) const;
+    bool operator==(const RunFile &other) const = default;
 };
 
 // A kept run as read back.
