@@ -3,6 +3,7 @@
 #include "runtime/wildcard.h"
 
 #include <QStringList>
+#include <cmath>
 #include <string_view>
 
 namespace culler {
@@ -27,19 +28,26 @@ QString leftInTrashReason(const SystemError &error) {
 enum class Noun {
     File,
     Folder,
+    Record, // an info file of the Trash
+    Item,   // a file or folder of the Trash
+    Place,  // a directory or file of the Trash itself
 };
+
+QString nounText(Noun noun, qint64 count) {
+    static const char *const nouns[][2] = {{"file", "files"},
+                                           {"folder", "folders"},
+                                           {"record", "records"},
+                                           {"item", "items"},
+                                           {"place", "places"}};
+    return QLatin1String(nouns[int(noun)][count == 1 ? 0 : 1]);
+}
 
 QString troublesText(const FileTroubles &troubles, const QString &whatHappened,
                      const PathText &pathOf, QString (*reasonOf)(const SystemError &),
                      Noun noun = Noun::File) {
-    const bool files = noun == Noun::File;
-    QString text =
-        troubles.count == 1
-            ? QStringLiteral("1 %1 %2:")
-                  .arg(files ? QStringLiteral("file") : QStringLiteral("folder"), whatHappened)
-            : QStringLiteral("%1 %2 %3:")
-                  .arg(troubles.count)
-                  .arg(files ? QStringLiteral("files") : QStringLiteral("folders"), whatHappened);
+    QString text = QStringLiteral("%1 %2 %3:")
+                       .arg(troubles.count)
+                       .arg(nounText(noun, troubles.count), whatHappened);
     for (const FileTrouble &file : troubles.named)
         text += QStringLiteral("\n%1: %2").arg(pathOf(file.name), reasonOf(file.error));
     const qint64 unnamed = troubles.count - qint64(troubles.named.size());
@@ -107,7 +115,57 @@ QString foldersText(const PurgeOutcome &outcome) {
     return text;
 }
 
+// The space a run kept to, as asked: "10 GiB", or "5% of the mount (2 GiB)".
+QString spaceAskedText(const PurgeOutcome &outcome) {
+    if (outcome.spacePercent < 0)
+        return sizeText(outcome.spaceAsked);
+    return QStringLiteral("%1% of the mount (%2)")
+        .arg(QString::number(outcome.spacePercent), sizeText(outcome.spaceAsked));
+}
+
+// Why the space kept to was missed, or could not be read again part way.
+QStringList spaceTexts(const PurgeOutcome &outcome) {
+    QStringList parts;
+    const bool listing = outcome.action == PurgeAction::List;
+    const QString directory = shownBytes(outcome.directory);
+    if (outcome.spaceError)
+        parts << QStringLiteral("The space of the mount of \"%1\" could not be read again: %2. No "
+                                "more files went to free space.")
+                     .arg(directory, outcome.spaceError.reason());
+    if (!outcome.spaceMissed)
+        return parts;
+    if (outcome.spaceRule == SpaceRule::SizeCap)
+        parts << QStringLiteral("The matching files left %1 %2, more than the size cap of %3: the "
+                                "files excluded, kept as the newest or kept against the request "
+                                "take the rest.")
+                     .arg(listing ? QStringLiteral("would take") : QStringLiteral("take"),
+                          sizeText(outcome.spaceFound), spaceAskedText(outcome));
+    else
+        parts << QStringLiteral("The mount of \"%1\" %2 %3 available, less than the %4 asked for: "
+                                "no more of the files the cut-off takes are left to go.")
+                     .arg(directory, listing ? QStringLiteral("would have") : QStringLiteral("has"),
+                          sizeText(outcome.spaceFound), spaceAskedText(outcome));
+    return parts;
+}
+
 } // namespace
+
+QString sizeText(qint64 bytes) {
+    if (bytes == 1)
+        return QStringLiteral("1 byte");
+    static const char *const units[] = {"KiB", "MiB", "GiB", "TiB", "PiB"};
+    int unit = -1;
+    double value = double(bytes);
+    while (unit < 4 && std::abs(value) >= 1024) {
+        value /= 1024;
+        ++unit;
+    }
+    if (unit < 0)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    // One decimal at most, and none where it would be 0: "10 GiB", "1.5 GiB".
+    return QStringLiteral("%1 %2").arg(QString::number(std::round(value * 10) / 10, 'g', 15),
+                                       QLatin1String(units[unit]));
+}
 
 QString finishedText() {
     return QStringLiteral("Finshed");
@@ -225,6 +283,12 @@ QString refusalText(const Refusal &refusal) {
     case Problem::NoSafeMove:
         return QStringLiteral("Cannot move the files of \"%1\" to the Trash: %2.")
             .arg(directory, trashProblemText(refusal));
+    case Problem::TrashFreesNoSpace:
+        return QStringLiteral("Moving files to the Trash frees no space: the Trash is on the "
+                              "directory's own mount. Delete the files to keep space free.");
+    case Problem::NoMountSpace:
+        return QStringLiteral("Cannot read the space of the mount of \"%1\": %2.")
+            .arg(directory, refusal.error.reason());
     }
     return QString();
 }
@@ -249,6 +313,10 @@ QString refusalInBrief(const Refusal &refusal) {
         return QStringLiteral("no Trash: %1").arg(trashProblemText(refusal));
     case Problem::InsideTrash:
         return QStringLiteral("inside the Trash");
+    case Problem::TrashFreesNoSpace:
+        return QStringLiteral("the Trash frees no space");
+    case Problem::NoMountSpace:
+        return QStringLiteral("cannot read the mount's space: %1").arg(refusal.error.reason());
     }
     return QString();
 }
@@ -259,6 +327,21 @@ QString cutOffInBrief(const Refusal &refusal) {
         return QStringLiteral("not a number");
     return QStringLiteral("not a date");
 }
+
+namespace {
+
+// What a run with a size cap or a free-space goal says after what it removed.
+QString forSpaceText(const PurgeOutcome &outcome) {
+    if (outcome.spaceRule == SpaceRule::KeepFree)
+        return QStringLiteral(" to keep %1 free").arg(spaceAskedText(outcome));
+    if (outcome.spaceRule == SpaceRule::SizeCap && outcome.removedForSpace > 0)
+        return QStringLiteral(" (%1 for the size cap of %2)")
+            .arg(outcome.removedForSpace)
+            .arg(spaceAskedText(outcome));
+    return QString();
+}
+
+} // namespace
 
 QString outcomeText(const PurgeOutcome &outcome) {
     const QString files = outcome.removed == 1 ? QStringLiteral("1 file")
@@ -271,7 +354,10 @@ QString outcomeText(const PurgeOutcome &outcome) {
         trash ? QStringLiteral("moved to the Trash") : QStringLiteral("deleted");
     QString text = outcome.action == PurgeAction::List ? QStringLiteral("%1 would be %2, %3 kept")
                                                        : QStringLiteral("%1 %2, %3 kept");
-    text = text.arg(files, removed).arg(kept);
+    text = text.arg(files, removed + forSpaceText(outcome)).arg(kept);
+    if (outcome.sparedForSpace > 0)
+        text += QStringLiteral(", %1 of them old enough but not needed for space")
+                    .arg(outcome.sparedForSpace);
     if (outcome.keptNewest > 0)
         text += QStringLiteral(", %1 of them as the newest").arg(outcome.keptNewest);
     if (outcome.excluded > 0)
@@ -328,6 +414,7 @@ QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
         parts << troublesText(outcome.leftInTrash,
                               QStringLiteral("could not be put back from the Trash"), pathOf,
                               leftInTrashReason);
+    parts << spaceTexts(outcome);
     if (outcome.runListError)
         parts << QStringLiteral("The list to put this run back by could not be kept whole: %1.")
                      .arg(outcome.runListError.reason());
@@ -335,6 +422,65 @@ QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
         return QString();
     // The one box the user must close also tells how the run went.
     return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') + outcomeText(outcome) +
+           QLatin1Char('.');
+}
+
+namespace {
+
+QString itemsText(qint64 count) {
+    return count == 1 ? QStringLiteral("1 item") : QStringLiteral("%1 items").arg(count);
+}
+
+QString undatedReason(const SystemError &error) {
+    if (error)
+        return QStringLiteral("it cannot be read: %1; it and its item are kept")
+            .arg(error.reason());
+    return QStringLiteral("its DeletionDate does not read as a date; it and its item are kept");
+}
+
+} // namespace
+
+QString trashExpiryText(const TrashExpiryOutcome &outcome) {
+    QString text = outcome.action == PurgeAction::List
+                       ? QStringLiteral("%1 would be removed from the Trash for good, %2 kept")
+                       : QStringLiteral("%1 removed from the Trash for good, %2 kept");
+    text = text.arg(itemsText(outcome.removed)).arg(outcome.kept);
+    if (outcome.recordsRemoved > 0)
+        text += outcome.recordsRemoved == 1
+                    ? QStringLiteral(", 1 record without its item removed")
+                    : QStringLiteral(", %1 records without their items removed")
+                          .arg(outcome.recordsRemoved);
+    if (outcome.notRemoved.count > 0)
+        text += QStringLiteral(", %1 not removed").arg(outcome.notRemoved.count);
+    if (outcome.undated.count > 0)
+        text += outcome.undated.count == 1
+                    ? QStringLiteral(", 1 record without a date")
+                    : QStringLiteral(", %1 records without a date").arg(outcome.undated.count);
+    if (outcome.unreadable.count > 0)
+        text += QStringLiteral(", %1 not read").arg(outcome.unreadable.count);
+    return text;
+}
+
+QString trashExpiryClosingText(const TrashExpiryOutcome &outcome) {
+    const PathText pathOf = [](const QByteArray &path) {
+        return shownBytes(path);
+    };
+    QStringList parts;
+    if (outcome.undated.count > 0)
+        parts << troublesText(outcome.undated, QStringLiteral("of the Trash could not be dated"),
+                              pathOf, undatedReason, Noun::Record);
+    if (outcome.notRemoved.count > 0)
+        parts << troublesText(outcome.notRemoved,
+                              QStringLiteral("of the Trash could not be removed"), pathOf,
+                              troubleReason, Noun::Item);
+    if (outcome.unreadable.count > 0)
+        parts << troublesText(outcome.unreadable,
+                              QStringLiteral("of the Trash could not be read "
+                                             "or written"),
+                              pathOf, troubleReason, Noun::Place);
+    if (parts.isEmpty())
+        return QString();
+    return parts.join(QStringLiteral("\n\n")) + QLatin1Char('\n') + trashExpiryText(outcome) +
            QLatin1Char('.');
 }
 

@@ -9,6 +9,7 @@
 #include "purge/purge.h"
 #include "purge/putback.h"
 #include "purge/refusal.h"
+#include "purge/trashexpiry.h"
 
 #include <QString>
 #include <functional>
@@ -26,6 +27,9 @@ QString finishedText();
 // character, as \xNN, so that a name that is not UTF-8 can be read and told from others.
 QString shownBytes(const QByteArray &bytes);
 
+// Bytes in the units of 1024 a person reads: "512 bytes", "10 GiB", "1.5 MiB".
+QString sizeText(qint64 bytes);
+
 // "You must enter a Directory to Purge files from!" and the like.
 QString refusalText(const Refusal &refusal);
 
@@ -42,7 +46,9 @@ QString cutOffInBrief(const Refusal &refusal);
 // against the request; a listing run says "20 files would be deleted, 33 kept".
 // A run that moves files to the Trash says "20 files moved to the Trash", ", 2 not moved" and
 // ", 1 left in the Trash". A run with subfolders adds ", 1 folder not read", ", 1 mount point
-// left alone" and ", 3 emptied folders removed" where there are any.
+// left alone" and ", 3 emptied folders removed" where there are any. A size cap adds to what was
+// removed " (4 for the size cap of 10 GiB)"; a free-space goal " to keep 10 GiB free", and to what
+// was kept ", 6 of them old enough but not needed for space".
 QString outcomeText(const PurgeOutcome &outcome);
 
 // The title of the desktop notification a run from a timer sends: "Culler: 21 files moved to the
@@ -58,8 +64,8 @@ QString listingInBrief(const PurgeOutcome &outcome);
 // The message at the end of a run that did not go as asked: the listing that failed, the
 // subfolders that could not be read, the files
 // that could not be examined, those due that could not be deleted (or moved to the Trash), and
-// those left in the Trash, each named with its reason as far as the outcome names them, then what
-// became of the others. Empty when all went as asked.
+// those left in the Trash, each named with its reason as far as the outcome names them, a size cap
+// or a free-space goal missed, then what became of the others. Empty when all went as asked.
 QString closingText(const PurgeOutcome &outcome, const PathText &pathOf);
 
 // "12 files moved to the Trash", or "put back" once every one of them went back, or "12 files
@@ -80,5 +86,16 @@ QString putBackOutcomeText(const PutBackOutcome &outcome);
 // left in the Trash named with its reason as far as the outcome names them, then what became of
 // the others; or that every file had gone back before. Empty when all went back now.
 QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf);
+
+// "12 items removed from the Trash for good, 30 kept", or "would be removed" for a listing, then
+// ", 2 records without their items removed", ", 1 not removed", ", 1 record without a date" and
+// ", 1 Trash not read" where there are any.
+QString trashExpiryText(const TrashExpiryOutcome &outcome);
+
+// The message at the end of an emptying of the Trash that did not go as asked: the info files
+// whose dates do not read, the items that could not be removed and the Trashes that could not be
+// read, each named with its reason as far as the outcome names them, then what became of the
+// others. Empty when all went as asked.
+QString trashExpiryClosingText(const TrashExpiryOutcome &outcome);
 
 } // namespace culler

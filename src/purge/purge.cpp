@@ -3,6 +3,7 @@
 #include "purge/newestfiles.h"
 #include "purge/removalworker.h"
 #include "purge/runparts.h"
+#include "purge/spacegoal.h"
 #include "purge/treerun.h"
 
 #include "runtime/clock.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <deque>
 #include <memory>
 #include <thread>
 
@@ -71,6 +73,13 @@ public:
         m_display.setProgressMaximum(m_maximum);
         if (m_directory.error())
             return unexpected(unreadable());
+        // Refused before a Trash is made.
+        Expected<std::optional<SpaceGoal>, Refusal> goal =
+            spaceGoalFor(m_job, m_directory, m_outcome);
+        if (!goal)
+            return unexpected(goal.error());
+        if (*goal)
+            m_goal.emplace(std::move(**goal));
         if (std::optional<Refusal> refusal = openTrash())
             return unexpected(std::move(*refusal));
         count();
@@ -98,14 +107,25 @@ private:
         return outcome;
     }
 
-    // The next plain file that matches a pattern and no exclusion, or nullptr at the end.
-    const char *nextCandidate(qint64 &excluded) {
+    // The next plain file that matches a pattern and no exclusion, or nullptr at the end. A size
+    // cap counts what the excluded files take, when the run judges.
+    const char *nextCandidate(qint64 &excluded, bool judging = false) {
         while (const char *name = m_directory.nextPlainFile(m_patterns)) {
             if (!m_exclusions.matchesAny(name))
                 return name;
             ++excluded;
+            if (judging && m_job.spaceRule == SpaceRule::SizeCap)
+                staysForCap(name);
         }
         return nullptr;
+    }
+
+    void staysForCap(const char *name) {
+        const Expected<std::optional<FileStamp>, SystemError> stamp =
+            stampCandidate(m_directory, name);
+        if (stamp && *stamp)
+            m_goal->stays((*stamp)->size, m_going);
+        forSpace();
     }
 
     // The first pass sets the progress bar's maximum.
@@ -125,7 +145,7 @@ private:
         // The same open handle as the count's, so both passes see the same directory whatever
         // happens to its path meanwhile.
         m_directory.rewind();
-        while (const char *name = nextCandidate(m_outcome.excluded)) {
+        while (const char *name = nextCandidate(m_outcome.excluded, true)) {
             if (m_display.stopRequested()) {
                 m_outcome.status = PurgeStatus::Stopped;
                 return;
@@ -148,22 +168,51 @@ private:
             return;
         if (m_job.keepNewest <= 0)
             return judged(name, **stamp);
-        if (const auto older = m_newest.offer({name, **std::move(stamp), nullptr}))
+        if (m_goal)
+            m_goal->enterNewest((*stamp)->size, judge(**stamp, m_job.cutOff));
+        if (const auto older = m_newest.offer({name, **std::move(stamp), nullptr})) {
+            if (m_goal)
+                m_goal->leaveNewest(older->stamp.size, judge(older->stamp, m_job.cutOff));
             judged(older->name.c_str(), older->stamp);
+        }
     }
 
     void judged(const char *name, const FileStamp &stamp) {
-        switch (judge(stamp, m_job.cutOff)) {
-        case Verdict::NotDue:
-            return;
-        case Verdict::Unknown:
+        const Verdict verdict = judge(stamp, m_job.cutOff);
+        if (verdict == Verdict::Unknown) {
+            if (m_job.spaceRule == SpaceRule::SizeCap)
+                m_goal->stays(stamp.size, m_going);
+            forSpace();
             return tell(name, {Removal::NotExamined, {}});
-        case Verdict::Due:
-            break;
         }
+        // A size cap weighs the files the cut-off leaves; free space, those it takes.
+        if (m_goal && (verdict == Verdict::Due) == (m_job.spaceRule == SpaceRule::KeepFree)) {
+            m_goal->offer({name, stamp.identity, stamp.size, stamp.allocated, nullptr}, m_going);
+            return forSpace();
+        }
+        if (verdict == Verdict::NotDue)
+            return;
         if (m_job.action == PurgeAction::List)
             return tell(name, {Removal::Listed, {}, stamp.size});
+        m_forSpace.push_back(false);
         m_removals.add(name, stamp);
+    }
+
+    // The files a goal chose go, or are listed, like those the cut-off took.
+    void forSpace() {
+        for (const HeldFile &file : m_going)
+            removeForSpace(file);
+        m_going.clear();
+    }
+
+    void removeForSpace(const HeldFile &file) {
+        if (m_job.action == PurgeAction::List) {
+            ++m_outcome.removedForSpace;
+            return tell(file.name.c_str(), {Removal::Listed, {}, file.size});
+        }
+        m_forSpace.push_back(true);
+        m_removals.add(file.name.c_str(), file.stamp());
+        tellRemovals();
     }
 
     // The files judged due so far go, as they would have one by one; then the run is complete
@@ -171,6 +220,10 @@ private:
     void settle() {
         m_removals.finish();
         tellRemovals();
+        // Free space is read again after each batch of removals, so those go on this thread.
+        if (m_goal && m_outcome.status != PurgeStatus::Stopped)
+            settleSpaceGoal(*m_goal, m_job, m_directory, m_outcome,
+                            [this](const HeldFile &file) { removeForSpace(file); });
         if (m_trash)
             m_trash->settle(m_outcome);
         m_outcome.keptNewest = qint64(m_newest.size());
@@ -191,8 +244,14 @@ private:
     // Pipelined, what became of the files handed over comes back here in the order they were
     // handed over, to be told like the rest.
     void tellRemovals() {
-        for (const RemovalReport &report : m_removals.takeReports())
+        for (const RemovalReport &report : m_removals.takeReports()) {
+            if (!m_forSpace.empty() && m_forSpace.front() &&
+                report.outcome.removal == Removal::Removed)
+                ++m_outcome.removedForSpace;
+            if (!m_forSpace.empty())
+                m_forSpace.pop_front();
             tell(report.name.c_str(), report.outcome);
+        }
     }
 
     const PurgeJob &m_job;
@@ -203,7 +262,12 @@ private:
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     NewestFiles m_newest;
+    std::optional<SpaceGoal> m_goal;
+    // The files the goal chose and not yet handed to the removals.
+    std::vector<HeldFile> m_going;
     RemovalWorker m_removals;
+    // For each file handed to the removals and not yet told, whether the goal chose it.
+    std::deque<bool> m_forSpace;
     // The progress bar's maximum: one more than the files counted, as the bar has always had it.
     qint64 m_maximum = 1;
     PurgeOutcome m_outcome;

@@ -109,7 +109,10 @@ struct PurgeOutcome {
     explicit PurgeOutcome(const PurgeJob &job)
         : action(job.action)
         , removal(job.removal)
-        , directory(job.directory) {}
+        , directory(job.directory)
+        , spaceRule(job.spaceRule)
+        , spaceAsked(job.space.bytes)
+        , spacePercent(job.space.percent) {}
 
     PurgeAction action;
     RemovalKind removal;
@@ -146,11 +149,28 @@ struct PurgeOutcome {
     // Subdirectories removed once the run had emptied them.
     qint64 foldersRemoved = 0;
 
+    // The space kept to, as asked: for a share of the mount, spaceAsked is what it came to.
+    SpaceRule spaceRule;
+    qint64 spaceAsked;
+    double spacePercent;
+    // Of the files counted in removed, those that went for the size cap beyond the cut-off, or
+    // (keeping space free) every one.
+    qint64 removedForSpace = 0;
+    // Files the cut-off took that stayed, as the mount had the space asked for without them.
+    qint64 sparedForSpace = 0;
+    // The goal was missed: the matching files left still take more than the cap (what they take,
+    // in spaceFound), or the mount still has less available than asked (what it has); a listing
+    // run tells what a real run would leave, as far as the files' sizes tell.
+    bool spaceMissed = false;
+    qint64 spaceFound = 0;
+    // Why the mount's space could not be read again part way; the removals stopped there.
+    SystemError spaceError;
+
     // Whether the run kept files it was asked to remove, could not look at all of them, or left
     // in the Trash a file it was not asked to remove: what a script must hear of.
     bool fellShort() const {
         return listingError || notExamined.count > 0 || notRemoved.count > 0 ||
-               leftInTrash.count > 0 || unreadableFolders.count > 0;
+               leftInTrash.count > 0 || unreadableFolders.count > 0 || spaceMissed || spaceError;
     }
 };
 

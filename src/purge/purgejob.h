@@ -53,6 +53,23 @@ enum class RequestField {
     Pattern,
     DaysOld,
     BeforeDate,
+    MaxSize,
+    KeepFree,
+};
+
+// A space the purge keeps to besides the cut-off: at most so much taken by the matching files, or
+// at least so much free on the directory's mount.
+enum class SpaceRule {
+    None,
+    SizeCap,  // after the cut-off, the oldest candidates go until the matching files fit under it
+    KeepFree, // of the candidates the cut-off takes, the oldest go only until the mount has it
+};
+
+// An amount of space, in bytes or as a share of the mount's whole size.
+struct SpaceAmount {
+    qint64 bytes = 0;
+    // In percent of the mount's size in place of bytes; negative when bytes are given.
+    double percent = -1;
 };
 
 struct PurgeJob {
@@ -69,6 +86,12 @@ struct PurgeJob {
     EmptiedFolders emptiedFolders = EmptiedFolders::Kept;
     // How many of the newest candidates stay whatever their age; 0 keeps none for being new.
     qint64 keepNewest = 0;
+    // With SpaceRule::SizeCap, the bytes (file sizes) the matching files may take once the run is
+    // done, the files excluded and those kept as the newest counted but never removed for it. With
+    // SpaceRule::KeepFree, the space the mount is to have available to unprivileged users; a run to
+    // the Trash cannot free any, and is refused.
+    SpaceRule spaceRule = SpaceRule::None;
+    SpaceAmount space;
     // A file goes when its calendar day is on or before this; a fraction takes the whole day.
     DateValue cutOff = 0;
     PurgeAction action = PurgeAction::Remove;

@@ -13,16 +13,18 @@
 namespace culler {
 
 enum class Problem {
-    Missing,        // the input is empty
-    NotANumber,     // a days text that starts with no number, or with a negative one
-    BeyondCalendar, // so many days that today minus them names no date
-    NotADate,       // a date text that names no date of the calendar
-    Unreadable,     // the directory cannot be opened or listed; error says why
-    NoTrash,        // no Trash can take the directory's files: none could be made, or found
-    UnsafeTrash,    // the Trash found is a link, another user's, or on another mount
-    ReadOnlyTrash,  // the Trash cannot be written to
-    InsideTrash,    // the directory is a Trash or lies inside one, so its files cannot go there
-    NoSafeMove,     // the Trash's mount can move a file only by risking another's place
+    Missing,           // the input is empty
+    NotANumber,        // a days text that starts with no number, or with a negative one
+    BeyondCalendar,    // so many days that today minus them names no date
+    NotADate,          // a date text that names no date of the calendar
+    Unreadable,        // the directory cannot be opened or listed; error says why
+    NoTrash,           // no Trash can take the directory's files: none could be made, or found
+    UnsafeTrash,       // the Trash found is a link, another user's, or on another mount
+    ReadOnlyTrash,     // the Trash cannot be written to
+    InsideTrash,       // the directory is a Trash or lies inside one, so its files cannot go there
+    NoSafeMove,        // the Trash's mount can move a file only by risking another's place
+    TrashFreesNoSpace, // a free-space goal with the Trash, which is on the directory's own mount
+    NoMountSpace,      // the space of the directory's mount cannot be read; error says why
 };
 
 struct Refusal {

@@ -2,6 +2,7 @@
 
 #include "purge/newestfiles.h"
 #include "purge/runparts.h"
+#include "purge/spacegoal.h"
 
 #include "runtime/trash.h"
 #include "runtime/wildcard.h"
@@ -98,6 +99,13 @@ public:
         m_display.setProgressMaximum(m_maximum);
         if (m_directory.error())
             return unexpected(Refusal::unreadableDirectory(m_job.directory, m_directory.error()));
+        // Refused before a Trash is made.
+        Expected<std::optional<SpaceGoal>, Refusal> goal =
+            spaceGoalFor(m_job, m_directory, m_outcome);
+        if (!goal)
+            return unexpected(goal.error());
+        if (*goal)
+            m_goal.emplace(std::move(**goal));
         if (std::optional<Refusal> refusal = openTrashFor(m_job, m_directory, m_trash))
             return unexpected(std::move(*refusal));
         m_mount = m_directory.mountKey();
@@ -227,6 +235,8 @@ private:
                 queue(held, name);
             } else if (m_exclusions.matchesAny(name)) {
                 ++excluded;
+                if (m_pass == Pass::Judge && m_job.spaceRule == SpaceRule::SizeCap)
+                    staysForCap(folder, name);
             } else if (m_pass == Pass::Count) {
                 going = ++counted % countBatch != 0 || addCounted(counted);
             } else {
@@ -296,36 +306,82 @@ private:
         if (!*stamp)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(folder, name, **stamp);
+            return judged(folder, name, **stamp, held);
         const QByteArray path = pathOf(folder, name);
         std::optional<NewestFiles::File> older;
         {
             const std::lock_guard lock(m_newestMutex);
+            if (m_goal)
+                m_goal->enterNewest((*stamp)->size, judge(**stamp, m_job.cutOff));
             older = m_newest.offer({path.toStdString(), **std::move(stamp), held});
+            if (m_goal && older)
+                m_goal->leaveNewest(older->stamp.size, judge(older->stamp, m_job.cutOff));
         }
         if (!older)
             return;
         TreeFolder &olderFolder = *older->folder;
         const qsizetype skip = olderFolder.path.isEmpty() ? 0 : olderFolder.path.size() + 1;
-        judged(olderFolder, older->name.c_str() + skip, older->stamp);
+        judged(olderFolder, older->name.c_str() + skip, older->stamp, older->folder);
     }
 
-    void judged(TreeFolder &folder, const char *name, const FileStamp &stamp) {
-        switch (judge(stamp, m_job.cutOff)) {
-        case Verdict::NotDue:
-            return;
-        case Verdict::Unknown:
+    void judged(TreeFolder &folder, const char *name, const FileStamp &stamp,
+                const std::shared_ptr<TreeFolder> &held) {
+        const Verdict verdict = judge(stamp, m_job.cutOff);
+        if (verdict == Verdict::Unknown) {
+            if (m_job.spaceRule == SpaceRule::SizeCap)
+                forSpace([&](std::vector<HeldFile> &going) { m_goal->stays(stamp.size, going); });
             return tell(folder, name, {Removal::NotExamined, {}});
-        case Verdict::Due:
-            break;
         }
+        // A size cap weighs the files the cut-off leaves; free space, those it takes.
+        if (m_goal && (verdict == Verdict::Due) == (m_job.spaceRule == SpaceRule::KeepFree)) {
+            HeldFile file{pathOf(folder, name).toStdString(), stamp.identity, stamp.size,
+                          stamp.allocated, held};
+            return forSpace(
+                [&](std::vector<HeldFile> &going) { m_goal->offer(std::move(file), going); });
+        }
+        if (verdict == Verdict::NotDue)
+            return;
         if (m_job.action == PurgeAction::List)
             return tell(folder, name, {Removal::Listed, {}, stamp.size});
+        tell(folder, name, removeJudged(folder, name, stamp));
+    }
+
+    RemovalOutcome removeJudged(const TreeFolder &folder, const char *name,
+                                const FileStamp &stamp) const {
         RemovalOutcome outcome = m_trash
                                      ? m_trash->move(*folder.directory, name, stamp, folder.path)
                                      : removeDue(*folder.directory, name, stamp.identity);
         outcome.size = stamp.size;
+        return outcome;
+    }
+
+    // Tells the goal of a file, and removes (or lists) the files it then chooses.
+    template <typename Offer> void forSpace(Offer offer) {
+        std::vector<HeldFile> going;
+        offer(going);
+        for (const HeldFile &file : going)
+            removeForSpace(file);
+    }
+
+    void removeForSpace(const HeldFile &file) {
+        TreeFolder &folder = *file.folder;
+        const qsizetype skip = folder.path.isEmpty() ? 0 : folder.path.size() + 1;
+        const char *name = file.name.c_str() + skip;
+        const RemovalOutcome outcome = m_job.action == PurgeAction::List
+                                           ? RemovalOutcome{Removal::Listed, {}, file.size}
+                                           : removeJudged(folder, name, file.stamp());
+        if (outcome.removal == Removal::Removed || outcome.removal == Removal::Listed) {
+            const std::lock_guard lock(m_mutex);
+            ++m_outcome.removedForSpace;
+        }
         tell(folder, name, outcome);
+    }
+
+    void staysForCap(const TreeFolder &folder, const char *name) {
+        const Expected<std::optional<FileStamp>, SystemError> stamp =
+            stampCandidate(*folder.directory, name);
+        if (stamp && *stamp)
+            forSpace([&](std::vector<HeldFile> &going) { m_goal->stays((*stamp)->size, going); });
     }
 
     void tell(TreeFolder &folder, const char *name, const RemovalOutcome &outcome) {
@@ -341,6 +397,10 @@ private:
     // The files still among the newest stay, and let their directories go; then the run is
     // complete if it examined every file it counted.
     void settle() {
+        if (m_goal && !m_stop.load())
+            settleSpaceGoal(*m_goal, m_job, m_directory, m_outcome,
+                            [this](const HeldFile &file) { removeForSpace(file); });
+        m_goal.reset();
         m_outcome.keptNewest = qint64(m_newest.size());
         m_newest.clear();
         if (m_trash)
@@ -379,6 +439,7 @@ private:
     std::mutex m_newestMutex;
     NewestFiles m_newest;
     std::atomic<qint64> m_foldersRemoved = 0;
+    std::optional<SpaceGoal> m_goal;
 
     // Guards the display, the outcome and the maximum.
     std::mutex m_mutex;

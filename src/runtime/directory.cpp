@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -178,6 +179,16 @@ SystemError Directory::removeEmptySubdirectory(const char *name) const {
     return {};
 }
 
+Expected<MountSpace, SystemError> Directory::space() const {
+    if (!m_fd.isOpen())
+        return unexpected(SystemError{EBADF});
+    struct statvfs status {};
+    if (::fstatvfs(m_fd.get(), &status) != 0)
+        return unexpected(SystemError{errno});
+    const auto unit = qint64(status.f_frsize);
+    return MountSpace{qint64(status.f_bavail) * unit, qint64(status.f_blocks) * unit};
+}
+
 Expected<FileStamp, SystemError> Directory::stamp(const char *name) const {
     if (!m_fd.isOpen())
         return unexpected(SystemError{EBADF});
@@ -188,6 +199,7 @@ Expected<FileStamp, SystemError> Directory::stamp(const char *name) const {
     result.isPlainFile = S_ISREG(status.st_mode);
     result.modified = dateValueOfStamp(status.st_mtim);
     result.size = status.st_size;
+    result.allocated = qint64(status.st_blocks) * 512;
     result.identity = {status.st_dev, status.st_ino, status.st_mtim};
     return result;
 }

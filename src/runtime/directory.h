@@ -51,7 +51,16 @@ struct FileStamp {
     // Nothing when the local calendar cannot name the day of the stamp.
     std::optional<DateValue> modified;
     qint64 size = 0;
+    // What it takes on its file system (st_blocks): what its removal gives back.
+    qint64 allocated = 0;
     FileIdentity identity;
+};
+
+// The space of the mount a directory is on, in bytes: what unprivileged users may still write
+// (f_bavail), and its whole size (f_blocks).
+struct MountSpace {
+    qint64 available = 0;
+    qint64 total = 0;
 };
 
 // What a listing of a whole tree yields besides the plain files: a directory, which is never a
@@ -117,6 +126,9 @@ public:
     // link and never removes a directory.
     Expected<Unlink, SystemError> removeIfUnchanged(const char *name,
                                                     const FileIdentity &identity) const;
+
+    // The space of the directory's mount, as it is now.
+    Expected<MountSpace, SystemError> space() const;
 
     // Removes the subdirectory called name if it is empty; ENOTEMPTY when anything is left in
     // it. Never follows a link.

@@ -2,6 +2,7 @@
 #include "purge/purge.h"
 #include "purge/putback.h"
 #include "purge/readrequest.h"
+#include "purge/trashexpiry.h"
 #include "runtime/calendar.h"
 #include "runtime/trash.h"
 #include "standinreaddir.h"
@@ -23,6 +24,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -206,6 +208,10 @@ private Q_SLOTS:
     void putBackLeavesWhatCannotGoBack();
     void killedRunListsWhatIsInTheTrash_data();
     void killedRunListsWhatIsInTheTrash();
+    void keepFreeRemovesTheOldestUntilTheMountHasIt_data();
+    void keepFreeRemovesTheOldestUntilTheMountHasIt();
+    void trashExpiryRemovesWhatIsOldEnough_data();
+    void trashExpiryRemovesWhatIsOldEnough();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -1279,6 +1285,160 @@ void tst_Purge::killedRunListsWhatIsInTheTrash() {
     }
     QCOMPARE(test::sorted(listed), inTrash());
     QCOMPARE(inTrash().size(), killedAt);
+}
+
+void tst_Purge::keepFreeRemovesTheOldestUntilTheMountHasIt_data() {
+    QTest::addColumn<qint64>("goal"); // KiB; negative: percent of the mount
+    QTest::addColumn<RemovalKind>("removal");
+    QTest::addColumn<QString>("gone");
+    QTest::addColumn<bool>("missed");
+
+    // The mount has 1024 KiB; five files of 128 KiB leave 384 KiB free.
+    QTest::newRow("free already") << qint64(300) << RemovalKind::Delete << "" << false;
+    QTest::newRow("the oldest") << qint64(500) << RemovalKind::Delete << "a" << false;
+    QTest::newRow("two oldest") << qint64(600) << RemovalKind::Delete << "a b" << false;
+    QTest::newRow("61% of the mount") << qint64(-61) << RemovalKind::Delete << "a b" << false;
+    QTest::newRow("beyond what the due files free")
+        << qint64(1000) << RemovalKind::Delete << "a b c d" << true;
+    QTest::newRow("the Trash frees nothing") << qint64(600) << RemovalKind::Trash << "" << false;
+}
+
+void tst_Purge::keepFreeRemovesTheOldestUntilTheMountHasIt() {
+    QFETCH(qint64, goal);
+    QFETCH(RemovalKind, removal);
+    QFETCH(QString, gone);
+    QFETCH(bool, missed);
+    const QByteArray mount = QFile::encodeName(m_dir->path());
+    if (::mount("tmpfs", mount.constData(), "tmpfs", 0, "size=1m") != 0)
+        QSKIP("no tmpfs can be mounted here");
+    const auto unmount = qScopeGuard([&] { ::umount2(mount.constData(), MNT_DETACH); });
+    const QStringList names = {"a", "b", "c", "d", "new"};
+    for (int i = 0; i < names.size(); ++i) {
+        QFile file(path(names[i] + ".tmp"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(128 * 1024, 'x')) > 0);
+        QVERIFY(file.setFileTime(at(i < 4 ? -100 + i : -1, QTime(12, 0)),
+                                 QFileDevice::FileModificationTime));
+    }
+    Expected<PurgeJob, Refusal> job = readJob(daysRequest(QStringLiteral("20")), m_calendar);
+    job->spaceRule = SpaceRule::KeepFree;
+    job->space = goal < 0 ? SpaceAmount{0, double(-goal)} : SpaceAmount{goal * 1024};
+    job->removal = removal;
+    job->trash = TrashPlaces{QFile::encodeName(trash()), ::geteuid()};
+    QStringList expected = gone.isEmpty() ? QStringList() : gone.split(' ');
+    for (const PurgeAction action : {PurgeAction::List, PurgeAction::Remove}) {
+        job->action = action;
+        OrderDisplay display;
+        QFETCH_GLOBAL(RemovalMode, mode);
+        const PurgeResult result = runPurge(*job, display, mode);
+        if (removal == RemovalKind::Trash) {
+            QCOMPARE(result.error().problem, Problem::TrashFreesNoSpace);
+            QCOMPARE(remaining().size(), 5);
+            continue;
+        }
+        QStringList chosen;
+        for (const QString &name : display.chosen)
+            chosen << name.chopped(4);
+        QCOMPARE(chosen, expected);
+        QCOMPARE(result->removedForSpace, expected.size());
+        QCOMPARE(result->sparedForSpace, 4 - expected.size());
+        QCOMPARE(result->spaceMissed, missed);
+        QCOMPARE(remaining().size(), action == PurgeAction::List ? 5 : 5 - expected.size());
+    }
+}
+
+void tst_Purge::trashExpiryRemovesWhatIsOldEnough_data() {
+    QTest::addColumn<QString>("setup"); // run in the test's Trash place, today 11 March 2024
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("left"); // what is left of the Trash, beside the background
+    QTest::addColumn<int>("undated");
+
+    // Every row also has an item without a record, and another user's Trash, both left.
+    const QString due = "2024-03-01T12:00:00";
+    QTest::newRow("a file") << "item Trash a " + due + " && touch Trash/files/a" << 7 << "" << 0;
+    QTest::newRow("the date without dashes") << "item Trash a 20240301T12:00:00 && touch "
+                                                "Trash/files/a"
+                                             << 7 << "" << 0;
+    QTest::newRow("fraction and zone, the day before where it is read")
+        << "item Trash a 2024-03-04T02:30:00.25+14:00 && touch Trash/files/a" << 8 << "" << 0;
+    QTest::newRow("a day short of old enough")
+        << "item Trash a 2024-03-05T00:00:00 && touch Trash/files/a" << 7
+        << "files/a info/a.trashinfo" << 0;
+    // In New York 23 hours before the day went over to summer time: a calendar day, not 24 hours.
+    QTest::newRow("a day across the change to summer time")
+        << "item Trash a 2024-03-10T00:15:00 && touch Trash/files/a" << 1 << "" << 0;
+    QTest::newRow("a folder, its link and nothing it points to")
+        << "item Trash d " + due +
+               " && mkdir -p Trash/files/d/e && touch Trash/files/d/e/f outside && "
+               "ln -s ../../../../outside Trash/files/d/e/link && ln -s ../../outside "
+               "Trash/files/e && "
+               "item Trash e " +
+               due + " && printf '4 1 d\n4 1 x\n' > Trash/directorysizes"
+        << 7 << "directorysizes" << 0;
+    QTest::newRow("a date that does not read")
+        << "item Trash a 2024-02-30T12:00:00 && touch Trash/files/a" << 7
+        << "files/a info/a.trashinfo" << 1;
+    QTest::newRow("a record without its item") << "item Trash a " + due << 7 << "" << 0;
+    QTest::newRow("a mount's own Trash")
+        << "item .Trash-$(id -u) a " + due + " && touch .Trash-$(id -u)/files/a" << 7 << "" << 0;
+}
+
+void tst_Purge::trashExpiryRemovesWhatIsOldEnough() {
+    QFETCH(QString, setup);
+    QFETCH(int, days);
+    QFETCH(QString, left);
+    QFETCH(int, undated);
+    const auto shell = [this](const QString &script) {
+        QProcess process;
+        process.start("sh", {"-c",
+                             "cd \"$0\" && item() { mkdir -p $1/files $1/info && printf "
+                             "'[Trash Info]\\nPath=/d/%s\\nDeletionDate=%s\\n' $2 $3 > "
+                             "$1/info/$2.trashinfo; } && " +
+                                 script,
+                             m_trash->path()});
+        return process.waitForFinished() ? process.readAll() : "(failed)";
+    };
+    QCOMPARE(shell(setup + " && mkdir -p Trash/files Trash/info && touch Trash/files/stray && "
+                           "item .Trash-4321 a 2000-01-01T00:00:00 && touch .Trash-4321/files/a "
+                           "&& chown -R 4321 .Trash-4321"),
+             "");
+    const QString background = ". ./.Trash-4321 ./.Trash-4321/files ./.Trash-4321/files/a "
+                               "./.Trash-4321/info ./.Trash-4321/info/a.trashinfo ./Trash "
+                               "./Trash/files ./Trash/files/stray ./Trash/info";
+    const QByteArray before = shell("find . | sort");
+
+    m_clock.set(QDateTime(QDate(2024, 3, 11), QTime(0, 30)));
+    TrashExpiryJob job;
+    job.cutOff = *daysCutOff(QString::number(days), m_calendar);
+    job.today = m_calendar.today();
+    job.places = TrashPlaces{QFile::encodeName(trash()), ::geteuid()};
+    job.mountTops = std::vector<QByteArray>{QFile::encodeName(m_trash->path())};
+    QList<QByteArray> listed;
+    job.action = PurgeAction::List;
+    const TrashExpiryOutcome listing =
+        expireTrash(job, [&](const QByteArray &item) { listed << item; });
+    QCOMPARE(shell("find . | sort"), before);
+    QList<QByteArray> removed;
+    job.action = PurgeAction::Remove;
+    const TrashExpiryOutcome outcome =
+        expireTrash(job, [&](const QByteArray &item) { removed << item; });
+
+    QCOMPARE(removed, listed);
+    QCOMPARE(outcome.removed, listing.removed);
+    QCOMPARE(outcome.undated.count, undated);
+    QCOMPARE(outcome.fellShort(), undated > 0);
+    QStringList expected = background.split(' ');
+    for (const QString &entry : left.split(' ', Qt::SkipEmptyParts))
+        expected << "./Trash/" + entry;
+    if (QByteArray(QTest::currentDataTag()).startsWith("a mount"))
+        expected << "./.Trash-0"
+                 << "./.Trash-0/files"
+                 << "./.Trash-0/info";
+    if (QByteArray(QTest::currentDataTag()).startsWith("a folder"))
+        expected << "./outside";
+    QCOMPARE(QString::fromUtf8(shell("find . | sort")).split('\n', Qt::SkipEmptyParts),
+             test::sorted(expected));
+    if (QByteArray(QTest::currentDataTag()).startsWith("a folder"))
+        QCOMPARE(test::readBytes(trash("directorysizes")), "4 1 x\n");
 }
 
 QTEST_GUILESS_MAIN(tst_Purge)

@@ -187,7 +187,7 @@ private:
     bool reached(const QByteArray &chosen, const QByteArray &directory,
                  const Snapshot &before) const;
     QSet<QByteArray> referenceGone(const QByteArray &chosen, const Snapshot &before,
-                                   qint64 &candidateCount) const;
+                                   qint64 &candidateCount, bool &capMissed) const;
     QSet<QByteArray> referenceEmptied(const QByteArray &chosen, const Snapshot &before,
                                       const QSet<QByteArray> &gone) const;
     void checkTrash(const Snapshot &before, const QSet<QByteArray> &gone);
@@ -213,6 +213,7 @@ private:
     QStringList m_patterns;
     QStringList m_exclusions;
     qint64 m_keepNewest = 0;
+    qint64 m_maxSize = -1; // no size cap
     PurgeAction m_action = PurgeAction::Remove;
     RemovalKind m_removal = RemovalKind::Delete;
     bool m_tree = false;
@@ -438,6 +439,7 @@ void Round::build() {
     for (int i = chance(60) ? 0 : 1 + pick(2); i > 0; --i)
         m_exclusions << randomPattern();
     m_keepNewest = chance(60) ? 0 : pick(6);
+    m_maxSize = chance(50) ? -1 : pick(300);
     static const QList<std::pair<PurgeAction, RemovalKind>> modes = {
         {PurgeAction::Remove, RemovalKind::Delete},
         {PurgeAction::Remove, RemovalKind::Trash},
@@ -520,15 +522,25 @@ bool Round::reached(const QByteArray &chosen, const QByteArray &directory,
     return true;
 }
 
-// The files that go: of the candidates, sorted newest first, all but the newest N that are due.
+// The files that go: of the candidates, sorted newest first, all but the newest N that are due;
+// then under a size cap the oldest of the others but the newest N, while what is left of the
+// matching files (the excluded ones too) takes more than the cap.
 QSet<QByteArray> Round::referenceGone(const QByteArray &chosen, const Snapshot &before,
-                                      qint64 &candidateCount) const {
+                                      qint64 &candidateCount, bool &capMissed) const {
     QList<std::pair<QByteArray, EntryState>> candidates;
+    qint64 left = 0;
     for (auto entry = before.cbegin(); entry != before.cend(); ++entry) {
         const qsizetype slash = entry.key().lastIndexOf('/');
-        if (entry->type == S_IFREG && isCandidate(QFile::decodeName(entry.key().mid(slash + 1))) &&
-            reached(chosen, entry.key().left(slash), before))
+        const QString name = QFile::decodeName(entry.key().mid(slash + 1));
+        if (entry->type != S_IFREG || !reached(chosen, entry.key().left(slash), before))
+            continue;
+        if (isCandidate(name))
             candidates.append({entry.key(), entry.value()});
+        else if (!name.startsWith(QLatin1Char('.')) &&
+                 std::any_of(m_patterns.begin(), m_patterns.end(), [&name](const QString &pattern) {
+                     return referenceMatches(pattern, name);
+                 }))
+            left += entry->content.size();
     }
     std::sort(candidates.begin(), candidates.end(), [](const auto &one, const auto &other) {
         return std::tie(one.second.seconds, one.second.nanoseconds, one.first) >
@@ -544,7 +556,19 @@ QSet<QByteArray> Round::referenceGone(const QByteArray &chosen, const Snapshot &
                          candidates[i].first.mid(candidates[i].first.lastIndexOf('/') + 1)),
                      modified))
             gone.insert(candidates[i].first);
+        else if (m_maxSize >= 0)
+            left += state.content.size();
     }
+    for (qsizetype i = 0; i < std::min(m_keepNewest, candidates.size()); ++i)
+        left += candidates[i].second.content.size();
+    for (qsizetype i = candidates.size() - 1; m_maxSize >= 0 && !m_refused && i >= m_keepNewest;
+         --i) {
+        if (left <= m_maxSize || gone.contains(candidates[i].first))
+            continue;
+        gone.insert(candidates[i].first);
+        left -= candidates[i].second.content.size();
+    }
+    capMissed = m_maxSize >= 0 && !m_refused && left > m_maxSize;
     return gone;
 }
 
@@ -609,13 +633,15 @@ bool Round::shouldGo(const QString &name, const QDateTime &modified) const {
 
 QString Round::describe() const {
     return QStringLiteral("today %5, directory \"%1\", patterns \"%2\", excluding \"%6\", "
-                          "newest %7 kept, days \"%3\", before \"%4\", action %8, removal %9, ")
+                          "newest %7 kept, days \"%3\", before \"%4\", action %8, removal %9, "
+                          "size cap %10, ")
                .arg(m_request.directory, m_patterns.join(QStringLiteral("\", \"")),
                     m_request.daysOld, m_request.beforeDate, m_today.toString(Qt::ISODate),
                     m_exclusions.join(QStringLiteral("\", \"")))
                .arg(m_keepNewest)
                .arg(int(m_action))
-               .arg(int(m_removal)) +
+               .arg(int(m_removal))
+               .arg(m_maxSize) +
            QStringLiteral("tree %1, depth %2, emptied removed %3\n  ")
                .arg(m_tree)
                .arg(m_maxDepth)
@@ -632,7 +658,8 @@ void Round::run() {
         return;
 
     qint64 listed = 0;
-    const QSet<QByteArray> due = referenceGone(chosen, before, listed);
+    bool capMissed = false;
+    const QSet<QByteArray> due = referenceGone(chosen, before, listed, capMissed);
     const QSet<QByteArray> gone = m_action == PurgeAction::List ? QSet<QByteArray>() : due;
     const QSet<QByteArray> emptied = referenceEmptied(chosen, before, gone);
 
@@ -648,6 +675,10 @@ void Round::run() {
         for (const QString &exclusion : m_exclusions)
             job->exclusions.push_back(QFile::encodeName(exclusion));
         job->keepNewest = m_keepNewest;
+        if (m_maxSize >= 0) {
+            job->spaceRule = SpaceRule::SizeCap;
+            job->space.bytes = m_maxSize;
+        }
         job->action = m_action;
         job->removal = m_removal;
         job->trash =
@@ -714,7 +745,8 @@ void Round::run() {
     QCOMPARE(summary.foldersRemoved, qint64(emptied.size()));
     QCOMPARE(display.maximum, listed + 1);
     QCOMPARE(summary.keptNewest, std::min(m_keepNewest, listed));
-    QVERIFY(!summary.fellShort());
+    QCOMPARE(summary.spaceMissed, capMissed);
+    QCOMPARE(summary.fellShort(), capMissed);
 }
 
 void Round::runToTrashAndBack(const QString &trashPlace) {

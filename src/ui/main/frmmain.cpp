@@ -563,6 +563,8 @@ QWidget *frmMain::controlFor(RequestField field) const {
         return txtDaysOld;
     case RequestField::BeforeDate:
         return txtBeforeDate;
+    case RequestField::MaxSize:
+    case RequestField::KeepFree:
     case RequestField::None:
         break;
     }
