@@ -6,6 +6,7 @@
 
 #include "purge/outcomewords.h"
 #include "purge/purge.h"
+#include "purge/purgearguments.h"
 #include "purge/readrequest.h"
 #include "runtime/applicationinfo.h"
 #include "runtime/calendar.h"
@@ -76,70 +77,35 @@ private:
     bool m_listsFiles;
 };
 
-struct Command {
-    // All but the cut-off, which is checked with the rest when the command runs.
-    PurgeJob job;
-    CutOffText cutOff;
-    Verbosity verbosity = Verbosity::Quiet;
-    PathEnd pathEnd = PathEnd::Newline;
-    bool notify = false;
-};
+QString dashed(const char *name) {
+    return QStringLiteral("--") + QLatin1String(name);
+}
 
+// The options of a purge that a daily purge cannot carry, as the help names them.
+QString notDailyNames() {
+    QStringList names;
+    for (const PurgeOption &option : purgeOptions()) {
+        if (option.notDaily != nullptr)
+            names << dashed(option.name);
+    }
+    const QString last = names.isEmpty() ? QString() : names.takeLast();
+    return names.isEmpty() ? last
+                           : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+// The options the parser knows: those of a purge, from their table, and the commands around it.
 struct Options {
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and end.")};
     QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Show the version and end.")};
-    QCommandLineOption directory{
-        QStringLiteral("directory"),
-        QStringLiteral("The directory whose old files are deleted. Required."),
-        QStringLiteral("DIR")};
-    QCommandLineOption pattern{
-        QStringLiteral("pattern"),
-        QStringLiteral("The files to delete: * stands for any run of characters, ? for one. "
-                       "Required; give it again for more kinds of file; quote it, so that the "
-                       "shell leaves it alone."),
-        QStringLiteral("PATTERN")};
-    QCommandLineOption exclude{
-        QStringLiteral("exclude"),
-        QStringLiteral("Never delete a file that matches PATTERN, whatever its age. May be given "
-                       "more than once."),
-        QStringLiteral("PATTERN")};
-    QCommandLineOption keepNewest{
-        QStringLiteral("keep-newest"),
-        QStringLiteral("Keep the N newest of the files the patterns take, whatever their age, "
-                       "and judge the others by the cut-off. Files that change during the run can "
-                       "make the kept set differ from a listing taken before it."),
-        QStringLiteral("N")};
-    QCommandLineOption days{QStringLiteral("days"),
-                            QStringLiteral("Delete the files dated N days before today or "
-                                           "earlier. N may have a fraction."),
-                            QStringLiteral("N")};
-    QCommandLineOption before{QStringLiteral("before"),
-                              QStringLiteral("Delete the files dated DATE or earlier: YYYY-MM-DD, "
-                                             "or the short date of your locale."),
-                              QStringLiteral("DATE")};
-    QCommandLineOption recursive{
-        QStringLiteral("recursive"),
-        QStringLiteral("Go down into every subdirectory of DIR too, never through a link, into a "
-                       "hidden directory or one whose name an --exclude matches, nor onto another "
-                       "mount.")};
-    QCommandLineOption maxDepth{QStringLiteral("max-depth"),
-                                QStringLiteral("With --recursive, go at most N levels below DIR "
-                                               "(1: its own subdirectories, not theirs)."),
-                                QStringLiteral("N")};
-    QCommandLineOption removeEmptyDirs{
-        QStringLiteral("remove-empty-dirs"),
-        QStringLiteral("With --recursive, remove each subdirectory the run emptied, deepest "
-                       "first; never DIR itself, nor a directory holding anything else.")};
-    QCommandLineOption trash{QStringLiteral("trash"),
-                             QStringLiteral("Move the files to your Trash instead of deleting "
-                                            "them; the desktop's Trash restores them.")};
-    QCommandLineOption dryRun{QStringLiteral("dry-run"),
-                              QStringLiteral("Delete nothing: list the files a real run would "
-                                             "delete now, or put back.")};
-    QCommandLineOption verbose{QStringLiteral("verbose"),
-                               QStringLiteral("List every file as it is deleted.")};
+    QList<QCommandLineOption> purge = [] {
+        QList<QCommandLineOption> options;
+        for (const PurgeOption &option : purgeOptions())
+            options << QCommandLineOption(QLatin1String(option.name), QLatin1String(option.help),
+                                          QLatin1String(option.valueName));
+        return options;
+    }();
     QCommandLineOption runs{QStringLiteral("runs"),
                             QStringLiteral("List the kept runs that moved files to the Trash, "
                                            "newest first: id, date and time, directory, files.")};
@@ -147,17 +113,12 @@ struct Options {
         QStringLiteral("put-back"),
         QStringLiteral("Put back the files the newest run moved to the Trash, or those of the run "
                        "whose ID follows (culler --put-back ID).")};
-    QCommandLineOption null{QStringLiteral("null"),
-                            QStringLiteral("End each listed file with a NUL instead of a newline, "
-                                           "for xargs -0.")};
-    QCommandLineOption notify{QStringLiteral("notify"),
-                              QStringLiteral("After a run that removed files, kept some against "
-                                             "the request or did nothing, tell the desktop in a "
-                                             "notification.")};
     QCommandLineOption schedule{
         QStringLiteral("schedule"),
         QStringLiteral("With daily: delete the request's old files every day, from a systemd user "
-                       "timer, and print its name. One --pattern, and --days, not --before."),
+                       "timer, and print its name. It takes --days and every option of a purge "
+                       "but %1.")
+            .arg(notDailyNames()),
         QStringLiteral("daily")};
     QCommandLineOption schedules{QStringLiteral("schedules"),
                                  QStringLiteral("List the daily purges: a name, then what it "
@@ -167,14 +128,17 @@ struct Options {
                                   QStringLiteral("NAME")};
 
     QList<QCommandLineOption> all() const {
-        return {help,   version,   directory, pattern,         exclude,    keepNewest, days,
-                before, recursive, maxDepth,  removeEmptyDirs, trash,      dryRun,     verbose,
-                null,   notify,    schedule,  schedules,       unschedule, runs,       putBack};
+        return QList<QCommandLineOption>{help, version} + purge +
+               QList<QCommandLineOption>{schedule, schedules, unschedule, runs, putBack};
     }
-    // The options whose values are names, taken as the bytes given.
-    QStringList byteValued() const {
-        return {directory.names().constLast(), pattern.names().constLast(),
-                exclude.names().constLast()};
+    // The long options that take a value, whose values are read as the bytes given.
+    QStringList valued() const {
+        QStringList names;
+        for (const QCommandLineOption &option : all()) {
+            if (!option.valueName().isEmpty())
+                names << option.names().constLast();
+        }
+        return names;
     }
 };
 
@@ -222,8 +186,9 @@ QString usageText() {
         "              [--exclude PATTERN...] [--keep-newest N]\n"
         "              [--recursive [--max-depth N] [--remove-empty-dirs]]\n"
         "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
-        "       culler --schedule daily --directory DIR --pattern PATTERN --days N\n"
-        "              [--trash]\n"
+        "       culler --schedule daily --directory DIR --pattern PATTERN... --days N\n"
+        "              [--exclude PATTERN...] [--keep-newest N]\n"
+        "              [--recursive [--max-depth N] [--remove-empty-dirs]] [--trash]\n"
         "       culler --schedules | --unschedule NAME\n"
         "       culler --runs\n"
         "       culler --put-back [ID] [--dry-run] [--verbose]\n"
@@ -259,7 +224,8 @@ QString notesText() {
         "a day missed while the computer was off is made up at the next start. Its\n"
         "messages go to the journal (journalctl --user -u NAME), and it sends a\n"
         "desktop notification (--notify). For runs while you are logged out:\n"
-        "loginctl enable-linger.\n"
+        "loginctl enable-linger. NAME comes from the directory and the patterns:\n"
+        "setting up a daily purge of them again replaces the one there was.\n"
         "\n"
         "Each run with --trash keeps the list of the files it moved (the last 50 runs),\n"
         "in $XDG_STATE_HOME/culler/runs or ~/.local/state/culler/runs. --put-back moves\n"
@@ -283,96 +249,27 @@ QString helpText(const QList<QCommandLineOption> &options) {
     return usageText() + optionsText(options) + notesText();
 }
 
-// Why the arguments make no command, or nothing when they make one.
-std::optional<QString> usageProblem(const QCommandLineParser &parser, const Options &options) {
+// The purge the arguments ask for, each value as the bytes given, or why they ask for none.
+Expected<PurgeArguments, QString> readArguments(const QCommandLineParser &parser,
+                                                const RawArguments &raw) {
     if (!parser.positionalArguments().isEmpty())
-        return QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]);
-    for (const QCommandLineOption *option : {&options.directory, &options.days, &options.before,
-                                             &options.keepNewest, &options.maxDepth}) {
-        if (parser.values(*option).size() > 1)
-            return QStringLiteral("--%1 is given more than once.").arg(option->names().constLast());
-    }
-    if (!parser.isSet(options.directory) || !parser.isSet(options.pattern))
-        return QStringLiteral("--directory and --pattern are required: say what to delete.");
-    if (parser.isSet(options.days) == parser.isSet(options.before))
-        return QStringLiteral("give exactly one of --days and --before.");
-    if (parser.values(options.exclude).contains(QString()))
-        return QStringLiteral("--exclude is empty: give the pattern of the files to keep.");
-    for (const QCommandLineOption *option : {&options.maxDepth, &options.removeEmptyDirs}) {
-        if (parser.isSet(*option) && !parser.isSet(options.recursive))
-            return QStringLiteral("--%1 goes with --recursive.").arg(option->names().constLast());
-    }
-    return std::nullopt;
-}
-
-// A whole number of files, 0 or more; nothing for any other text.
-std::optional<qint64> wholeNumber(const QString &text) {
-    bool ok = false;
-    const qint64 number = text.toLongLong(&ok);
-    if (!ok || number < 0 || text.startsWith(QLatin1Char('+')))
-        return std::nullopt;
-    return number;
-}
-
-// Takes the numbers of files and levels the options give into the job, or says why one is none.
-std::optional<QString> readNumbers(const QCommandLineParser &parser, const Options &options,
-                                   PurgeJob &job) {
-    const std::optional<qint64> keepNewest =
-        wholeNumber(parser.value(options.keepNewest).trimmed());
-    if (parser.isSet(options.keepNewest) && !keepNewest)
-        return QStringLiteral("--keep-newest takes a whole number of files, 0 or more.");
-    const std::optional<qint64> maxDepth = wholeNumber(parser.value(options.maxDepth).trimmed());
-    if (parser.isSet(options.maxDepth) && !maxDepth)
-        return QStringLiteral("--max-depth takes a whole number of levels, 0 or more.");
-    job.keepNewest = keepNewest.value_or(0);
-    job.maxDepth = maxDepth.value_or(job.maxDepth);
-    return std::nullopt;
-}
-
-// The command, or the reason the arguments do not make one.
-std::optional<Command> readCommand(const QCommandLineParser &parser, const Options &options,
-                                   const RawArguments &raw, QString &error) {
-    if (const std::optional<QString> problem = usageProblem(parser, options)) {
-        error = *problem;
-        return std::nullopt;
-    }
-    Command command;
-    if (std::optional<QString> problem = readNumbers(parser, options, command.job)) {
-        error = *std::move(problem);
-        return std::nullopt;
-    }
-
-    // The bytes given, as long as they are the values the parser found.
-    const auto bytesOf = [&](const QCommandLineOption &option) {
-        std::vector<QByteArray> bytes = raw.values(option.names().constLast());
-        if (qsizetype(bytes.size()) == parser.values(option).size())
+        return unexpected(
+            QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]));
+    const QStringList given = parser.optionNames();
+    return readPurgeArguments([&](const PurgeOption &option) {
+        const QString name = QLatin1String(option.name);
+        if (!option.takesValue())
+            return OptionValues(size_t(given.count(name)), QByteArray());
+        // The bytes given, as long as they are the values the parser found.
+        OptionValues bytes = raw.values(name);
+        const QStringList values = parser.values(name);
+        if (qsizetype(bytes.size()) == values.size())
             return bytes;
         bytes.clear();
-        for (const QString &value : parser.values(option))
+        for (const QString &value : values)
             bytes.push_back(QFile::encodeName(value));
         return bytes;
-    };
-    command.job.directory = bytesOf(options.directory).front();
-    command.job.patterns = bytesOf(options.pattern);
-    command.job.exclusions = bytesOf(options.exclude);
-    command.job.action = parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Remove;
-    if (parser.isSet(options.trash))
-        command.job.removal = RemovalKind::Trash;
-    if (parser.isSet(options.recursive))
-        command.job.subfolders = Subfolders::Included;
-    if (parser.isSet(options.removeEmptyDirs))
-        command.job.emptiedFolders = EmptiedFolders::Removed;
-    // Scripts write YYYY-MM-DD whatever the locale; the locale's short date works too.
-    command.cutOff =
-        parser.isSet(options.days)
-            ? CutOffText{PurgeMode::Days, parser.value(options.days)}
-            : CutOffText{PurgeMode::Date, parser.value(options.before), DateForms::IsoShortDate};
-    command.verbosity = parser.isSet(options.verbose) || parser.isSet(options.dryRun)
-                            ? Verbosity::Verbose
-                            : Verbosity::Quiet;
-    command.pathEnd = parser.isSet(options.null) ? PathEnd::Nul : PathEnd::Newline;
-    command.notify = parser.isSet(options.notify);
-    return command;
+    });
 }
 
 int usageError(const QString &error) {
@@ -381,12 +278,15 @@ int usageError(const QString &error) {
     return NothingDone;
 }
 
-// Checks the command's job and runs it, listing on standard output what it chooses.
-PurgeResult runChecked(const Command &command, const Calendar &calendar) {
-    const Expected<PurgeJob, Refusal> job = checkJob(command.job, command.cutOff, calendar);
+// Checks the job the arguments ask for and runs it, listing on standard output what it chooses.
+PurgeResult runChecked(const PurgeArguments &arguments, Verbosity verbosity,
+                       const Calendar &calendar) {
+    const Expected<PurgeJob, Refusal> job =
+        checkJob(jobOf(arguments), cutOffOf(arguments), calendar);
     if (!job)
         return unexpected(job.error());
-    TerminalDisplay display(job->directory, command.pathEnd, command.verbosity);
+    TerminalDisplay display(job->directory, arguments.nulEnded ? PathEnd::Nul : PathEnd::Newline,
+                            verbosity);
     return runPurge(*job, display);
 }
 
@@ -408,15 +308,18 @@ int tellOutcome(const PurgeOutcome &outcome, Verbosity verbosity) {
     return status;
 }
 
-int run(const Command &command, const Calendar &calendar) {
-    const PurgeResult result = runChecked(command, calendar);
-    if (command.notify)
-        notifyOfRun(command.job.directory, result);
+int run(const PurgeArguments &arguments, const Calendar &calendar) {
+    const Verbosity verbosity = arguments.verbose || arguments.action == PurgeAction::List
+                                    ? Verbosity::Verbose
+                                    : Verbosity::Quiet;
+    const PurgeResult result = runChecked(arguments, verbosity, calendar);
+    if (arguments.notify)
+        notifyOfRun(arguments.directory, result);
     if (!result) {
         printMessage(refusalText(result.error()));
         return NothingDone;
     }
-    return tellOutcome(*result, command.verbosity);
+    return tellOutcome(*result, verbosity);
 }
 
 // --runs and --put-back [ID]: an ID is the one argument that is not an option, since an option's
@@ -425,12 +328,13 @@ int runListCommand(const QCommandLineParser &parser, const Options &options) {
     const QStringList ids = parser.positionalArguments();
     if (parser.isSet(options.runs) && parser.isSet(options.putBack))
         return usageError(QStringLiteral("give one of --runs and --put-back."));
-    for (const QCommandLineOption *option :
-         {&options.directory, &options.pattern, &options.exclude, &options.keepNewest,
-          &options.days, &options.before, &options.trash, &options.null}) {
-        if (parser.isSet(*option))
-            return usageError(QStringLiteral("--%1 has no place with --runs or --put-back.")
-                                  .arg(option->names().constLast()));
+    // Of a purge's options, only these two mean anything to a put back.
+    for (const PurgeOption &option : purgeOptions()) {
+        const QString name = QLatin1String(option.name);
+        if (parser.isSet(name) && name != QStringLiteral("dry-run") &&
+            name != QStringLiteral("verbose"))
+            return usageError(
+                QStringLiteral("--%1 has no place with --runs or --put-back.").arg(name));
     }
     if (ids.size() > (parser.isSet(options.putBack) ? 1 : 0))
         return usageError(QStringLiteral("unexpected argument \"%1\".").arg(ids.constLast()));
@@ -439,15 +343,15 @@ int runListCommand(const QCommandLineParser &parser, const Options &options) {
         return listRuns(runsDirectory);
     return putBackFromCommandLine(
         runsDirectory, ids.isEmpty() ? QByteArray() : ids.front().toLocal8Bit(),
-        parser.isSet(options.dryRun) ? PurgeAction::List : PurgeAction::Remove,
-        parser.isSet(options.verbose) ? RunVerbosity::Verbose : RunVerbosity::Quiet);
+        parser.isSet(QStringLiteral("dry-run")) ? PurgeAction::List : PurgeAction::Remove,
+        parser.isSet(QStringLiteral("verbose")) ? RunVerbosity::Verbose : RunVerbosity::Quiet);
 }
 
 } // namespace
 
 int runCommandLine(int &argc, char **argv) {
     const Options options;
-    const RawArguments raw(argc, argv, options.byteValued());
+    const RawArguments raw(argc, argv, options.valued());
     const QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(applicationTitle());
     QCoreApplication::setApplicationVersion(applicationVersion());
@@ -472,13 +376,12 @@ int runCommandLine(int &argc, char **argv) {
 
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
+    const Expected<PurgeArguments, QString> arguments = readArguments(parser, raw);
     if (isScheduleCommand(parser))
-        return runScheduleCommand(parser, raw, calendar);
-    QString error;
-    const std::optional<Command> command = readCommand(parser, options, raw, error);
-    if (!command)
-        return usageError(error);
-    return run(*command, calendar);
+        return runScheduleCommand(parser, arguments, calendar);
+    if (!arguments)
+        return usageError(arguments.error());
+    return run(*arguments, calendar);
 }
 
 } // namespace culler

@@ -1,9 +1,6 @@
 #include "cli/schedulecommands.h"
 
-#include "cli/rawarguments.h"
 #include "purge/outcomewords.h"
-#include "purge/readrequest.h"
-#include "runtime/number.h"
 #include "schedule/dailypurges.h"
 #include "schedule/notification.h"
 
@@ -40,57 +37,30 @@ std::optional<QString> managerProblem(const DailyPurges &purges) {
     return std::nullopt;
 }
 
-// Why the options make no daily purge; nothing when they make one.
-std::optional<QString> scheduleProblem(const QCommandLineParser &parser) {
-    if (parser.value(QStringLiteral("schedule")) != QStringLiteral("daily"))
-        return QStringLiteral("--schedule takes \"daily\", the one interval there is.");
-    if (!parser.isSet(QStringLiteral("directory")) || !parser.isSet(QStringLiteral("pattern")))
-        return QStringLiteral("--directory and --pattern are required: say what to delete.");
-    if (parser.isSet(QStringLiteral("before")))
-        return QStringLiteral("a daily purge needs --days: a fixed date would delete the same "
-                              "files every day.");
-    if (!parser.isSet(QStringLiteral("days")))
-        return QStringLiteral("give --days: how many days old a file must be to go.");
-    if (parser.values(QStringLiteral("pattern")).size() > 1)
-        return QStringLiteral("a daily purge takes one --pattern: set up one for each.");
-    for (const char *option : {"directory", "days"}) {
-        if (parser.values(QLatin1String(option)).size() > 1)
-            return QStringLiteral("--%1 is given more than once.").arg(QLatin1String(option));
-    }
-    for (const char *option : {"exclude", "keep-newest", "dry-run", "verbose", "null"}) {
-        if (parser.isSet(QLatin1String(option)))
-            return QStringLiteral("--%1 cannot be part of a daily purge.")
-                .arg(QLatin1String(option));
-    }
-    return std::nullopt;
+int refuseUsage(const QString &problem) {
+    return refuse(problem + QStringLiteral("\nTry \"culler --help\" for the options."));
 }
 
-// The value of an option as the bytes given, as long as they are the value the parser found.
-QByteArray bytesOf(const QCommandLineParser &parser, const RawArguments &raw, const QString &name) {
-    const std::vector<QByteArray> bytes = raw.values(name);
-    return bytes.size() == 1 ? bytes.front() : QFile::encodeName(parser.value(name));
-}
-
-int schedule(const QCommandLineParser &parser, const RawArguments &raw, const Calendar &calendar) {
-    if (const std::optional<QString> problem = scheduleProblem(parser))
-        return refuse(*problem + QStringLiteral("\nTry \"culler --help\" for the options."));
-    PurgeJob job;
-    job.directory = bytesOf(parser, raw, QStringLiteral("directory"));
-    job.patterns = {bytesOf(parser, raw, QStringLiteral("pattern"))};
-    const QString days = parser.value(QStringLiteral("days"));
+int schedule(const QString &interval, const Expected<PurgeArguments, QString> &arguments,
+             const Calendar &calendar) {
+    if (interval != QStringLiteral("daily"))
+        return refuseUsage(
+            QStringLiteral("--schedule takes \"daily\", the one interval there is."));
+    if (!arguments)
+        return refuseUsage(arguments.error());
+    // A request names one cut-off, and --before is one a daily purge refuses: --days is there.
+    if (const OptionProblem problem = notCarriedDaily(*arguments))
+        return refuseUsage(*problem);
     // The checks and words of a run now, so a purge that would be refused today is not set up.
-    if (const Expected<PurgeJob, Refusal> checked = checkDailyJob(job, days, calendar); !checked)
-        return refuse(refusalText(checked.error()));
-
-    const DailyPurge purge{
-        absoluteDirectory(job.directory), job.patterns.front(), leadingNumber(days).value_or(0),
-        parser.isSet(QStringLiteral("trash")) ? RemovalKind::Trash : RemovalKind::Delete};
+    const Expected<DailyPurge, Refusal> purge = checkDailyPurge(*arguments, calendar);
+    if (!purge)
+        return refuse(refusalText(purge.error()));
     const DailyPurges purges = dailyPurges();
     if (const std::optional<QString> problem = managerProblem(purges))
         return refuse(*problem);
-    if (const CommandFailure failure = purges.add(purge))
+    if (const CommandFailure failure = purges.add(*purge))
         return refuse(*failure);
-    std::printf("%s\n", unitName(purge.directory, purge.pattern).toLocal8Bit().constData());
+    std::printf("%s\n", unitName(purge->directory, purge->patterns).toLocal8Bit().constData());
     return Done;
 }
 
@@ -131,13 +101,14 @@ bool isScheduleCommand(const QCommandLineParser &parser) {
            parser.isSet(QStringLiteral("unschedule"));
 }
 
-int runScheduleCommand(const QCommandLineParser &parser, const RawArguments &raw,
+int runScheduleCommand(const QCommandLineParser &parser,
+                       const Expected<PurgeArguments, QString> &arguments,
                        const Calendar &calendar) {
     if (parser.isSet(QStringLiteral("schedules")))
         return list();
     if (parser.isSet(QStringLiteral("unschedule")))
         return unschedule(parser.value(QStringLiteral("unschedule")));
-    return schedule(parser, raw, calendar);
+    return schedule(parser.value(QStringLiteral("schedule")), arguments, calendar);
 }
 
 void notifyOfRun(const QByteArray &directory, const PurgeResult &result) {

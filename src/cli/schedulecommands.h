@@ -6,20 +6,22 @@
 // since nobody reads its terminal.
 
 #include "purge/purge.h"
+#include "purge/purgearguments.h"
 
 class QCommandLineParser;
 
 namespace culler {
 
 class Calendar;
-class RawArguments;
 
 // Whether the arguments ask for --schedule, --schedules or --unschedule.
 bool isScheduleCommand(const QCommandLineParser &parser);
 
-// Runs that command and returns the exit status: 0 done, 2 nothing done (a usage error, a request
-// a daily purge cannot take, an unknown name, no user manager, a systemctl that failed).
-int runScheduleCommand(const QCommandLineParser &parser, const RawArguments &raw,
+// Runs that command, --schedule with the purge the arguments ask for, and returns the exit status:
+// 0 done, 2 nothing done (a usage error, a request a daily purge cannot take, an unknown name, no
+// user manager, a systemctl that failed).
+int runScheduleCommand(const QCommandLineParser &parser,
+                       const Expected<PurgeArguments, QString> &arguments,
                        const Calendar &calendar);
 
 // Tells the desktop about a run of directory that removed files, kept some against the request or

@@ -2,8 +2,11 @@
 
 #include "schedule/unitcommandline.h"
 
+#include "runtime/number.h"
+
 #include <QCryptographicHash>
-#include <QMap>
+#include <QStringList>
+#include <algorithm>
 #include <climits>
 #include <unistd.h>
 
@@ -13,6 +16,16 @@ namespace {
 
 QByteArray daysText(double days) {
     return QByteArray::number(days, 'g', 15);
+}
+
+// "*.log", "*.log or *.gz", "*.log, *.gz or *.xz".
+QString alternatives(const std::vector<QByteArray> &patterns) {
+    QStringList names;
+    for (const QByteArray &pattern : patterns)
+        names << readableBytes(pattern);
+    const QString last = names.isEmpty() ? QString() : names.takeLast();
+    return names.isEmpty() ? last
+                           : names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
 }
 
 // A text systemd would read specifiers in, as the text itself.
@@ -27,10 +40,14 @@ QByteArray unitHeader(const DailyPurge &purge) {
 
 } // namespace
 
-QString unitName(const QByteArray &directory, const QByteArray &pattern) {
-    // The NUL cannot occur in either, so no two requests hash the same bytes.
-    const QByteArray hash =
-        QCryptographicHash::hash(directory + '\0' + pattern, QCryptographicHash::Sha256);
+QString unitName(const QByteArray &directory, std::vector<QByteArray> patterns) {
+    std::sort(patterns.begin(), patterns.end());
+    patterns.erase(std::unique(patterns.begin(), patterns.end()), patterns.end());
+    // The NUL cannot occur in a name, so no two requests hash the same bytes.
+    QByteArray request = directory;
+    for (const QByteArray &pattern : patterns)
+        request += '\0' + pattern;
+    const QByteArray hash = QCryptographicHash::hash(request, QCryptographicHash::Sha256);
     return QStringLiteral("culler-") + QString::fromLatin1(hash.toHex().left(12));
 }
 
@@ -47,61 +64,65 @@ QByteArray absoluteDirectory(const QByteArray &directory) {
     return absolute;
 }
 
+DailyPurge asDailyPurge(PurgeArguments arguments) {
+    arguments.directory = absoluteDirectory(arguments.directory);
+    arguments.days = QString::fromLatin1(
+        daysText(leadingNumber(arguments.days.value_or(QString())).value_or(0)));
+    arguments.notify = true;
+    return arguments;
+}
+
 QString dailyPurgeText(const DailyPurge &purge) {
+    const double days = leadingNumber(purge.days.value_or(QString())).value_or(0);
     const QString age =
-        purge.days == 1.0
-            ? QStringLiteral("1 day old")
-            : QStringLiteral("%1 days old").arg(QString::fromLatin1(daysText(purge.days)));
-    const QString pattern = readableBytes(purge.pattern);
-    const QString directory = readableBytes(purge.directory);
-    if (purge.removal == RemovalKind::Trash)
-        return QStringLiteral("Every day, move the files of type %1 in %2 that are %3 or older to "
-                              "the Trash.")
-            .arg(pattern, directory, age);
-    return QStringLiteral("Every day, delete the files of type %1 in %2 that are %3 or older.")
-        .arg(pattern, directory, age);
+        days == 1.0 ? QStringLiteral("1 day old")
+                    : QStringLiteral("%1 days old").arg(QString::fromLatin1(daysText(days)));
+    QString where = readableBytes(purge.directory);
+    if (purge.subfolders == Subfolders::Included)
+        where += QStringLiteral(" and its subfolders");
+    if (purge.subfolders == Subfolders::Included && purge.maxDepth)
+        where += *purge.maxDepth == 1
+                     ? QStringLiteral(", 1 level down at most,")
+                     : QStringLiteral(", %1 levels down at most,").arg(*purge.maxDepth);
+    QString text = purge.removal == RemovalKind::Trash
+                       ? QStringLiteral("Every day, move the files of type %1 in %2 that are %3 or "
+                                        "older to the Trash")
+                       : QStringLiteral("Every day, delete the files of type %1 in %2 that are %3 "
+                                        "or older");
+    text = text.arg(alternatives(purge.patterns), where, age);
+    QStringList kept;
+    if (!purge.exclusions.empty())
+        kept << QStringLiteral("those of type ") + alternatives(purge.exclusions);
+    if (const qint64 newest = purge.keepNewest.value_or(0); newest > 0)
+        kept << (newest == 1 ? QStringLiteral("the newest")
+                             : QStringLiteral("the %1 newest").arg(newest));
+    if (!kept.isEmpty())
+        text += QStringLiteral(", but keep ") + kept.join(QStringLiteral(" and "));
+    if (purge.emptiedFolders == EmptiedFolders::Removed)
+        text += QStringLiteral(", and remove the subfolders it empties");
+    return text + QLatin1Char('.');
 }
 
 QList<QByteArray> dailyPurgeCommand(const QByteArray &program, const DailyPurge &purge) {
-    QList<QByteArray> command = {program,       "--directory", purge.directory,     "--pattern",
-                                 purge.pattern, "--days",      daysText(purge.days)};
-    if (purge.removal == RemovalKind::Trash)
-        command << "--trash";
-    // A run nobody watches tells the desktop what it removed or could not.
-    command << "--notify";
-    return command;
+    return QList<QByteArray>{program} + purgeArgumentList(purge);
 }
 
 std::optional<DailyPurge> dailyPurgeOf(const QList<QByteArray> &command) {
-    QMap<QByteArray, QByteArray> values;
-    for (qsizetype at = 1; at < command.size(); ++at) {
-        QByteArray name = command[at];
-        QByteArray value;
-        if (const qsizetype equals = name.indexOf('='); equals > 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        } else if (name != "--trash" && name != "--notify") {
-            if (++at == command.size())
-                return std::nullopt;
-            value = command[at];
-        }
-        const bool known = name == "--directory" || name == "--pattern" || name == "--days" ||
-                           name == "--trash" || name == "--notify";
-        if (!known || values.contains(name))
-            return std::nullopt;
-        values.insert(name, value);
-    }
-    bool isNumber = false;
-    const double days = values.value("--days").toDouble(&isNumber);
-    if (!values.contains("--directory") || !values.contains("--pattern") || !isNumber || days < 0)
+    if (command.isEmpty())
         return std::nullopt;
-    return DailyPurge{values.value("--directory"), values.value("--pattern"), days,
-                      values.contains("--trash") ? RemovalKind::Trash : RemovalKind::Delete};
+    const Expected<PurgeArguments, QString> purge = readPurgeArgumentList(command.mid(1));
+    if (!purge || notCarriedDaily(*purge) || !purge->days)
+        return std::nullopt;
+    bool isNumber = false;
+    const double days = purge->days->toDouble(&isNumber);
+    if (!isNumber || days < 0)
+        return std::nullopt;
+    return *purge;
 }
 
 QByteArray serviceText(const QByteArray &program, const DailyPurge &purge) {
     return "# Culler's daily purge: its \"Once a Day\" box and \"culler --unschedule " +
-           unitName(purge.directory, purge.pattern).toUtf8() + "\" remove it.\n" +
+           unitName(purge.directory, purge.patterns).toUtf8() + "\" remove it.\n" +
            unitHeader(purge) + "\n[Service]\nType=oneshot\nExecStart=" +
            execStartLine(dailyPurgeCommand(program, purge)) + '\n';
 }

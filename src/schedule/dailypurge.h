@@ -4,39 +4,42 @@
 // two systemd user units that run the command line for it. Texts in and out only: nothing here
 // touches a file or starts a process (see DailyPurges for that).
 
-#include "purge/purgerequest.h"
+#include "purge/purgearguments.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace culler {
 
-struct DailyPurge {
-    // An absolute path: the manager runs the command from a directory of its own.
-    QByteArray directory;
-    QByteArray pattern;
-    // The age in days at which a file goes; a fraction is kept as given.
-    double days = 0;
-    RemovalKind removal = RemovalKind::Delete;
+// A daily purge is the arguments its service runs the command line with: only options a daily
+// purge carries, the directory absolute (the manager runs the command from a directory of its
+// own), --days a plain number and --notify, since nobody watches the run.
+using DailyPurge = PurgeArguments;
 
-    bool operator==(const DailyPurge &) const = default;
-};
-
-// "culler-" and twelve hex digits of a hash of directory and pattern: one daily purge per request,
-// with the same name on every machine and in every version, so the window and the command line
-// find the one the other made.
-QString unitName(const QByteArray &directory, const QByteArray &pattern);
+// "culler-" and twelve hex digits of a hash of the directory and the patterns, sorted, each once:
+// one daily
+// purge per directory and kinds of file, with the same name on every machine and in every version,
+// so the window and the command line find the one the other made. Of one pattern, the hash of the
+// directory, a NUL and the pattern, as it has always been; each further pattern adds a NUL and
+// itself.
+QString unitName(const QByteArray &directory, std::vector<QByteArray> patterns);
 
 // The directory as the manager must be given it: relative to the current directory made absolute.
 QByteArray absoluteDirectory(const QByteArray &directory);
 
+// The daily purge of arguments a run accepts with --days: the directory made absolute, the days
+// the number their text starts with, and --notify.
+DailyPurge asDailyPurge(PurgeArguments arguments);
+
 // "Every day, delete the files of type *.tmp in /home/me/tmp that are 20 days old or older.", or
-// "move ... to the Trash": what the purge does, in full.
+// "move ... to the Trash", with the subfolders, the files kept and the folders removed: what the
+// purge does, in full.
 QString dailyPurgeText(const DailyPurge &purge);
 
-// The arguments of the command the service runs: program and the purge's options, with --notify.
+// The arguments of the command the service runs: program and the purge's options.
 QList<QByteArray> dailyPurgeCommand(const QByteArray &program, const DailyPurge &purge);
 // The purge a command runs, or nothing for a command that is not one dailyPurgeCommand makes.
 std::optional<DailyPurge> dailyPurgeOf(const QList<QByteArray> &command);

@@ -39,18 +39,18 @@ public:
 
 } // namespace
 
-Expected<PurgeJob, Refusal> checkDailyJob(PurgeJob job, const QString &days,
-                                          const Calendar &calendar) {
-    Expected<PurgeJob, Refusal> checked =
-        checkJob(std::move(job), {PurgeMode::Days, days}, calendar);
+Expected<DailyPurge, Refusal> checkDailyPurge(const PurgeArguments &arguments,
+                                              const Calendar &calendar) {
+    const Expected<PurgeJob, Refusal> checked =
+        checkJob(jobOf(arguments), {PurgeMode::Days, arguments.days.value_or(QString())}, calendar);
     if (!checked)
-        return checked;
+        return unexpected(checked.error());
     PurgeJob listing = *checked;
     listing.action = PurgeAction::List;
     StopAtOnce display;
     if (const PurgeResult opened = runPurge(listing, display, RemovalMode::Inline); !opened)
         return unexpected(opened.error());
-    return checked;
+    return asDailyPurge(arguments);
 }
 
 CommandFailure Systemctl::run(const QStringList &arguments) const {
@@ -125,7 +125,7 @@ CommandFailure DailyPurges::add(const DailyPurge &purge) const {
             return QStringLiteral("systemd cannot run Culler from \"%1\": move it elsewhere.")
                 .arg(QFile::decodeName(m_program));
     }
-    const QString name = unitName(purge.directory, purge.pattern);
+    const QString name = unitName(purge.directory, purge.patterns);
     if (!QDir().mkpath(userUnitDirectory()))
         return QStringLiteral("Cannot make the directory \"%1\".").arg(userUnitDirectory());
     // A daily purge set up again over one already there gets its old units back if this fails.

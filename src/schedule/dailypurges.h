@@ -34,10 +34,11 @@ private:
     std::chrono::milliseconds m_timeout;
 };
 
-// The job as a run of it now would be checked: the same refusals and words, the directory opened as
-// a run opens it, without looking at any file.
-Expected<PurgeJob, Refusal> checkDailyJob(PurgeJob job, const QString &days,
-                                          const Calendar &calendar);
+// The daily purge of arguments that carry nothing a daily purge cannot (see notCarriedDaily), as
+// a run of them now would be checked: the same refusals and words, the directory opened as a run
+// opens it, without looking at any file.
+Expected<DailyPurge, Refusal> checkDailyPurge(const PurgeArguments &arguments,
+                                              const Calendar &calendar);
 
 // Where this user's own units are.
 QString userUnitDirectory();

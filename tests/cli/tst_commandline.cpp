@@ -270,13 +270,15 @@ void tst_CommandLine::refusedRequests_data() {
                                   << "--schedule takes \"daily\", the one interval there is.";
     QTest::newRow("daily purge to a date")
         << (daily + tmp + QStringList{"--before", "2001-01-01"})
-        << "a daily purge needs --days: a fixed date would delete the same files every day.";
-    QTest::newRow("daily purge of two patterns")
-        << (daily + tmp + QStringList{"--days", "1", "--pattern", "*.log"})
-        << "a daily purge takes one --pattern: set up one for each.";
-    QTest::newRow("daily purge with exclusions")
-        << (daily + tmp + QStringList{"--days", "1", "--exclude", "*.keep"})
-        << "--exclude cannot be part of a daily purge.";
+        << "--before cannot be part of a daily purge: a fixed date would delete the same files "
+           "every day; give --days.";
+    QTest::newRow("daily dry run")
+        << (daily + tmp + QStringList{"--days", "1", "--null", "--dry-run"})
+        << "--dry-run cannot be part of a daily purge: it would delete nothing, every day; try the "
+           "request with --dry-run alone first.";
+    QTest::newRow("daily purge, depth without --recursive")
+        << (daily + tmp + QStringList{"--days", "1", "--max-depth", "1"})
+        << "--max-depth goes with --recursive.";
     QTest::newRow("daily purge of a missing directory")
         << (QStringList{"--schedule", "daily", "--directory", "DIR/missing", "--days", "1"} + tmp)
         << "Cannot read the directory \"DIR/missing\": No such file or directory.";
@@ -287,6 +289,9 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("put back, no run kept")
         << QStringList{"--put-back"}
         << "No run has been kept: only a run that moves files to the Trash can be put back.";
+    QTest::newRow("put back down the tree")
+        << QStringList{"--put-back", "--recursive"}
+        << "--recursive has no place with --runs or --put-back.";
     QTest::newRow("put back of an unknown run") << QStringList{"--put-back", "20200101-000000"}
                                                 << "No kept run has the id \"20200101-000000\".";
     QTest::newRow("ISO form of no day")
@@ -632,28 +637,36 @@ void tst_CommandLine::dailyPurgeThroughSystemctl_data() {
     QTest::addColumn<QString>("error"); // the first message, NAME for the purge's name
     QTest::addColumn<QStringList>("calls");
     QTest::addColumn<bool>("again"); // set up once already: a failure leaves that one as it was
+    QTest::addColumn<QStringList>("options"); // beside --directory, --pattern and --days
+    QTest::addColumn<QString>("words");       // what --schedules says it does
 
+    const QString plain = "delete the files of type *.tmp in DIR that are 7.5 days old or older.";
     const QString manager = "show-environment";
     const QString reload = "daemon-reload";
     const QString enable = "enable --now NAME.timer";
     const QString disable = "disable --now NAME.timer";
     QTest::newRow("set up, listed, removed")
         << "" << 0 << 0 << "" << QStringList{manager, reload, enable, manager, disable, reload}
-        << false;
+        << false << QStringList{} << plain;
+    QTest::newRow("down the tree, with exclusions, emptied folders removed")
+        << "" << 0 << 0 << "" << QStringList{manager, reload, enable, manager, disable, reload}
+        << false << QStringList{"--recursive", "--remove-empty-dirs", "--exclude", "*.keep"}
+        << "delete the files of type *.tmp in DIR and its subfolders that are 7.5 days old or "
+           "older, but keep those of type *.keep, and remove the subfolders it empties.";
     QTest::newRow("no user manager")
         << "show-environment" << 2 << 2
         << "daily purges need a systemd user manager, and none answers:" << QStringList{manager}
-        << false;
+        << false << QStringList{} << plain;
     QTest::newRow("timer not started")
         << "enable" << 2 << 2
         << "systemctl --user enable --now NAME.timer failed: stand-in refuses enable"
-        << QStringList{manager, reload, enable, reload} << false;
+        << QStringList{manager, reload, enable, reload} << false << QStringList{} << plain;
     QTest::newRow("set up again, timer not started")
         << "enable" << 2 << 0
         << "systemctl --user enable --now NAME.timer failed: stand-in refuses enable"
         << QStringList{manager, reload, enable,  manager, reload,
                        enable,  reload, manager, disable, reload}
-        << true;
+        << true << QStringList{} << plain;
 }
 
 void tst_CommandLine::dailyPurgeThroughSystemctl() {
@@ -663,7 +676,9 @@ void tst_CommandLine::dailyPurgeThroughSystemctl() {
     QFETCH(QString, error);
     QFETCH(QStringList, calls);
     QFETCH(bool, again);
-    const QString name = culler::unitName(dir(), "*.tmp");
+    QFETCH(QStringList, options);
+    QFETCH(QString, words);
+    const QString name = culler::unitName(dir(), {"*.tmp"});
     error.replace(QStringLiteral("NAME"), name);
     calls.replaceInStrings(QStringLiteral("NAME"), name);
     // The stand-in records its arguments and fails the command it is told to.
@@ -678,8 +693,9 @@ void tst_CommandLine::dailyPurgeThroughSystemctl() {
     qputenv("PATH", QFile::encodeName(m_home->filePath(QStringLiteral("bin"))) + ':' + path);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home->filePath(QStringLiteral("config"))));
     const QString units = m_home->filePath(QStringLiteral("config/systemd/user/")) + name;
-    const QStringList schedule = {"--schedule", "daily", "--directory", m_dir->path(),
-                                  "--pattern",  "*.tmp", "--days",      "7.5"};
+    const QStringList schedule = QStringList{"--schedule", "daily", "--directory", m_dir->path(),
+                                             "--pattern",  "*.tmp", "--days",      "7.5"} +
+                                 options;
     qputenv("REFUSE", "");
     QVERIFY(!again || runCuller(schedule, m_home->path()).exitCode == 0);
 
@@ -690,11 +706,10 @@ void tst_CommandLine::dailyPurgeThroughSystemctl() {
     QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0 || again);
     QCOMPARE(QFileInfo::exists(units + ".timer"), setUp == 0 || again);
     const Result list = runCuller({"--schedules"}, m_home->path());
-    QCOMPARE(list.out, setUp != 0 && !again
-                           ? QByteArray()
-                           : (name + "  Every day, delete the files of type *.tmp in " +
-                              m_dir->path() + " that are 7.5 days old or older.\n")
-                                 .toUtf8());
+    QCOMPARE(list.out,
+             setUp != 0 && !again
+                 ? QByteArray()
+                 : (name + "  Every day, " + words.replace("DIR", m_dir->path()) + '\n').toUtf8());
     const Result remove = runCuller({"--unschedule", name + ".timer"}, m_home->path());
     QCOMPARE(remove.exitCode, removed);
     QCOMPARE(QFileInfo::exists(units + ".service"), setUp == 0 && removed != 0);

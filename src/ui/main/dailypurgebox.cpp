@@ -1,19 +1,20 @@
 #include "dailypurgebox.h"
 
-#include "purge/readrequest.h"
+#include "purge/purgearguments.h"
 #include "runtime/messages.h"
-#include "runtime/number.h"
 #include "ui/main/rundisplay.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <system_error>
+#include <utility>
 
 namespace culler {
 
 namespace {
 
-// The window waits no longer for systemctl; a manager that takes longer is reported as failing.
+// A systemctl call gets no longer than this; a manager that takes longer is reported as failing.
 constexpr std::chrono::seconds systemctlTimeout{5};
 
 Message question(const QString &prompt) {
@@ -30,19 +31,16 @@ DailyPurgeBox::DailyPurgeBox(QCheckBox &box, MessageBoxes &messages, const Calen
     , m_display(display)
     , m_request(std::move(request))
     , m_purges(QFile::encodeName(QCoreApplication::applicationFilePath()), systemctlTimeout) {
-    m_available = !m_purges.whyUnavailable();
-    m_box.setToolTip(m_available ? QStringLiteral("Delete the old files of this request every "
-                                                  "day, also when Culler is closed")
-                                 : QStringLiteral("Daily purges need a systemd user session"));
-    m_box.setAccessibleDescription(m_box.toolTip());
-    setLocked(false);
+    connect(&m_task, &TaskSignals::finished, this, &DailyPurgeBox::answered);
     connect(&m_box, &QCheckBox::clicked, this, &DailyPurgeBox::clicked);
+    showAvailability();
     refresh();
+    ask(Call::Probe, [](const DailyPurges &purges) { return purges.whyUnavailable(); });
 }
 
 QString DailyPurgeBox::nameOf(const PurgeRequest &form) const {
     return unitName(absoluteDirectory(QFile::encodeName(form.directory)),
-                    QFile::encodeName(form.pattern));
+                    {QFile::encodeName(form.pattern)});
 }
 
 void DailyPurgeBox::refresh() {
@@ -52,7 +50,57 @@ void DailyPurgeBox::refresh() {
 }
 
 void DailyPurgeBox::setLocked(bool locked) {
-    m_box.setEnabled(m_available && !locked);
+    m_locked = locked;
+    enable();
+}
+
+void DailyPurgeBox::enable() {
+    m_box.setEnabled(m_available && !m_locked && !m_asking);
+}
+
+void DailyPurgeBox::showAvailability() {
+    if (m_asking == Call::Probe)
+        m_box.setToolTip(QStringLiteral("Asking whether a systemd user session can run daily "
+                                        "purges"));
+    else if (m_available)
+        m_box.setToolTip(QStringLiteral("Delete the old files of this request every day, also "
+                                        "when Culler is closed"));
+    else
+        m_box.setToolTip(QStringLiteral("Daily purges need a systemd user session"));
+    m_box.setAccessibleDescription(m_box.toolTip());
+}
+
+void DailyPurgeBox::ask(Call call, std::function<CommandFailure(const DailyPurges &)> work) {
+    m_asking = call;
+    enable();
+    showAvailability();
+    // The work holds its own copy of everything it uses: nothing of the window's crosses over.
+    auto task = [purges = m_purges,
+                 work = std::move(work)](BackgroundTask<CommandFailure>::Context &) {
+        return work(purges);
+    };
+    try {
+        // Nothing else is asked while the box is locked, so the start cannot be refused.
+        m_task.start(task);
+    } catch (const std::system_error &) {
+        // No thread to be had: the window waits this once rather than losing the change.
+        m_task.runHere(task);
+    }
+}
+
+void DailyPurgeBox::answered() {
+    const std::optional<CommandFailure> failure = m_task.takeResult();
+    if (!failure)
+        return;
+    const std::optional<Call> call = std::exchange(m_asking, std::nullopt);
+    if (call == Call::Probe)
+        m_available = !*failure;
+    else if (*failure)
+        m_messages.show(errorMessage(**failure));
+    showAvailability();
+    enable();
+    // Whatever was answered or failed, the box shows what is there.
+    refresh();
 }
 
 void DailyPurgeBox::clicked(bool checked) {
@@ -60,8 +108,8 @@ void DailyPurgeBox::clicked(bool checked) {
         setUp();
     else
         takeDown();
-    // Whatever was answered or failed, the box shows what is there.
-    refresh();
+    if (!m_asking)
+        refresh();
 }
 
 void DailyPurgeBox::setUp() {
@@ -72,20 +120,19 @@ void DailyPurgeBox::setUp() {
             "day. Choose \"Delete Files over\" and a number of days.")));
         return;
     }
-    PurgeJob job;
-    job.directory = QFile::encodeName(form.directory);
-    job.patterns = {QFile::encodeName(form.pattern)};
-    const Expected<PurgeJob, Refusal> checked = checkDailyJob(job, form.daysOld, m_calendar);
-    if (!checked) {
-        m_display.refuse(checked.error());
+    const PurgeArguments arguments = argumentsOf(form);
+    if (const OptionProblem problem = notCarriedDaily(arguments)) {
+        m_messages.show(errorMessage(*problem));
         return;
     }
-    const DailyPurge purge{absoluteDirectory(checked->directory), checked->patterns.front(),
-                           leadingNumber(form.daysOld).value_or(0), form.removal};
-    if (!m_messages.confirm(question(dailyPurgeText(purge))))
+    const Expected<DailyPurge, Refusal> purge = checkDailyPurge(arguments, m_calendar);
+    if (!purge) {
+        m_display.refuse(purge.error());
         return;
-    if (const CommandFailure failure = m_purges.add(purge))
-        m_messages.show(errorMessage(*failure));
+    }
+    if (!m_messages.confirm(question(dailyPurgeText(*purge))))
+        return;
+    ask(Call::Change, [purge = *purge](const DailyPurges &purges) { return purges.add(purge); });
 }
 
 void DailyPurgeBox::takeDown() {
@@ -94,8 +141,7 @@ void DailyPurgeBox::takeDown() {
     const QString what = purge ? dailyPurgeText(*purge) : QStringLiteral("(%1)").arg(name);
     if (!m_messages.confirm(question(QStringLiteral("Stop this daily purge?\n%1").arg(what))))
         return;
-    if (const CommandFailure failure = m_purges.remove(name))
-        m_messages.show(errorMessage(*failure));
+    ask(Call::Change, [name](const DailyPurges &purges) { return purges.remove(name); });
 }
 
 } // namespace culler

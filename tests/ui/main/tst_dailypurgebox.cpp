@@ -14,7 +14,8 @@
 using namespace culler;
 
 // The window's "Once a Day" box against a stand-in systemctl first on PATH, which fails the
-// command $REFUSE names, and units in a configuration directory of the test's own.
+// command $REFUSE names and does not answer while the file $HOLD exists, and units in a
+// configuration directory of the test's own.
 class tst_DailyPurgeBox : public QObject {
     Q_OBJECT
 
@@ -32,7 +33,7 @@ private:
     }
     QString unit(const QString &pattern) const {
         return m_temp.filePath(QStringLiteral("config/systemd/user/")) +
-               unitName(QFile::encodeName(m_temp.path()), pattern.toUtf8()) +
+               unitName(QFile::encodeName(m_temp.path()), {pattern.toUtf8()}) +
                QStringLiteral(".timer");
     }
 
@@ -45,15 +46,18 @@ private:
 void tst_DailyPurgeBox::init() {
     const QString standIn = m_temp.filePath(QStringLiteral("bin/systemctl"));
     QVERIFY(QDir().mkpath(m_temp.filePath(QStringLiteral("bin"))));
-    test::writeBytes(standIn, "#!/bin/sh\n[ \"$2\" = \"$REFUSE\" ] || exit 0\n"
+    test::writeBytes(standIn, "#!/bin/sh\nwhile [ -e \"$HOLD\" ]; do sleep 0.01; done\n"
+                              "[ \"$2\" = \"$REFUSE\" ] || exit 0\n"
                               "echo \"stand-in refuses $REFUSE\" >&2; exit 1\n");
     QVERIFY(QFile::setPermissions(standIn, QFile::ReadOwner | QFile::ExeOwner));
     qputenv("PATH", QFile::encodeName(m_temp.filePath(QStringLiteral("bin"))) + ':' + m_path);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.filePath(QStringLiteral("config"))));
     qputenv("REFUSE", "");
+    qputenv("HOLD", QFile::encodeName(m_temp.filePath(QStringLiteral("hold"))));
 }
 
 void tst_DailyPurgeBox::cleanup() {
+    QFile::remove(m_temp.filePath(QStringLiteral("hold")));
     m_window.reset();
     qputenv("PATH", m_path);
     QDir(m_temp.filePath(QStringLiteral("config"))).removeRecursively();
@@ -72,29 +76,40 @@ void tst_DailyPurgeBox::makeWindow() {
 void tst_DailyPurgeBox::clicks_data() {
     QTest::addColumn<bool>("setUpFirst");
     QTest::addColumn<QString>("refuse");
-    QTest::addColumn<bool>("dateMode");
-    QTest::addColumn<bool>("answer"); // OK or Cancel to the question
+    QTest::addColumn<QString>("before"); // the control clicked before the box
+    QTest::addColumn<bool>("answer");    // OK or Cancel to the question
     QTest::addColumn<bool>("checked");
     QTest::addColumn<QStringList>("prompts");
 
     const QString words = "Every day, delete the files of type *.tmp in TEMP that are 20 days old "
                           "or older.";
     const QString stop = "Stop this daily purge?\n" + words;
-    QTest::newRow("set up") << false << "" << false << true << true << QStringList{words};
-    QTest::newRow("set up, cancelled")
-        << false << "" << false << false << false << QStringList{words};
+    QTest::newRow("set up") << false << ""
+                            << "" << true << true << QStringList{words};
+    QTest::newRow("set up, cancelled") << false << ""
+                                       << "" << false << false << QStringList{words};
+    QTest::newRow("with subfolders")
+        << false << ""
+        << "chkSubfolders" << true << true
+        << QStringList{"Every day, delete the files of type *.tmp in TEMP and its subfolders that "
+                       "are 20 days old or older."};
     QTest::newRow("timer not started")
-        << false << "enable" << false << true << false
+        << false << "enable"
+        << "" << true << false
         << QStringList{words, "systemctl --user enable --now NAME.timer failed: stand-in refuses "
                               "enable"};
     QTest::newRow("date mode")
-        << false << "" << true << true << false
+        << false << ""
+        << "optBeforeDate" << true << false
         << QStringList{"A daily purge needs a number of days: a fixed date would delete the same "
                        "files every day. Choose \"Delete Files over\" and a number of days."};
-    QTest::newRow("removed") << true << "" << false << true << false << QStringList{stop};
-    QTest::newRow("removal cancelled") << true << "" << false << false << true << QStringList{stop};
+    QTest::newRow("removed") << true << ""
+                             << "" << true << false << QStringList{stop};
+    QTest::newRow("removal cancelled") << true << ""
+                                       << "" << false << true << QStringList{stop};
     QTest::newRow("timer not stopped")
-        << true << "disable" << false << true << true
+        << true << "disable"
+        << "" << true << true
         << QStringList{stop, "systemctl --user disable --now NAME.timer failed: stand-in refuses "
                              "disable"};
 }
@@ -102,25 +117,27 @@ void tst_DailyPurgeBox::clicks_data() {
 void tst_DailyPurgeBox::clicks() {
     QFETCH(bool, setUpFirst);
     QFETCH(QString, refuse);
-    QFETCH(bool, dateMode);
+    QFETCH(QString, before);
     QFETCH(bool, answer);
     QFETCH(bool, checked);
     QFETCH(QStringList, prompts);
     makeWindow();
     auto *box = control<QCheckBox>("chkTimer");
-    QVERIFY(box->isEnabled());
+    QTRY_VERIFY(box->isEnabled());
     if (setUpFirst) {
         QTest::mouseClick(box, Qt::LeftButton);
+        QTRY_VERIFY(box->isEnabled());
         QVERIFY(box->isChecked() && QFileInfo::exists(unit("*.tmp")));
         m_env.messages.shown.clear();
     }
     qputenv("REFUSE", refuse.toUtf8());
-    if (dateMode)
-        QTest::mouseClick(control<QRadioButton>("optBeforeDate"), Qt::LeftButton);
+    if (!before.isEmpty())
+        QTest::mouseClick(m_window->findChild<QAbstractButton *>(before), Qt::LeftButton);
     m_env.messages.shown.clear(); // the date hint
     m_env.messages.answers = {answer};
 
     QTest::mouseClick(box, Qt::LeftButton);
+    QTRY_VERIFY(box->isEnabled());
     QCOMPARE(box->isChecked(), checked);
     QCOMPARE(QFileInfo::exists(unit("*.tmp")), checked);
     QCOMPARE(QFileInfo::exists(unit("*.tmp").replace(".timer", ".service")), checked);
@@ -129,19 +146,35 @@ void tst_DailyPurgeBox::clicks() {
         shown << message.prompt;
     const QString name = QFileInfo(unit("*.tmp")).completeBaseName();
     QCOMPARE(shown, prompts.replaceInStrings("TEMP", m_temp.path()).replaceInStrings("NAME", name));
+    // The service runs what the question said.
+    const std::optional<DailyPurge> purge =
+        dailyPurgeOfService(test::readBytes(unit("*.tmp").replace(".timer", ".service")));
+    QCOMPARE(purge ? dailyPurgeText(*purge) : QString(),
+             checked ? prompts.first().section('\n', -1) : QString());
 }
 
 void tst_DailyPurgeBox::followsDirectoryAndPattern() {
     qputenv("REFUSE", "show-environment");
     makeWindow();
     auto *box = control<QCheckBox>("chkTimer");
+    QTRY_COMPARE(box->toolTip(), QStringLiteral("Daily purges need a systemd user session"));
     QVERIFY(!box->isEnabled());
-    QCOMPARE(box->toolTip(), QStringLiteral("Daily purges need a systemd user session"));
     m_window.reset();
 
+    // The window shows and answers while systemctl does not; the box waits for it, locked.
     qputenv("REFUSE", "");
+    const QString hold = m_temp.filePath(QStringLiteral("hold"));
+    test::writeBytes(hold, "");
     makeWindow();
-    QTest::mouseClick(box = control<QCheckBox>("chkTimer"), Qt::LeftButton);
+    box = control<QCheckBox>("chkTimer");
+    QVERIFY(!box->isEnabled());
+    QVERIFY(QFile::remove(hold));
+    QTRY_VERIFY(box->isEnabled());
+    test::writeBytes(hold, "");
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->isChecked() && !box->isEnabled());
+    QVERIFY(QFile::remove(hold));
+    QTRY_VERIFY(box->isEnabled());
     QVERIFY(box->isChecked());
     auto *pattern = control<QComboBox>("cboFileType");
     pattern->setEditText(QStringLiteral("*.log"));
