@@ -8,6 +8,7 @@
 #include "purge/purge.h"
 #include "purge/purgearguments.h"
 #include "purge/readrequest.h"
+#include "purge/trashexpiry.h"
 #include "runtime/applicationinfo.h"
 #include "runtime/calendar.h"
 #include "runtime/clock.h"
@@ -17,6 +18,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -106,6 +108,11 @@ struct Options {
                                           QLatin1String(option.valueName));
         return options;
     }();
+    QCommandLineOption emptyTrash{
+        QStringLiteral("empty-trash"),
+        QStringLiteral("With --days N: remove for good what has been in your Trashes (the home "
+                       "Trash and each mount's own) N days or more, by the date the Trash keeps "
+                       "for each item.")};
     QCommandLineOption runs{QStringLiteral("runs"),
                             QStringLiteral("List the kept runs that moved files to the Trash, "
                                            "newest first: id, date and time, directory, files.")};
@@ -129,7 +136,8 @@ struct Options {
 
     QList<QCommandLineOption> all() const {
         return QList<QCommandLineOption>{help, version} + purge +
-               QList<QCommandLineOption>{schedule, schedules, unschedule, runs, putBack};
+               QList<QCommandLineOption>{schedule,   schedules, unschedule,
+                                         emptyTrash, runs,      putBack};
     }
     // The long options that take a value, whose values are read as the bytes given.
     QStringList valued() const {
@@ -184,12 +192,17 @@ QString usageText() {
         "Usage: culler\n"
         "       culler --directory DIR --pattern PATTERN... (--days N | --before DATE)\n"
         "              [--exclude PATTERN...] [--keep-newest N]\n"
+        "              [--max-size SIZE | --keep-free SIZE|N%]\n"
         "              [--recursive [--max-depth N] [--remove-empty-dirs]]\n"
-        "              [--trash] [--dry-run] [--verbose] [--null] [--notify]\n"
+        "              [--trash [--trash-days N]] [--dry-run] [--verbose] [--null]\n"
+        "              [--notify]\n"
         "       culler --schedule daily --directory DIR --pattern PATTERN... --days N\n"
         "              [--exclude PATTERN...] [--keep-newest N]\n"
-        "              [--recursive [--max-depth N] [--remove-empty-dirs]] [--trash]\n"
+        "              [--max-size SIZE | --keep-free SIZE|N%]\n"
+        "              [--recursive [--max-depth N] [--remove-empty-dirs]]\n"
+        "              [--trash [--trash-days N]]\n"
         "       culler --schedules | --unschedule NAME\n"
+        "       culler --empty-trash --days N [--dry-run] [--verbose]\n"
         "       culler --runs\n"
         "       culler --put-back [ID] [--dry-run] [--verbose]\n"
         "\n"
@@ -219,6 +232,24 @@ QString notesText() {
         "since it was judged goes back where it was. Where no Trash can be used, or\n"
         "the directory is a Trash or lies inside one, nothing is done.\n"
         "\n"
+        "Sizes are bytes, or a number with K, M, G or T after it: powers of 1024, so\n"
+        "10G is 10*1024^3 bytes. --max-size counts the file sizes of every file the\n"
+        "patterns take that the run leaves, the excluded and the newest kept among\n"
+        "them; when they still take more than SIZE it says so and exits 1.\n"
+        "--keep-free reads what the mount has available to users (statvfs f_bavail)\n"
+        "before the run and after every 64 files deleted for it; a --dry-run reckons\n"
+        "with the space the files take on the disk instead. Only the files the cut-off\n"
+        "takes may go for it (--days 0 lets every matching file go), oldest first.\n"
+        "\n"
+        "--empty-trash removes for good every item of your Trashes whose record says\n"
+        "it was deleted N days ago or more (by the calendar day, as --days counts),\n"
+        "the item first and its record after; a link goes as the link, a folder with\n"
+        "what it holds but never across a mount. An item without a record is never\n"
+        "touched; a record whose date does not read is named and kept; a record whose\n"
+        "item is gone goes, unless it is dated today. --trash-days N does the same\n"
+        "after a --trash run, for the items that came from DIR and match its\n"
+        "patterns only.\n"
+        "\n"
         "A daily purge runs the request every day from a systemd user timer,\n"
         "culler-NAME.timer in ~/.config/systemd/user, also when Culler is not open;\n"
         "a day missed while the computer was off is made up at the next start. Its\n"
@@ -238,10 +269,13 @@ QString notesText() {
         "  0  the run finished, also when no file matched\n"
         "  1  the run finished, but some files could not be deleted or could not be\n"
         "     examined, or a file that changed was left in the Trash (each is named),\n"
-        "     or the list of files could not be written\n"
+        "     or the list of files could not be written, a size cap or free space\n"
+        "     that could not be reached, a record of the Trash whose date does not\n"
+        "     read or an item of it that could not be removed\n"
         "  2  nothing was done: a usage error, a number of days or a date that is\n"
         "     refused, a missing or unreadable directory, no Trash that can be used,\n"
-        "     a --trash run in a directory inside a Trash, no systemd user manager, a\n"
+        "     a --trash run in a directory inside a Trash, --keep-free with --trash,\n"
+        "     a size that is not one, no systemd user manager, a\n"
         "     daily purge that is unknown or cannot be set up\n");
 }
 
@@ -308,10 +342,49 @@ int tellOutcome(const PurgeOutcome &outcome, Verbosity verbosity) {
     return status;
 }
 
+// Empties the Trash of what is due, listing on standard output the items it removes (or would),
+// and returns the exit status its outcome gives.
+int expireAndTell(const TrashExpiryJob &job, Verbosity verbosity, PathEnd pathEnd) {
+    const TrashExpiryOutcome outcome = expireTrash(job, [&](const QByteArray &path) {
+        if (verbosity == Verbosity::Quiet)
+            return;
+        std::fwrite(path.constData(), 1, size_t(path.size()), stdout);
+        std::putc(static_cast<char>(pathEnd), stdout);
+    });
+    if (const QString closing = trashExpiryClosingText(outcome); !closing.isEmpty())
+        printMessage(closing);
+    if (verbosity == Verbosity::Verbose)
+        printMessage(trashExpiryText(outcome));
+    return outcome.fellShort() ? SomeFilesFailed : Done;
+}
+
+// The emptying of the Trash after a purge to it: what the purge's request takes, from its
+// directory.
+TrashExpiryJob trashExpiryAfter(const PurgeArguments &arguments, DateValue cutOff,
+                                const Calendar &calendar) {
+    TrashExpiryJob job;
+    job.cutOff = cutOff;
+    job.today = calendar.today();
+    job.action = arguments.action;
+    const QString directory = QFileInfo(QFile::decodeName(arguments.directory)).canonicalFilePath();
+    job.origin = TrashOrigin{QFile::encodeName(directory), arguments.subfolders, arguments.patterns,
+                             arguments.exclusions};
+    return job;
+}
+
 int run(const PurgeArguments &arguments, const Calendar &calendar) {
     const Verbosity verbosity = arguments.verbose || arguments.action == PurgeAction::List
                                     ? Verbosity::Verbose
                                     : Verbosity::Quiet;
+    std::optional<DateValue> trashCutOff;
+    if (arguments.trashDays) {
+        const Expected<DateValue, Refusal> cutOff = daysCutOff(*arguments.trashDays, calendar);
+        if (!cutOff) {
+            printMessage(QStringLiteral("--trash-days: ") + refusalText(cutOff.error()));
+            return NothingDone;
+        }
+        trashCutOff = *cutOff;
+    }
     const PurgeResult result = runChecked(arguments, verbosity, calendar);
     if (arguments.notify)
         notifyOfRun(arguments.directory, result);
@@ -319,7 +392,40 @@ int run(const PurgeArguments &arguments, const Calendar &calendar) {
         printMessage(refusalText(result.error()));
         return NothingDone;
     }
-    return tellOutcome(*result, verbosity);
+    const int status = tellOutcome(*result, verbosity);
+    if (!trashCutOff)
+        return status;
+    return std::max(status,
+                    expireAndTell(trashExpiryAfter(arguments, *trashCutOff, calendar), verbosity,
+                                  arguments.nulEnded ? PathEnd::Nul : PathEnd::Newline));
+}
+
+// --empty-trash --days N [--dry-run] [--verbose]: nothing else of a purge comes with it.
+int runEmptyTrash(const QCommandLineParser &parser, const Calendar &calendar) {
+    for (const PurgeOption &option : purgeOptions()) {
+        const QString name = QLatin1String(option.name);
+        if (parser.isSet(name) && name != QStringLiteral("days") &&
+            name != QStringLiteral("dry-run") && name != QStringLiteral("verbose"))
+            return usageError(QStringLiteral("--%1 has no place with --empty-trash.").arg(name));
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usageError(
+            QStringLiteral("unexpected argument \"%1\".").arg(parser.positionalArguments()[0]));
+    if (parser.values(QStringLiteral("days")).size() != 1)
+        return usageError(QStringLiteral("--empty-trash takes --days N, once."));
+    const Expected<DateValue, Refusal> cutOff =
+        daysCutOff(parser.value(QStringLiteral("days")), calendar);
+    if (!cutOff) {
+        printMessage(refusalText(cutOff.error()));
+        return NothingDone;
+    }
+    TrashExpiryJob job;
+    job.cutOff = *cutOff;
+    job.today = calendar.today();
+    const bool listing = parser.isSet(QStringLiteral("dry-run"));
+    job.action = listing ? PurgeAction::List : PurgeAction::Remove;
+    const bool verbose = listing || parser.isSet(QStringLiteral("verbose"));
+    return expireAndTell(job, verbose ? Verbosity::Verbose : Verbosity::Quiet, PathEnd::Newline);
 }
 
 // --runs and --put-back [ID]: an ID is the one argument that is not an option, since an option's
@@ -376,6 +482,8 @@ int runCommandLine(int &argc, char **argv) {
 
     const SystemClock clock;
     const Calendar calendar(clock, QLocale::system());
+    if (parser.isSet(options.emptyTrash))
+        return runEmptyTrash(parser, calendar);
     const Expected<PurgeArguments, QString> arguments = readArguments(parser, raw);
     if (isScheduleCommand(parser))
         return runScheduleCommand(parser, arguments, calendar);

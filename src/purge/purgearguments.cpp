@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
 #include <map>
 
 namespace culler {
@@ -41,6 +44,14 @@ const PurgeOption *optionNamed(const QByteArray &dashedName) {
             return &option;
     }
     return nullptr;
+}
+
+OptionValues spaceValue(const std::optional<SpaceAmount> &space) {
+    if (!space)
+        return {};
+    if (space->percent >= 0)
+        return {QByteArray::number(space->percent) + '%'};
+    return {QByteArray::number(space->bytes)};
 }
 
 bool isGiven(const PurgeOption &option, const PurgeArguments &arguments) {
@@ -112,6 +123,41 @@ const std::vector<PurgeOption> &purgeOptions() {
          .write =
              [](const PurgeArguments &arguments) {
                  return numberValue(arguments.keepNewest);
+             }},
+        {.name = "max-size",
+         .valueName = "SIZE",
+         .help = "After the cut-off, while the matching files left take more than SIZE, delete the "
+                 "oldest of them; those excluded or kept as the newest are counted, never "
+                 "deleted for it. SIZE in bytes, or with K, M, G or T, powers of 1024: 10G is "
+                 "10*1024^3 bytes.",
+         .read = [](const OptionValues &values, PurgeArguments &arguments) -> OptionProblem {
+             const std::optional<SpaceAmount> size = spaceFromText(values.front(), false);
+             if (!size)
+                 return QStringLiteral("--max-size takes a size: bytes, or a number with K, M, G "
+                                       "or T after it (powers of 1024), as 10G.");
+             arguments.maxSize = size->bytes;
+             return std::nullopt;
+         },
+         .write =
+             [](const PurgeArguments &arguments) {
+                 return numberValue(arguments.maxSize);
+             }},
+        {.name = "keep-free",
+         .valueName = "SIZE|N%",
+         .help = "Of the files the cut-off takes, delete the oldest only until the mount of DIR "
+                 "has SIZE (or N% of its size) available to users, and none when it has. Not with "
+                 "--trash: moving to the Trash frees no space.",
+         .read = [](const OptionValues &values, PurgeArguments &arguments) -> OptionProblem {
+             arguments.keepFree = spaceFromText(values.front(), true);
+             if (!arguments.keepFree)
+                 return QStringLiteral("--keep-free takes a size: bytes, or a number with K, M, G "
+                                       "or T after it (powers of 1024), as 10G, or a share of the "
+                                       "mount, as 10%.");
+             return std::nullopt;
+         },
+         .write =
+             [](const PurgeArguments &arguments) {
+                 return spaceValue(arguments.keepFree);
              }},
         {.name = "days",
          .valueName = "N",
@@ -186,6 +232,19 @@ const std::vector<PurgeOption> &purgeOptions() {
              [](const PurgeArguments &arguments) {
                  return flag(arguments.removal == RemovalKind::Trash);
              }},
+        {.name = "trash-days",
+         .valueName = "N",
+         .help = "With --trash, after the run remove for good from the Trash what the request "
+                 "moved there N days ago or more: the files of DIR its patterns take.",
+         .goesWith = "trash",
+         .read = [](const OptionValues &values, PurgeArguments &arguments) -> OptionProblem {
+             arguments.trashDays = QString::fromLocal8Bit(values.front());
+             return std::nullopt;
+         },
+         .write =
+             [](const PurgeArguments &arguments) {
+                 return textValue(arguments.trashDays);
+             }},
         {.name = "dry-run",
          .help = "Delete nothing: list the files a real run would delete now, or put back.",
          .notDaily = "it would delete nothing, every day; try the request with --dry-run alone "
@@ -259,6 +318,8 @@ readPurgeArguments(const std::function<OptionValues(const PurgeOption &)> &value
                               .arg(required.join(QLatin1String(" and "))));
     if (arguments.days.has_value() == arguments.before.has_value())
         return unexpected(QStringLiteral("give exactly one of --days and --before."));
+    if (arguments.maxSize && arguments.keepFree)
+        return unexpected(QStringLiteral("give one of --max-size and --keep-free."));
     for (const PurgeOption &option : purgeOptions()) {
         if (option.goesWith == nullptr || !isGiven(option, arguments))
             continue;
@@ -344,9 +405,50 @@ PurgeJob jobOf(const PurgeArguments &arguments) {
     job.maxDepth = arguments.maxDepth.value_or(job.maxDepth);
     job.emptiedFolders = arguments.emptiedFolders;
     job.keepNewest = arguments.keepNewest.value_or(0);
+    if (arguments.maxSize) {
+        job.spaceRule = SpaceRule::SizeCap;
+        job.space.bytes = *arguments.maxSize;
+    } else if (arguments.keepFree) {
+        job.spaceRule = SpaceRule::KeepFree;
+        job.space = *arguments.keepFree;
+    }
     job.action = arguments.action;
     job.removal = arguments.removal;
     return job;
+}
+
+std::optional<SpaceAmount> spaceFromText(const QByteArray &given, bool sharesAllowed) {
+    QByteArray text = given.trimmed();
+    const bool share = sharesAllowed && text.endsWith('%');
+    if (share)
+        text.chop(1);
+    int power = 0;
+    if (!share) {
+        if (text.endsWith("iB"))
+            text.chop(2);
+        else if (text.endsWith('B'))
+            text.chop(1);
+        static constexpr char units[] = "KMGT";
+        if (!text.isEmpty())
+            if (const char *unit = std::strchr(units, std::toupper(uchar(text.back())));
+                unit != nullptr && *unit != '\0') {
+                power = int(unit - units) + 1;
+                text.chop(1);
+            }
+    }
+    // Digits, with one "." among them: no sign, no exponent, no blanks left.
+    const qsizetype point = text.indexOf('.');
+    bool digits = !text.isEmpty() && text != ".";
+    for (qsizetype i = 0; i < text.size(); ++i)
+        digits = digits && (std::isdigit(uchar(text[i])) || i == point);
+    if (!digits || (point >= 0 && power == 0 && !share))
+        return std::nullopt;
+    const double value = text.toDouble() * std::pow(1024.0, power);
+    if (share)
+        return value <= 100 ? std::optional(SpaceAmount{0, value}) : std::nullopt;
+    if (value >= 9.2e18)
+        return std::nullopt;
+    return SpaceAmount{qint64(value)};
 }
 
 CutOffText cutOffOf(const PurgeArguments &arguments) {

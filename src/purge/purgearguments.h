@@ -27,12 +27,17 @@ struct PurgeArguments {
     std::vector<QByteArray> patterns = {};
     std::vector<QByteArray> exclusions = {};
     std::optional<qint64> keepNewest = {};
+    std::optional<qint64> maxSize = {};
+    std::optional<SpaceAmount> keepFree = {};
     std::optional<QString> days = {};
     std::optional<QString> before = {};
     Subfolders subfolders = Subfolders::Excluded;
     std::optional<qint64> maxDepth = {};
     EmptiedFolders emptiedFolders = EmptiedFolders::Kept;
     RemovalKind removal = RemovalKind::Delete;
+    // After a run to the Trash, what its request moved there this many days ago or more goes for
+    // good.
+    std::optional<QString> trashDays = {};
     PurgeAction action = PurgeAction::Remove;
     bool verbose = false;
     // Each listed path ends in a NUL instead of a newline.
@@ -98,6 +103,11 @@ OptionProblem notCarriedDaily(const PurgeArguments &arguments);
 
 // What the window's form asks for, as the options a command line would give it.
 PurgeArguments argumentsOf(const PurgeRequest &form);
+
+// A size as a person writes it: bytes, or a number (a fraction too) followed by K, M, G or T,
+// powers of 1024, with "B" or "iB" after them or not: "10G" is 10 * 1024^3 bytes. With
+// sharesAllowed, "N%" too, a share of a mount. Nothing for any other text.
+std::optional<SpaceAmount> spaceFromText(const QByteArray &text, bool sharesAllowed);
 
 // The job the arguments ask for, with no cut-off yet, and the cut-off as given.
 PurgeJob jobOf(const PurgeArguments &arguments);

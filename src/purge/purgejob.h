@@ -70,6 +70,8 @@ struct SpaceAmount {
     qint64 bytes = 0;
     // In percent of the mount's size in place of bytes; negative when bytes are given.
     double percent = -1;
+
+    bool operator==(const SpaceAmount &) const = default;
 };
 
 struct PurgeJob {
