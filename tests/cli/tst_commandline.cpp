@@ -294,6 +294,21 @@ void tst_CommandLine::refusedRequests_data() {
         << "--recursive has no place with --runs or --put-back.";
     QTest::newRow("put back of an unknown run") << QStringList{"--put-back", "20200101-000000"}
                                                 << "No kept run has the id \"20200101-000000\".";
+    QTest::newRow("a size that is none")
+        << (QStringList{"--directory", dir, "--days", "1", "--max-size", "10X"} + tmp)
+        << "--max-size takes a size: bytes, or a number with K, M, G or T after it (powers of "
+           "1024), as 10G.";
+    QTest::newRow("a size cap and free space")
+        << (QStringList{"--directory", dir, "--days", "1", "--max-size", "1G", "--keep-free",
+                        "1%"} +
+            tmp)
+        << "give one of --max-size and --keep-free.";
+    QTest::newRow("free space by the Trash")
+        << (QStringList{"--directory", dir, "--days", "1", "--keep-free", "10%", "--trash"} + tmp)
+        << "Moving files to the Trash frees no space: the Trash is on the directory's own mount. "
+           "Delete the files to keep space free.";
+    QTest::newRow("emptying the Trash without days")
+        << QStringList{"--empty-trash"} << "--empty-trash takes --days N, once.";
     QTest::newRow("ISO form of no day")
         << (QStringList{"--directory", dir, "--before", "2001-02-29"} + tmp)
         << "\"2001-02-29\" is not a date. Dates must be of the form TODAY (today's date).";
@@ -382,6 +397,22 @@ void tst_CommandLine::runs_data() {
     QTest::newRow("down the tree, removing the folder it emptied")
         << days + QStringList{"--recursive", "--remove-empty-dirs"} << c << berlin << QByteArray()
         << QByteArray() << purged << 0;
+    QTest::newRow("a size cap the newest kept exceed")
+        << QStringList{"--pattern", "*.tmp",      "--days", "9999",     "--keep-newest",
+                       "1",         "--max-size", "0K",     "--verbose"}
+        << c << berlin << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: The matching files left take 1 byte, more than the size cap of 0 "
+                      "bytes: the files excluded, kept as the newest or kept against the request "
+                      "take the rest.\nculler: 1 file deleted (1 for the size cap of 0 bytes), 1 "
+                      "kept, 1 of them as the newest.\nculler: 1 file deleted (1 for the size cap "
+                      "of 0 bytes), 1 kept, 1 of them as the newest\n")
+        << purged << 1;
+    QTest::newRow("to the Trash, kept there a day")
+        << days + QStringList{"--trash", "--trash-days", "1", "--verbose"} << c << berlin
+        << QByteArray("DIR/old.tmp\n")
+        << QByteArray("culler: 1 file moved to the Trash, 1 kept\nculler: 0 items removed from the "
+                      "Trash for good, 1 kept\n")
+        << purged << 0;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
         << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all << 0;
