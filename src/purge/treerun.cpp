@@ -1,6 +1,7 @@
 #include "purge/treerun.h"
 
 #include "purge/newestfiles.h"
+#include "purge/removalworker.h"
 #include "purge/runparts.h"
 
 #include "runtime/trash.h"
@@ -57,9 +58,6 @@ TreeFolder::~TreeFolder() {
 
 namespace {
 
-// Counting only lists, so the workers meet the display once per this many files, not per file.
-constexpr qint64 countBatch = 256;
-
 QByteArray pathOf(const TreeFolder &folder, const char *name) {
     return folder.path.isEmpty() ? QByteArray(name) : folder.path + '/' + name;
 }
@@ -90,6 +88,7 @@ public:
         , m_patterns(job.patterns)
         , m_exclusions(job.exclusions)
         , m_workers(workersFor(job, mode))
+        , m_removalMode(removalModeFor(job, mode))
         , m_newest(std::size_t(std::max<qint64>(job.keepNewest, 0)))
         , m_outcome(job) {}
 
@@ -102,31 +101,24 @@ public:
             return unexpected(std::move(*refusal));
         m_mount = m_directory.mountKey();
         raiseOpenFileLimit();
-        walk(Pass::Count);
-        // A listing that fails before the count is done leaves nothing to go by.
-        if (m_rootError)
+        walk();
+        // A listing that fails before a file is examined leaves nothing done and nothing to go by.
+        if (m_rootError && m_outcome.examined == 0)
             return unexpected(Refusal::unreadableDirectory(m_job.directory, m_rootError));
-        if (!m_stop)
-            walk(Pass::Judge);
         settle();
         return std::move(m_outcome);
     }
 
 private:
-    enum class Pass {
-        Count, // sets the progress bar's maximum
-        Judge, // decides about every candidate, and removes the ones due
-    };
-
     // A subdirectory found and not opened yet; no parent stands for the run's directory.
     struct Waiting {
         std::shared_ptr<TreeFolder> parent;
         QByteArray name;
     };
 
-    // One pass over the whole tree, by the pool.
-    void walk(Pass pass) {
-        m_pass = pass;
+    // The one pass over the whole tree, by the pool: each file is counted as it is judged, so the
+    // progress bar's maximum grows as the walk finds them.
+    void walk() {
         m_root = std::make_shared<TreeFolder>();
         // The directory the run opened, whatever has happened to its path since.
         m_root->directory = std::make_unique<Directory>(m_directory, ".");
@@ -149,8 +141,13 @@ private:
     }
 
     // One worker: takes the directory found last (so the walk goes deep first, and few
-    // directories stay open), until none waits and no other worker may find more.
+    // directories stay open), until none waits and no other worker may find more. The files it
+    // judges due go to removals of its own, which pipelined remove them on a second thread as a
+    // run over one directory does, whichever directory they are in.
     void work() {
+        RemovalWorker removals([this](const char *name, const FileStamp &judged,
+                                      TreeFolder *folder) { return remove(*folder, name, judged); },
+                               m_removalMode);
         for (;;) {
             Waiting next;
             {
@@ -159,14 +156,14 @@ private:
                     lock, [this] { return !m_waiting.empty() || m_busy == 0 || m_stop.load(); });
                 if (m_waiting.empty() || m_stop.load()) {
                     m_queueChanged.notify_all();
-                    return;
+                    break;
                 }
                 next = std::move(m_waiting.back());
                 m_waiting.pop_back();
                 ++m_busy;
             }
             if (const std::shared_ptr<TreeFolder> folder = open(next))
-                list(*folder, folder);
+                list(*folder, folder, removals);
             next = {};
             {
                 const std::lock_guard lock(m_queueMutex);
@@ -174,6 +171,9 @@ private:
             }
             m_queueChanged.notify_all();
         }
+        // The files judged due go, also after a stop, as they would have one by one.
+        removals.finish();
+        tellRemovals(removals);
     }
 
     // The directory next names, opened relative to its parent without following a link, or
@@ -190,12 +190,11 @@ private:
         if (error.code == ENOENT || error.code == ELOOP || error.code == ENOTDIR)
             return nullptr;
         if (error || folder->directory->mountKey() != m_mount) {
-            if (m_pass == Pass::Judge)
-                leftAlone(folder->path, error);
+            leftAlone(folder->path, error);
             return nullptr;
         }
         folder->depth = next.parent->depth + 1;
-        if (m_pass == Pass::Judge && m_job.action == PurgeAction::Remove &&
+        if (m_job.action == PurgeAction::Remove &&
             m_job.emptiedFolders == EmptiedFolders::Removed) {
             folder->name = next.name;
             folder->parent = next.parent;
@@ -213,13 +212,13 @@ private:
             ++m_outcome.mountPointsLeft;
     }
 
-    // Lists one directory: its subdirectories wait for a worker, its candidates are counted or
-    // judged as the pass says.
-    void list(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held) {
+    // Lists one directory: its subdirectories wait for a worker, its candidates are counted and
+    // judged.
+    void list(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held,
+              RemovalWorker &removals) {
         Directory &directory = *folder.directory;
-        qint64 counted = 0;
         qint64 excluded = 0;
-        bool going = m_pass == Pass::Count || proceed(0);
+        bool going = proceed(0);
         EntryKind kind = EntryKind::PlainFile;
         while (const char *name =
                    going ? directory.nextFileOrDirectory(m_patterns, kind) : nullptr) {
@@ -227,17 +226,13 @@ private:
                 queue(held, name);
             } else if (m_exclusions.matchesAny(name)) {
                 ++excluded;
-            } else if (m_pass == Pass::Count) {
-                going = ++counted % countBatch != 0 || addCounted(counted);
             } else {
-                DeleteIfOld(folder, held, name);
+                DeleteIfOld(held, name, removals);
+                tellRemovals(removals);
                 going = proceed(1);
             }
         }
-        if (m_pass == Pass::Count)
-            addCounted(counted);
-        else
-            settleListing(folder, excluded);
+        settleListing(folder, excluded);
         directory.endListing();
     }
 
@@ -251,27 +246,17 @@ private:
         m_queueChanged.notify_one();
     }
 
-    // Adds files counted to the progress bar's maximum; false once the run is to stop.
-    bool addCounted(qint64 &counted) {
-        const std::lock_guard lock(m_mutex);
-        m_maximum += std::exchange(counted, 0);
-        m_display.setProgressMaximum(m_maximum);
-        return !stopAsked();
-    }
-
-    // Adds files examined to the progress; false once the run is to stop.
+    // Counts files found and examined, the progress bar's maximum growing with them; false once
+    // the run is to stop.
     bool proceed(qint64 examined) {
         const std::lock_guard lock(m_mutex);
-        if (examined > 0)
+        if (examined > 0) {
+            m_display.setProgressMaximum(m_maximum += examined);
             m_display.setProgressValue(m_outcome.examined += examined);
-        return !stopAsked();
-    }
-
-    // Asks the display, under m_mutex.
-    bool stopAsked() {
+        }
         if (!m_stop.load() && m_display.stopRequested())
             m_stop.store(true);
-        return m_stop.load();
+        return !m_stop.load();
     }
 
     // A listing that failed part way: for the run's directory as in a run over it alone, for a
@@ -287,45 +272,59 @@ private:
     // The one place the walk decides about a file, as a run over one directory does: stamps it
     // and judges it by the cut-off; when the newest are kept, the file may wait among them
     // instead, and the file then known not to be among them is judged in its place.
-    void DeleteIfOld(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held,
-                     const char *name) {
+    void DeleteIfOld(const std::shared_ptr<TreeFolder> &folder, const char *name,
+                     RemovalWorker &removals) {
         Expected<std::optional<FileStamp>, SystemError> stamp =
-            stampCandidate(*folder.directory, name);
+            stampCandidate(*folder->directory, name);
         if (!stamp)
-            return tell(folder, name, {Removal::NotExamined, stamp.error()});
+            return tell(*folder, name, {Removal::NotExamined, stamp.error()});
         if (!*stamp)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(folder, name, **stamp);
-        const QByteArray path = pathOf(folder, name);
+            return judged(folder, name, **stamp, removals);
+        const QByteArray path = pathOf(*folder, name);
         std::optional<NewestFiles::File> older;
         {
             const std::lock_guard lock(m_newestMutex);
-            older = m_newest.offer({path.toStdString(), **std::move(stamp), held});
+            older = m_newest.offer({path.toStdString(), **std::move(stamp), folder});
         }
         if (!older)
             return;
-        TreeFolder &olderFolder = *older->folder;
-        const qsizetype skip = olderFolder.path.isEmpty() ? 0 : olderFolder.path.size() + 1;
-        judged(olderFolder, older->name.c_str() + skip, older->stamp);
+        const qsizetype skip = older->folder->path.isEmpty() ? 0 : older->folder->path.size() + 1;
+        judged(older->folder, older->name.c_str() + skip, older->stamp, removals);
     }
 
-    void judged(TreeFolder &folder, const char *name, const FileStamp &stamp) {
+    void judged(const std::shared_ptr<TreeFolder> &folder, const char *name, const FileStamp &stamp,
+                RemovalWorker &removals) {
         switch (judge(stamp, m_job.cutOff)) {
         case Verdict::NotDue:
             return;
         case Verdict::Unknown:
-            return tell(folder, name, {Removal::NotExamined, {}});
+            return tell(*folder, name, {Removal::NotExamined, {}});
         case Verdict::Due:
             break;
         }
         if (m_job.action == PurgeAction::List)
-            return tell(folder, name, {Removal::Listed, {}, stamp.size});
+            return tell(*folder, name, {Removal::Listed, {}, stamp.size});
+        removals.add(name, stamp, folder);
+    }
+
+    // Removes a file judged due, on either of a worker's threads: deletes it, or moves it to the
+    // Trash.
+    RemovalOutcome remove(const TreeFolder &folder, const char *name,
+                          const FileStamp &judged) const {
         RemovalOutcome outcome = m_trash
-                                     ? m_trash->move(*folder.directory, name, stamp, folder.path)
-                                     : removeDue(*folder.directory, name, stamp.identity);
-        outcome.size = stamp.size;
-        tell(folder, name, outcome);
+                                     ? m_trash->move(*folder.directory, name, judged, folder.path)
+                                     : removeDue(*folder.directory, name, judged.identity);
+        outcome.size = judged.size;
+        return outcome;
+    }
+
+    // What became of the files a worker handed to its removals, in the order it handed them; each
+    // report lets its directory go once told.
+    void tellRemovals(RemovalWorker &removals) {
+        for (const RemovalReport &report : removals.takeReports())
+            tell(*report.folder, report.name.c_str(), report.outcome);
     }
 
     void tell(TreeFolder &folder, const char *name, const RemovalOutcome &outcome) {
@@ -339,7 +338,7 @@ private:
     }
 
     // The files still among the newest stay, and let their directories go; then the run is
-    // complete if it examined every file it counted.
+    // complete if it examined every file it found.
     void settle() {
         m_outcome.keptNewest = qint64(m_newest.size());
         m_newest.clear();
@@ -365,8 +364,8 @@ private:
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     const unsigned m_workers;
+    const RemovalMode m_removalMode;
     quint64 m_mount = 0;
-    Pass m_pass = Pass::Count;
     std::shared_ptr<TreeFolder> m_root;
     SystemError m_rootError;
 
@@ -382,7 +381,7 @@ private:
 
     // Guards the display, the outcome and the maximum.
     std::mutex m_mutex;
-    // The progress bar's maximum: one more than the files counted, as in a run over one directory.
+    // The progress bar's maximum: one more than the files found, as in a run over one directory.
     qint64 m_maximum = 1;
     PurgeOutcome m_outcome;
 };
