@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <sys/resource.h>
 #include <system_error>
@@ -62,8 +64,9 @@ QByteArray pathOf(const TreeFolder &folder, const char *name) {
     return folder.path.isEmpty() ? QByteArray(name) : folder.path + '/' + name;
 }
 
-// A tree holds a directory open for each level in hand and for each file kept among the newest,
-// which may be more than the soft limit of 1024 allows: the soft limit goes up to the hard one.
+// A tree holds a directory open for each level in hand, for each file kept among the newest and
+// for each file waiting to be removed, which may be more than the soft limit of 1024 allows: the
+// soft limit goes up to the hard one.
 void raiseOpenFileLimit() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
@@ -123,15 +126,24 @@ private:
         // The directory the run opened, whatever has happened to its path since.
         m_root->directory = std::make_unique<Directory>(m_directory, ".");
         m_waiting.push_back({});
+        // Each worker's removals, ready before the walk begins.
+        std::vector<std::unique_ptr<RemovalWorker>> removals;
+        for (unsigned i = 0; i < m_workers; ++i) {
+            removals.push_back(std::make_unique<RemovalWorker>(
+                [this](const char *name, const FileStamp &judged, TreeFolder *folder) {
+                    return remove(*folder, name, judged);
+                },
+                m_removalMode));
+        }
         std::vector<std::thread> helpers;
         for (unsigned i = 1; i < m_workers; ++i) {
             try {
-                helpers.emplace_back(&TreeRun::work, this);
+                helpers.emplace_back(&TreeRun::work, this, std::ref(*removals[i]));
             } catch (const std::system_error &) {
                 break; // no more threads to be had: the others walk it
             }
         }
-        work();
+        work(*removals.front());
         for (std::thread &helper : helpers)
             helper.join();
         // A stopped walk leaves directories waiting; they go before the run settles.
@@ -144,10 +156,7 @@ private:
     // directories stay open), until none waits and no other worker may find more. The files it
     // judges due go to removals of its own, which pipelined remove them on a second thread as a
     // run over one directory does, whichever directory they are in.
-    void work() {
-        RemovalWorker removals([this](const char *name, const FileStamp &judged,
-                                      TreeFolder *folder) { return remove(*folder, name, judged); },
-                               m_removalMode);
+    void work(RemovalWorker &removals) {
         for (;;) {
             Waiting next;
             {
