@@ -1,9 +1,9 @@
-// Times the purge engine, with its removals on a second thread and inline, and the command line,
-// against find(1) doing the same purge on identical directories, first with three files in eight
-// due and then with all of them; times the command line's dry run against find listing the same
-// files; times a run that keeps the 1,000 newest files against the same run without, with the
-// peak memory of each; and measures the engine's peak memory at two directory sizes to show it
-// does not grow with them.
+// Times the purge engine, with its removals on a second thread and inline, against find(1) doing
+// the same purge on identical directories, first with three files in eight due and then with all
+// of them; times the command line, plain and with --recursive, against find deleting the same
+// files, and its dry run against find listing them; times a run that keeps the 1,000 newest files
+// against the same run without, with the peak memory of each; and measures the engine's peak
+// memory at two directory sizes to show it does not grow with them.
 //
 //   purge_bench [--files N] [--rounds R] [--dir BASE]
 //
@@ -19,7 +19,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <functional>
+#include <optional>
 #include <unistd.h>
 #include <vector>
 
@@ -65,12 +67,21 @@ QString enginePeakKiB(const QString &directory, int size, RemovalMode mode, qint
     return QString::fromLatin1(process.readAllStandardOutput()).trimmed();
 }
 
-ProcessRun commandLineRun(const QString &directory, PurgeAction action) {
+// How the command line is asked to purge a directory.
+enum class CommandLineRun {
+    Delete,
+    DeleteRecursive, // --recursive, on a directory without subdirectories
+    DryRun,
+};
+
+ProcessRun commandLineRun(const QString &directory, CommandLineRun how) {
     QStringList arguments = {
         QStringLiteral(CULLER_EXECUTABLE), QStringLiteral("--directory"), directory,
         QStringLiteral("--pattern"),       QStringLiteral("*.tmp"),       QStringLiteral("--days"),
         QString::number(daysOld)};
-    if (action == PurgeAction::List)
+    if (how == CommandLineRun::DeleteRecursive)
+        arguments << QStringLiteral("--recursive");
+    else if (how == CommandLineRun::DryRun)
         arguments << QStringLiteral("--dry-run");
     return runProcess(arguments);
 }
@@ -91,13 +102,6 @@ struct Timings {
     std::vector<double> ours;
     std::vector<double> find;
 };
-
-void printComparison(QTextStream &out, const QString &name, const Timings &timings, int files) {
-    const double ours = median(timings.ours);
-    const double find = median(timings.find);
-    out << name << ": " << qRound64(files / ours) << " files/s (median " << ours << " s), find "
-        << qRound64(files / find) << " files/s (median " << find << " s)\n";
-}
 
 // The engine both ways and find on directories alike, timed in the same rounds, and the engine
 // checked against find. False when they disagree.
@@ -195,6 +199,58 @@ bool compareKeepNewest(QTextStream &out, const QTemporaryDir &work, const bench:
     return true;
 }
 
+// The command line as a script starts it, plain and with --recursive, against find deleting the
+// same files, then its dry run against find listing them, each in turns of their own. False when a
+// run fails or they leave different files.
+bool compareCommandLine(QTextStream &out, const QTemporaryDir &work,
+                        const bench::Options &options) {
+    const int files = options.files;
+    out << "The command line, " << files << " files, 3/8 due:\n";
+    enum Contender { Plain, Recursive, FindDelete, DryRun, FindPrint };
+    const char *labels[] = {"command line", "command line --recursive", "find -delete", "dry run",
+                            "find -print"};
+    const auto runOne = [&](int contender, const QString &name, ProcessRun &run) {
+        const QString directory = work.filePath(QStringLiteral("cli") + name);
+        buildDirectory(directory, files);
+        ::sync();
+        if (contender == FindDelete || contender == FindPrint)
+            run = findRun(directory,
+                          contender == FindDelete ? FindAction::Delete : FindAction::Print);
+        else
+            run =
+                commandLineRun(directory, contender == Plain       ? CommandLineRun::Delete
+                                          : contender == Recursive ? CommandLineRun::DeleteRecursive
+                                                                   : CommandLineRun::DryRun);
+        // Three in every eight files are due, the first three of each eight made.
+        const qsizetype left = countFiles(directory);
+        const qsizetype due = (files / 8) * 3 + std::min(files % 8, 3);
+        const qsizetype expected = contender >= DryRun ? files : files - due;
+        QDir(directory).removeRecursively();
+        if (run.status != 0 || left != expected)
+            return std::optional<QString>(
+                QStringLiteral("failed or left %1 files, not %2").arg(left).arg(expected));
+        return std::optional<QString>();
+    };
+    const auto deleting = timeInTurns(out, options.rounds, {labels, labels + DryRun},
+                                      [&](int contender, const QString &name, ProcessRun &run) {
+                                          return runOne(contender, name, run);
+                                      });
+    if (!deleting)
+        return false;
+    out << "command line/find ratio: " << (*deleting)[Plain] / (*deleting)[FindDelete]
+        << " (target: 0.65 or less)\n";
+    out << "command line --recursive/find ratio: "
+        << (*deleting)[Recursive] / (*deleting)[FindDelete] << '\n';
+    const auto listing = timeInTurns(out, options.rounds, {labels + DryRun, labels + FindPrint + 1},
+                                     [&](int contender, const QString &name, ProcessRun &run) {
+                                         return runOne(DryRun + contender, name, run);
+                                     });
+    if (!listing)
+        return false;
+    out << "dry run/find -print ratio: " << (*listing)[0] / (*listing)[1] << '\n';
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -227,44 +283,8 @@ int main(int argc, char *argv[]) {
         out.flush();
     }
 
-    // The command line as a script starts it, against find deleting, then listing, the same files.
-    Timings deleting;
-    Timings listing;
-    for (int round = 0; round < rounds; ++round) {
-        const QString cliDir = work.filePath(QStringLiteral("cli%1").arg(round));
-        const QString findDir = work.filePath(QStringLiteral("clifind%1").arg(round));
-        const QString listDir = work.filePath(QStringLiteral("list%1").arg(round));
-        buildDirectory(cliDir, files);
-        buildDirectory(findDir, files);
-        buildDirectory(listDir, files);
-        ::sync();
-        const auto [cli, findDelete] = alternate(
-            round, [&] { return commandLineRun(cliDir, PurgeAction::Remove); },
-            [&] { return findRun(findDir); });
-        const auto [dryRun, print] = alternate(
-            round, [&] { return commandLineRun(listDir, PurgeAction::List); },
-            [&] { return findRun(listDir, FindAction::Print); });
-        if (cli.status != 0 || findDelete.status != 0 || dryRun.status != 0 || print.status != 0 ||
-            countFiles(cliDir) != countFiles(findDir) || countFiles(listDir) != files) {
-            out << "The command line and find disagree: " << countFiles(cliDir) << " and "
-                << countFiles(findDir) << " files left.\n";
-            return 1;
-        }
-        deleting.ours.push_back(cli.seconds);
-        deleting.find.push_back(findDelete.seconds);
-        listing.ours.push_back(dryRun.seconds);
-        listing.find.push_back(print.seconds);
-        out << "  round " << round + 1 << ": command line " << cli.seconds << " s, find -delete "
-            << findDelete.seconds << " s; dry run " << dryRun.seconds << " s, find -print "
-            << print.seconds << " s\n";
-        for (const QString &dir : {cliDir, findDir, listDir})
-            QDir(dir).removeRecursively();
-    }
-    printComparison(out, QStringLiteral("command line"), deleting, files);
-    out << "command line/find ratio: " << median(deleting.ours) / median(deleting.find) << '\n';
-    printComparison(out, QStringLiteral("dry run"), listing, files);
-    out << "dry run/find -print ratio: " << median(listing.ours) / median(listing.find) << '\n';
-
+    if (!compareCommandLine(out, work, *options))
+        return 1;
     if (!compareKeepNewest(out, work, *options))
         return 1;
     for (const int size : {1000, files}) {

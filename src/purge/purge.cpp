@@ -40,8 +40,6 @@ Refusal Refusal::ofTrash(const TrashProblem &problem, const QByteArray &director
     return refusal;
 }
 
-namespace {
-
 // A listing run removes nothing, so it has no use for a second thread. Nor has a run to the
 // Trash: each move renames a file from one directory to another, which the kernel does one at a
 // time for the whole file system, and makes a file in the Trash's info directory, whose lock the
@@ -51,6 +49,8 @@ RemovalMode removalModeFor(const PurgeJob &job, RemovalMode asked) {
         return RemovalMode::Inline;
     return asked;
 }
+
+namespace {
 
 // One run over one directory, step by step: open it, count its candidates, judge and remove
 // them, settle. Every step reports to the display and adds to the outcome.
@@ -63,9 +63,9 @@ public:
         , m_patterns(job.patterns)
         , m_exclusions(job.exclusions)
         , m_newest(std::size_t(std::max<qint64>(job.keepNewest, 0)))
-        , m_removals(
-              [this](const char *name, const FileStamp &judged) { return remove(name, judged); },
-              removalModeFor(job, mode))
+        , m_removals([this](const char *name, const FileStamp &judged,
+                            TreeFolder *) { return remove(name, judged); },
+                     removalModeFor(job, mode))
         , m_outcome(job) {}
 
     PurgeResult run() {

@@ -25,6 +25,8 @@ namespace culler {
 class PurgeDisplay {
 public:
     virtual ~PurgeDisplay() = default;
+    // Called again as files are counted: in a run over one directory while its first pass goes,
+    // down a tree all through the walk, so a display must take a maximum that grows.
     virtual void setProgressMaximum(qint64 maximum) = 0;
     virtual void setProgressValue(qint64 value) = 0;
 
@@ -36,8 +38,9 @@ public:
         Q_UNUSED(name);
         Q_UNUSED(size);
     }
-    // Asked before each file of both passes; true ends the run there, once the removals already
-    // decided are done. May be called from another thread's request: it must be cheap.
+    // Asked before each file of both passes (of the one walk, down a tree); true ends the run
+    // there, once the removals already decided are done. May be called from another thread's
+    // request: it must be cheap.
     virtual bool stopRequested() const { return false; }
 };
 
@@ -200,7 +203,8 @@ unsigned processorsForThisProcess();
 // remove is reported instead. Every decision and count comes from the calling thread; pipelined,
 // only the removal of a file already judged due is left to a second thread, and the run returns
 // once that thread is done. A listing run starts none. With subfolders, the directories of the
-// tree are walked, judged and emptied side by side, one directory per worker (see treerun.h).
+// tree are walked once, counted, judged and emptied side by side, one directory per worker, and
+// the progress maximum grows as files are found (see treerun.h).
 PurgeResult runPurge(const PurgeJob &job, PurgeDisplay &display,
                      RemovalMode mode = removalModeForThisMachine());
 

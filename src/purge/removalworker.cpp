@@ -26,14 +26,16 @@ RemovalWorker::~RemovalWorker() {
     finish();
 }
 
-void RemovalWorker::add(const char *name, const FileStamp &judged) {
+void RemovalWorker::add(const char *name, const FileStamp &judged,
+                        std::shared_ptr<TreeFolder> folder) {
     if (m_stopped.load(std::memory_order_relaxed))
         return;
     if (m_mode == RemovalMode::Inline) {
-        m_collected.push_back({name, m_step(name, judged)});
+        RemovalOutcome outcome = m_step(name, judged, folder.get());
+        m_collected.push_back({name, std::move(outcome), std::move(folder)});
         return;
     }
-    m_filling.entries.push_back({m_filling.names.size(), judged});
+    m_filling.entries.push_back({m_filling.names.size(), judged, std::move(folder)});
     m_filling.names.append(name).push_back('\0');
     if (m_filling.entries.size() >= m_size.batchNames)
         handOver();
@@ -78,7 +80,7 @@ std::vector<RemovalReport> RemovalWorker::removeAll(const Batch &batch) const {
         if (m_stopped.load(std::memory_order_relaxed))
             break;
         const char *name = batch.names.data() + entry.offset;
-        reports.push_back({name, m_step(name, entry.judged)});
+        reports.push_back({name, m_step(name, entry.judged, entry.folder.get()), entry.folder});
     }
     return reports;
 }

@@ -22,6 +22,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,17 +30,23 @@
 
 namespace culler {
 
+struct TreeFolder;
+
 // A file handed in, and what the removal step made of it.
 struct RemovalReport {
     std::string name;
     RemovalOutcome outcome;
+    // The directory it is in, in a run down a tree; held until the report is taken.
+    std::shared_ptr<TreeFolder> folder;
 };
 
 class RemovalWorker {
 public:
-    // Removes one name judged due if it is still what was judged. Called on both threads at
-    // once: it may use the directory's stamp and removal, nothing else of the run.
-    using Step = std::function<RemovalOutcome(const char *name, const FileStamp &judged)>;
+    // Removes one name judged due if it is still what was judged; in a run down a tree, folder is
+    // the directory the name is in, else nullptr. Called on both threads at once: it may use the
+    // directory's stamp and removal, nothing else of the run.
+    using Step = std::function<RemovalOutcome(const char *name, const FileStamp &judged,
+                                              TreeFolder *folder)>;
 
     // How many names wait at most: they travel in batches, so that the two threads meet once per
     // batch rather than once per file, and memory stays flat whatever the directory's size.
@@ -58,9 +65,10 @@ public:
     // The mode actually in use: inline also when no thread could be started, and after finish().
     RemovalMode mode() const { return m_mode; }
 
-    // Hands in one name (copied) and the stamp it was judged on. Inline, and now and then when the
-    // queue is full, files are removed before this returns.
-    void add(const char *name, const FileStamp &judged);
+    // Hands in one name (copied) and the stamp it was judged on, with the directory it is in for a
+    // run down a tree, which stays open until the report is taken. Inline, and now and then when
+    // the queue is full, files are removed before this returns.
+    void add(const char *name, const FileStamp &judged, std::shared_ptr<TreeFolder> folder = {});
     // The reports not taken yet, in the order the names were handed in. The worker's news arrives
     // batch by batch, so this may lag behind add(); after finish() it is complete.
     std::vector<RemovalReport> takeReports();
@@ -75,6 +83,7 @@ private:
         struct Entry {
             std::size_t offset = 0; // of the name in names
             FileStamp judged;
+            std::shared_ptr<TreeFolder> folder;
         };
         std::string names; // each ends in a NUL
         std::vector<Entry> entries;

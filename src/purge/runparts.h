@@ -35,6 +35,10 @@ private:
     mutable std::mutex m_mutex;
 };
 
+// How a run removes what it judged due: as asked, or inline where a second thread has nothing to
+// gain.
+RemovalMode removalModeFor(const PurgeJob &job, RemovalMode asked);
+
 // A run that moves files to the Trash finds it once, in trash, before anything moves; the refusal
 // when there is none it can use. A listing run looks for none, so it makes nothing, but it tells
 // a directory inside a Trash, as the run it previews would.

@@ -1,6 +1,7 @@
 #include "purge/treerun.h"
 
 #include "purge/newestfiles.h"
+#include "purge/removalworker.h"
 #include "purge/runparts.h"
 #include "purge/spacegoal.h"
 
@@ -11,6 +12,8 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <sys/resource.h>
 #include <system_error>
@@ -58,15 +61,13 @@ TreeFolder::~TreeFolder() {
 
 namespace {
 
-// Counting only lists, so the workers meet the display once per this many files, not per file.
-constexpr qint64 countBatch = 256;
-
 QByteArray pathOf(const TreeFolder &folder, const char *name) {
     return folder.path.isEmpty() ? QByteArray(name) : folder.path + '/' + name;
 }
 
-// A tree holds a directory open for each level in hand and for each file kept among the newest,
-// which may be more than the soft limit of 1024 allows: the soft limit goes up to the hard one.
+// A tree holds a directory open for each level in hand, for each file kept among the newest and
+// for each file waiting to be removed, which may be more than the soft limit of 1024 allows: the
+// soft limit goes up to the hard one.
 void raiseOpenFileLimit() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
@@ -91,6 +92,7 @@ public:
         , m_patterns(job.patterns)
         , m_exclusions(job.exclusions)
         , m_workers(workersFor(job, mode))
+        , m_removalMode(removalModeFor(job, mode))
         , m_newest(std::size_t(std::max<qint64>(job.keepNewest, 0)))
         , m_outcome(job) {}
 
@@ -110,44 +112,46 @@ public:
             return unexpected(std::move(*refusal));
         m_mount = m_directory.mountKey();
         raiseOpenFileLimit();
-        walk(Pass::Count);
-        // A listing that fails before the count is done leaves nothing to go by.
-        if (m_rootError)
+        walk();
+        // A listing that fails before a file is examined leaves nothing done and nothing to go by.
+        if (m_rootError && m_outcome.examined == 0)
             return unexpected(Refusal::unreadableDirectory(m_job.directory, m_rootError));
-        if (!m_stop)
-            walk(Pass::Judge);
         settle();
         return std::move(m_outcome);
     }
 
 private:
-    enum class Pass {
-        Count, // sets the progress bar's maximum
-        Judge, // decides about every candidate, and removes the ones due
-    };
-
     // A subdirectory found and not opened yet; no parent stands for the run's directory.
     struct Waiting {
         std::shared_ptr<TreeFolder> parent;
         QByteArray name;
     };
 
-    // One pass over the whole tree, by the pool.
-    void walk(Pass pass) {
-        m_pass = pass;
+    // The one pass over the whole tree, by the pool: each file is counted as it is judged, so the
+    // progress bar's maximum grows as the walk finds them.
+    void walk() {
         m_root = std::make_shared<TreeFolder>();
         // The directory the run opened, whatever has happened to its path since.
         m_root->directory = std::make_unique<Directory>(m_directory, ".");
         m_waiting.push_back({});
+        // Each worker's removals, ready before the walk begins.
+        std::vector<std::unique_ptr<RemovalWorker>> removals;
+        for (unsigned i = 0; i < m_workers; ++i) {
+            removals.push_back(std::make_unique<RemovalWorker>(
+                [this](const char *name, const FileStamp &judged, TreeFolder *folder) {
+                    return remove(*folder, name, judged);
+                },
+                m_removalMode));
+        }
         std::vector<std::thread> helpers;
         for (unsigned i = 1; i < m_workers; ++i) {
             try {
-                helpers.emplace_back(&TreeRun::work, this);
+                helpers.emplace_back(&TreeRun::work, this, std::ref(*removals[i]));
             } catch (const std::system_error &) {
                 break; // no more threads to be had: the others walk it
             }
         }
-        work();
+        work(*removals.front());
         for (std::thread &helper : helpers)
             helper.join();
         // A stopped walk leaves directories waiting; they go before the run settles.
@@ -157,8 +161,10 @@ private:
     }
 
     // One worker: takes the directory found last (so the walk goes deep first, and few
-    // directories stay open), until none waits and no other worker may find more.
-    void work() {
+    // directories stay open), until none waits and no other worker may find more. The files it
+    // judges due go to removals of its own, which pipelined remove them on a second thread as a
+    // run over one directory does, whichever directory they are in.
+    void work(RemovalWorker &removals) {
         for (;;) {
             Waiting next;
             {
@@ -167,14 +173,14 @@ private:
                     lock, [this] { return !m_waiting.empty() || m_busy == 0 || m_stop.load(); });
                 if (m_waiting.empty() || m_stop.load()) {
                     m_queueChanged.notify_all();
-                    return;
+                    break;
                 }
                 next = std::move(m_waiting.back());
                 m_waiting.pop_back();
                 ++m_busy;
             }
             if (const std::shared_ptr<TreeFolder> folder = open(next))
-                list(*folder, folder);
+                list(*folder, folder, removals);
             next = {};
             {
                 const std::lock_guard lock(m_queueMutex);
@@ -182,6 +188,9 @@ private:
             }
             m_queueChanged.notify_all();
         }
+        // The files judged due go, also after a stop, as they would have one by one.
+        removals.finish();
+        tellRemovals(removals);
     }
 
     // The directory next names, opened relative to its parent without following a link, or
@@ -198,12 +207,11 @@ private:
         if (error.code == ENOENT || error.code == ELOOP || error.code == ENOTDIR)
             return nullptr;
         if (error || folder->directory->mountKey() != m_mount) {
-            if (m_pass == Pass::Judge)
-                leftAlone(folder->path, error);
+            leftAlone(folder->path, error);
             return nullptr;
         }
         folder->depth = next.parent->depth + 1;
-        if (m_pass == Pass::Judge && m_job.action == PurgeAction::Remove &&
+        if (m_job.action == PurgeAction::Remove &&
             m_job.emptiedFolders == EmptiedFolders::Removed) {
             folder->name = next.name;
             folder->parent = next.parent;
@@ -221,13 +229,13 @@ private:
             ++m_outcome.mountPointsLeft;
     }
 
-    // Lists one directory: its subdirectories wait for a worker, its candidates are counted or
-    // judged as the pass says.
-    void list(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held) {
+    // Lists one directory: its subdirectories wait for a worker, its candidates are counted and
+    // judged.
+    void list(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held,
+              RemovalWorker &removals) {
         Directory &directory = *folder.directory;
-        qint64 counted = 0;
         qint64 excluded = 0;
-        bool going = m_pass == Pass::Count || proceed(0);
+        bool going = proceed(0);
         EntryKind kind = EntryKind::PlainFile;
         while (const char *name =
                    going ? directory.nextFileOrDirectory(m_patterns, kind) : nullptr) {
@@ -235,19 +243,15 @@ private:
                 queue(held, name);
             } else if (m_exclusions.matchesAny(name)) {
                 ++excluded;
-                if (m_pass == Pass::Judge && m_job.spaceRule == SpaceRule::SizeCap)
+                if (m_job.spaceRule == SpaceRule::SizeCap)
                     staysForCap(folder, name);
-            } else if (m_pass == Pass::Count) {
-                going = ++counted % countBatch != 0 || addCounted(counted);
             } else {
-                DeleteIfOld(folder, held, name);
+                DeleteIfOld(held, name, removals);
+                tellRemovals(removals);
                 going = proceed(1);
             }
         }
-        if (m_pass == Pass::Count)
-            addCounted(counted);
-        else
-            settleListing(folder, excluded);
+        settleListing(folder, excluded);
         directory.endListing();
     }
 
@@ -261,27 +265,17 @@ private:
         m_queueChanged.notify_one();
     }
 
-    // Adds files counted to the progress bar's maximum; false once the run is to stop.
-    bool addCounted(qint64 &counted) {
-        const std::lock_guard lock(m_mutex);
-        m_maximum += std::exchange(counted, 0);
-        m_display.setProgressMaximum(m_maximum);
-        return !stopAsked();
-    }
-
-    // Adds files examined to the progress; false once the run is to stop.
+    // Counts files found and examined, the progress bar's maximum growing with them; false once
+    // the run is to stop.
     bool proceed(qint64 examined) {
         const std::lock_guard lock(m_mutex);
-        if (examined > 0)
+        if (examined > 0) {
+            m_display.setProgressMaximum(m_maximum += examined);
             m_display.setProgressValue(m_outcome.examined += examined);
-        return !stopAsked();
-    }
-
-    // Asks the display, under m_mutex.
-    bool stopAsked() {
+        }
         if (!m_stop.load() && m_display.stopRequested())
             m_stop.store(true);
-        return m_stop.load();
+        return !m_stop.load();
     }
 
     // A listing that failed part way: for the run's directory as in a run over it alone, for a
@@ -297,65 +291,74 @@ private:
     // The one place the walk decides about a file, as a run over one directory does: stamps it
     // and judges it by the cut-off; when the newest are kept, the file may wait among them
     // instead, and the file then known not to be among them is judged in its place.
-    void DeleteIfOld(TreeFolder &folder, const std::shared_ptr<TreeFolder> &held,
-                     const char *name) {
+    void DeleteIfOld(const std::shared_ptr<TreeFolder> &folder, const char *name,
+                     RemovalWorker &removals) {
         Expected<std::optional<FileStamp>, SystemError> stamp =
-            stampCandidate(*folder.directory, name);
+            stampCandidate(*folder->directory, name);
         if (!stamp)
-            return tell(folder, name, {Removal::NotExamined, stamp.error()});
+            return tell(*folder, name, {Removal::NotExamined, stamp.error()});
         if (!*stamp)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(folder, name, **stamp, held);
-        const QByteArray path = pathOf(folder, name);
+            return judged(folder, name, **stamp, removals);
+        const QByteArray path = pathOf(*folder, name);
         std::optional<NewestFiles::File> older;
         {
             const std::lock_guard lock(m_newestMutex);
             if (m_goal)
                 m_goal->enterNewest((*stamp)->size, judge(**stamp, m_job.cutOff));
-            older = m_newest.offer({path.toStdString(), **std::move(stamp), held});
+            older = m_newest.offer({path.toStdString(), **std::move(stamp), folder});
             if (m_goal && older)
                 m_goal->leaveNewest(older->stamp.size, judge(older->stamp, m_job.cutOff));
         }
         if (!older)
             return;
-        TreeFolder &olderFolder = *older->folder;
-        const qsizetype skip = olderFolder.path.isEmpty() ? 0 : olderFolder.path.size() + 1;
-        judged(olderFolder, older->name.c_str() + skip, older->stamp, older->folder);
+        const qsizetype skip = older->folder->path.isEmpty() ? 0 : older->folder->path.size() + 1;
+        judged(older->folder, older->name.c_str() + skip, older->stamp, removals);
     }
 
-    void judged(TreeFolder &folder, const char *name, const FileStamp &stamp,
-                const std::shared_ptr<TreeFolder> &held) {
+    void judged(const std::shared_ptr<TreeFolder> &folder, const char *name, const FileStamp &stamp,
+                RemovalWorker &removals) {
         const Verdict verdict = judge(stamp, m_job.cutOff);
         if (verdict == Verdict::Unknown) {
             if (m_job.spaceRule == SpaceRule::SizeCap)
                 forSpace([&](std::vector<HeldFile> &going) { m_goal->stays(stamp.size, going); });
-            return tell(folder, name, {Removal::NotExamined, {}});
+            return tell(*folder, name, {Removal::NotExamined, {}});
         }
         // A size cap weighs the files the cut-off leaves; free space, those it takes.
         if (m_goal && (verdict == Verdict::Due) == (m_job.spaceRule == SpaceRule::KeepFree)) {
-            HeldFile file{pathOf(folder, name).toStdString(), stamp.identity, stamp.size,
-                          stamp.allocated, held};
+            HeldFile file{pathOf(*folder, name).toStdString(), stamp.identity, stamp.size,
+                          stamp.allocated, folder};
             return forSpace(
                 [&](std::vector<HeldFile> &going) { m_goal->offer(std::move(file), going); });
         }
         if (verdict == Verdict::NotDue)
             return;
         if (m_job.action == PurgeAction::List)
-            return tell(folder, name, {Removal::Listed, {}, stamp.size});
-        tell(folder, name, removeJudged(folder, name, stamp));
+            return tell(*folder, name, {Removal::Listed, {}, stamp.size});
+        removals.add(name, stamp, folder);
     }
 
-    RemovalOutcome removeJudged(const TreeFolder &folder, const char *name,
-                                const FileStamp &stamp) const {
+    // Removes a file judged due, on either of a worker's threads: deletes it, or moves it to the
+    // Trash.
+    RemovalOutcome remove(const TreeFolder &folder, const char *name,
+                          const FileStamp &judged) const {
         RemovalOutcome outcome = m_trash
-                                     ? m_trash->move(*folder.directory, name, stamp, folder.path)
-                                     : removeDue(*folder.directory, name, stamp.identity);
-        outcome.size = stamp.size;
+                                     ? m_trash->move(*folder.directory, name, judged, folder.path)
+                                     : removeDue(*folder.directory, name, judged.identity);
+        outcome.size = judged.size;
         return outcome;
     }
 
-    // Tells the goal of a file, and removes (or lists) the files it then chooses.
+    // What became of the files a worker handed to its removals, in the order it handed them; each
+    // report lets its directory go once told.
+    void tellRemovals(RemovalWorker &removals) {
+        for (const RemovalReport &report : removals.takeReports())
+            tell(*report.folder, report.name.c_str(), report.outcome);
+    }
+
+    // Tells the goal of a file, and removes (or lists) the files it then chooses, at once: a
+    // goal's removals are few, and its running total must see each of them done.
     template <typename Offer> void forSpace(Offer offer) {
         std::vector<HeldFile> going;
         offer(going);
@@ -369,7 +372,7 @@ private:
         const char *name = file.name.c_str() + skip;
         const RemovalOutcome outcome = m_job.action == PurgeAction::List
                                            ? RemovalOutcome{Removal::Listed, {}, file.size}
-                                           : removeJudged(folder, name, file.stamp());
+                                           : remove(folder, name, file.stamp());
         if (outcome.removal == Removal::Removed || outcome.removal == Removal::Listed) {
             const std::lock_guard lock(m_mutex);
             ++m_outcome.removedForSpace;
@@ -395,7 +398,7 @@ private:
     }
 
     // The files still among the newest stay, and let their directories go; then the run is
-    // complete if it examined every file it counted.
+    // complete if it examined every file it found.
     void settle() {
         if (m_goal && !m_stop.load())
             settleSpaceGoal(*m_goal, m_job, m_directory, m_outcome,
@@ -425,8 +428,8 @@ private:
     const Wildcards m_patterns;
     const Wildcards m_exclusions;
     const unsigned m_workers;
+    const RemovalMode m_removalMode;
     quint64 m_mount = 0;
-    Pass m_pass = Pass::Count;
     std::shared_ptr<TreeFolder> m_root;
     SystemError m_rootError;
 
@@ -443,7 +446,7 @@ private:
 
     // Guards the display, the outcome and the maximum.
     std::mutex m_mutex;
-    // The progress bar's maximum: one more than the files counted, as in a run over one directory.
+    // The progress bar's maximum: one more than the files found, as in a run over one directory.
     qint64 m_maximum = 1;
     PurgeOutcome m_outcome;
 };

@@ -49,12 +49,25 @@ std::size_t utf8CharacterLength(std::string_view name, std::size_t at) {
 }
 
 Wildcard::Wildcard(QByteArray pattern)
-    : m_pattern(std::move(pattern)) {}
+    : m_pattern(std::move(pattern)) {
+    if (!m_pattern.startsWith('*'))
+        return;
+    const std::string_view literal = literalAfterStar();
+    m_starThenLiteral = literal.find_first_of("*?") == std::string_view::npos &&
+                        (literal.empty() || byteAt(literal, 0) < 0x80);
+}
+
+std::string_view Wildcard::literalAfterStar() const {
+    return std::string_view(m_pattern.constData() + 1, std::size_t(m_pattern.size() - 1));
+}
 
 Wildcard::Wildcard(const QString &pattern)
     : Wildcard(QFile::encodeName(pattern)) {}
 
 bool Wildcard::matches(std::string_view name) const {
+    // Most patterns are an extension after a star: a comparison of the name's last bytes.
+    if (m_starThenLiteral)
+        return name.ends_with(literalAfterStar());
     return wildcardMatch(std::string_view(m_pattern.constData(), std::size_t(m_pattern.size())),
                          name);
 }

@@ -22,7 +22,13 @@ public:
     bool matches(std::string_view name) const;
 
 private:
+    // The pattern's bytes after its leading "*".
+    std::string_view literalAfterStar() const;
+
     QByteArray m_pattern;
+    // A star and then only plain bytes, the first of them ASCII ("*.tmp"): such a pattern matches
+    // the names that end in those bytes, since an ASCII byte always begins a character.
+    bool m_starThenLiteral = false;
 };
 
 // Several patterns as one: a name matches when it matches any of them. No pattern matches nothing.

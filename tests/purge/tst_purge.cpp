@@ -947,7 +947,7 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     std::atomic<int> sightings = 0;
     if (swapped != QLatin1String("chosen")) {
         onListed = [&](const dirent &entry) {
-            if (std::strcmp(entry.d_name, "sub") == 0 && ++sightings == 2)
+            if (std::strcmp(entry.d_name, "sub") == 0 && ++sightings == 1)
                 display.action();
         };
     }
@@ -960,9 +960,11 @@ void tst_Purge::directorySwappedForALinkRemovesNothingElsewhere() {
     QVERIFY(QFileInfo(path(swapped)).isSymLink());
     QCOMPARE(decoyState(), decoyBefore);
     if (swapped != QLatin1String("chosen")) {
-        // The subfolder was never entered after the swap, and its files were counted before it.
+        // The subfolder was never entered, so none of its files was found: the run found
+        // nothing else, and examined all it found.
         QCOMPARE(QDir(path("moved")).entryList(QDir::Files).size(), 3);
-        QCOMPARE(summary.status, PurgeStatus::Unfinished);
+        QCOMPARE(summary.status, PurgeStatus::Finished);
+        QCOMPARE(summary.examined, 0);
         return;
     }
     // The run works on the directory it opened, wherever it now is: the files it counted there are
@@ -1024,30 +1026,46 @@ void tst_Purge::listingRunReportsWhatADeletingRunRemoves() {
 
 void tst_Purge::stopRequestEndsTheRun_data() {
     QTest::addColumn<PurgeAction>("action");
+    QTest::addColumn<Subfolders>("subfolders");
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<qint64>("examined");
+    QTest::addColumn<qint64>("maximum");
 
     // Three files: questions 1 to 3 come in the counting pass, 4 to 6 in the deleting pass.
-    QTest::newRow("listing, while counting") << PurgeAction::List << 2 << qint64(0);
-    QTest::newRow("listing, while deleting") << PurgeAction::List << 5 << qint64(1);
+    QTest::newRow("listing, while counting")
+        << PurgeAction::List << Subfolders::Excluded << 2 << qint64(0) << qint64(2);
+    QTest::newRow("listing, while deleting")
+        << PurgeAction::List << Subfolders::Excluded << 5 << qint64(1) << qint64(4);
     // The file judged due before the stop goes, whether or not it was removed yet.
-    QTest::newRow("deleting, while deleting") << PurgeAction::Remove << 5 << qint64(1);
+    QTest::newRow("deleting, while deleting")
+        << PurgeAction::Remove << Subfolders::Excluded << 5 << qint64(1) << qint64(4);
+    // A tree is walked once: question 1 comes as the directory is opened, then one after each
+    // file, which the maximum counts as it is found.
+    QTest::newRow("deleting down a tree")
+        << PurgeAction::Remove << Subfolders::Included << 2 << qint64(1) << qint64(2);
+    QTest::newRow("listing down a tree")
+        << PurgeAction::List << Subfolders::Included << 3 << qint64(2) << qint64(3);
 }
 
 void tst_Purge::stopRequestEndsTheRun() {
     QFETCH(PurgeAction, action);
+    QFETCH(Subfolders, subfolders);
     QFETCH(int, stopAt);
     QFETCH(qint64, examined);
+    QFETCH(qint64, maximum);
 
     const QDateTime old = at(-100, QTime(12, 0));
     for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
         test::writeFile(path(name), old);
     ChoosingDisplay display;
     display.stopAt = stopAt;
-    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display, action);
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.subfolders = subfolders;
+    const PurgeOutcome summary = *purge(request, display, action);
 
     QCOMPARE(summary.status, PurgeStatus::Stopped);
     QCOMPARE(summary.examined, examined);
+    QCOMPARE(display.maximum, maximum);
     QCOMPARE(summary.removed, examined);
     QCOMPARE(display.chosen.size(), examined);
     QCOMPARE(display.questions, stopAt);
@@ -1057,14 +1075,20 @@ void tst_Purge::stopRequestEndsTheRun() {
 
 void tst_Purge::onlyARealRunRemovesOnASecondThread_data() {
     QTest::addColumn<PurgeAction>("action");
+    QTest::addColumn<Subfolders>("subfolders");
 
-    QTest::newRow("deleting") << PurgeAction::Remove;
-    QTest::newRow("listing") << PurgeAction::List;
+    QTest::newRow("deleting") << PurgeAction::Remove << Subfolders::Excluded;
+    QTest::newRow("listing") << PurgeAction::List << Subfolders::Excluded;
+    // Each worker of the walk removes on a second thread of its own, also in a tree of one
+    // directory.
+    QTest::newRow("deleting down a tree") << PurgeAction::Remove << Subfolders::Included;
+    QTest::newRow("listing down a tree") << PurgeAction::List << Subfolders::Included;
 }
 
 void tst_Purge::onlyARealRunRemovesOnASecondThread() {
     QFETCH_GLOBAL(RemovalMode, mode);
     QFETCH(PurgeAction, action);
+    QFETCH(Subfolders, subfolders);
 
     const auto threads = [] {
         return QDir(QStringLiteral("/proc/self/task"))
@@ -1080,10 +1104,16 @@ void tst_Purge::onlyARealRunRemovesOnASecondThread() {
     display.action = [&] {
         during = threads();
     };
-    (void)purge(daysRequest(QStringLiteral("20")), display, action);
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.subfolders = subfolders;
+    (void)purge(request, display, action);
 
-    const bool secondThread = action == PurgeAction::Remove && mode == RemovalMode::Pipelined;
-    QCOMPARE(during, before + (secondThread ? 1 : 0));
+    const bool pipelined = mode == RemovalMode::Pipelined;
+    const qsizetype walkers = subfolders == Subfolders::Included && pipelined
+                                  ? qsizetype(std::max(2U, processorsForThisProcess()))
+                                  : 1;
+    const qsizetype removers = action == PurgeAction::Remove && pipelined ? walkers : 0;
+    QCOMPARE(during, before + walkers - 1 + removers);
     QCOMPARE(threads(), before);
     QCOMPARE(remaining().size(), action == PurgeAction::List ? 2 : 0);
 }

@@ -33,7 +33,7 @@ struct Gate {
     bool reached = false;
 } gate;
 
-RemovalOutcome recordingStep(const char *name, const FileStamp &judged) {
+RemovalOutcome recordingStep(const char *name, const FileStamp &judged, TreeFolder *) {
     {
         std::unique_lock lock(gate.mutex);
         if (!gate.reached) {

@@ -43,6 +43,8 @@ void tst_Runtime::wildcard_data() {
                                  << "REPORT.TMP" << false;
     QTest::newRow("star matches nothing") << "*.tmp"
                                           << ".tmp" << true;
+    QTest::newRow("name shorter than the extension") << "*.tmp"
+                                                     << "tmp" << false;
     QTest::newRow("question is one character") << "?.tmp"
                                                << "ab.tmp" << false;
     QTest::newRow("question is not zero characters") << "a?.tmp"
