@@ -79,6 +79,8 @@ QString leftReasonText(const LeftFile &file) {
         return QStringLiteral("another file has its name now");
     case LeftReason::FolderGone:
         return QStringLiteral("its folder is gone");
+    case LeftReason::FolderTaken:
+        return QStringLiteral("a file or a link has its folder's name now");
     case LeftReason::NotInTrash:
         return QStringLiteral("it is no longer in the Trash");
     case LeftReason::NotTheFileMoved:
@@ -104,6 +106,9 @@ QString foldersText(const PurgeOutcome &outcome) {
     if (outcome.foldersRemoved > 0)
         text += count(outcome.foldersRemoved, ", 1 emptied folder removed",
                       ", %1 emptied folders removed");
+    if (outcome.foldersNotRemoved.count > 0)
+        text += count(outcome.foldersNotRemoved.count, ", 1 emptied folder not removed",
+                      ", %1 emptied folders not removed");
     return text;
 }
 
@@ -144,6 +149,11 @@ QString putBackQuestion(qint64 files, const QString &directory) {
         .arg(filesText(files), directory);
 }
 
+QString runListUnreadableText(const QByteArray &id, const SystemError &error) {
+    return QStringLiteral("Cannot read the list of the run \"%1\": %2.")
+        .arg(QString::fromLocal8Bit(id), error.reason());
+}
+
 QString putBackRefusalText(const PutBackRefusal &refusal) {
     const QString id = QString::fromLocal8Bit(refusal.id);
     switch (refusal.problem) {
@@ -153,8 +163,10 @@ QString putBackRefusalText(const PutBackRefusal &refusal) {
     case PutBackProblem::UnknownRun:
         return QStringLiteral("No kept run has the id \"%1\".").arg(id);
     case PutBackProblem::Unreadable:
-        return QStringLiteral("Cannot read the list of the run \"%1\": %2.")
-            .arg(id, refusal.error.reason());
+        return runListUnreadableText(refusal.id, refusal.error);
+    case PutBackProblem::RunsUnreadable:
+        return QStringLiteral("Cannot read the folder of the kept runs \"%1\": %2.")
+            .arg(shownBytes(refusal.runsDirectory), refusal.error.reason());
     }
     return QString();
 }
@@ -169,6 +181,10 @@ QString putBackOutcomeText(const PutBackOutcome &outcome) {
         text += QStringLiteral(", %1 put back before").arg(outcome.alreadyBack);
     if (outcome.notReached > 0)
         text += QStringLiteral(", %1 not come to").arg(outcome.notReached);
+    if (outcome.foldersMade > 0)
+        text += outcome.foldersMade == 1
+                    ? QStringLiteral(", 1 folder made again")
+                    : QStringLiteral(", %1 folders made again").arg(outcome.foldersMade);
     return text;
 }
 
@@ -191,6 +207,13 @@ QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf
             text += QStringLiteral("\n... and %1 more.").arg(unnamed);
         parts << text;
     }
+    if (outcome.infoKept.count > 0)
+        parts << troublesText(
+            outcome.infoKept,
+            outcome.infoKept.count == 1
+                ? QStringLiteral("went back, but its info file stayed in the Trash")
+                : QStringLiteral("went back, but their info files stayed in the Trash"),
+            pathOf, troubleReason);
     if (outcome.markError)
         parts << QStringLiteral("The list of the run could not note what went back: %1.")
                      .arg(outcome.markError.reason());
@@ -328,6 +351,10 @@ QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
         parts << troublesText(outcome.leftInTrash,
                               QStringLiteral("could not be put back from the Trash"), pathOf,
                               leftInTrashReason);
+    if (outcome.foldersNotRemoved.count > 0)
+        parts << troublesText(outcome.foldersNotRemoved,
+                              QStringLiteral("emptied by the run could not be removed"), pathOf,
+                              troubleReason, Noun::Folder);
     if (outcome.runListError)
         parts << QStringLiteral("The list to put this run back by could not be kept whole: %1.")
                      .arg(outcome.runListError.reason());

@@ -254,6 +254,13 @@ RemovalOutcome TrashMoves::move(const Directory &directory, const char *name,
     return outcome;
 }
 
+void TrashMoves::folderRemoved(const QByteArray &subdirectory, mode_t mode) const {
+    if (!m_list)
+        return;
+    const std::lock_guard lock(m_mutex);
+    m_list->addFolder({directoryPrefix(m_trash.directoryPath()) + subdirectory, mode});
+}
+
 void TrashMoves::settle(PurgeOutcome &outcome) {
     if (!m_list)
         return;

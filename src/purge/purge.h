@@ -145,12 +145,15 @@ struct PurgeOutcome {
     qint64 mountPointsLeft = 0;
     // Subdirectories removed once the run had emptied them.
     qint64 foldersRemoved = 0;
+    // Subdirectories the run emptied whose removal the system refused for another reason than
+    // what they still hold.
+    FileTroubles foldersNotRemoved;
 
     // Whether the run kept files it was asked to remove, could not look at all of them, or left
     // in the Trash a file it was not asked to remove: what a script must hear of.
     bool fellShort() const {
         return listingError || notExamined.count > 0 || notRemoved.count > 0 ||
-               leftInTrash.count > 0 || unreadableFolders.count > 0;
+               leftInTrash.count > 0 || unreadableFolders.count > 0 || foldersNotRemoved.count > 0;
     }
 };
 

@@ -118,6 +118,8 @@ public:
     Expected<Unlink, SystemError> removeIfUnchanged(const char *name,
                                                     const FileIdentity &identity) const;
 
+    // The directory's own permission bits (07777), read through its open handle.
+    Expected<mode_t, SystemError> permissions() const;
     // Removes the subdirectory called name if it is empty; ENOTEMPTY when anything is left in
     // it. Never follows a link.
     SystemError removeEmptySubdirectory(const char *name) const;

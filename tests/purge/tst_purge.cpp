@@ -1268,11 +1268,12 @@ void tst_Purge::killedRunListsWhatIsInTheTrash() {
     QCOMPARE(::waitpid(child, &status, 0), child);
     QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 
-    const std::vector<QByteArray> ids = keptRunIds(runsDirectory());
+    const Expected<std::vector<QByteArray>, SystemError> ids = keptRunIds(runsDirectory());
+    QVERIFY(ids);
     QStringList listed;
     if (killedAt > 0) {
-        QCOMPARE(ids.size(), std::size_t(1));
-        const Expected<KeptRun, SystemError> run = readRun(runsDirectory(), ids.front());
+        QCOMPARE(ids->size(), std::size_t(1));
+        const Expected<KeptRun, SystemError> run = readRun(runsDirectory(), ids->front());
         QVERIFY(run);
         for (const RunFile &file : run->files)
             listed << QString::fromLocal8Bit(file.trashName);
