@@ -60,6 +60,10 @@ QString trashProblemText(const Refusal &refusal) {
         return QStringLiteral("it is inside the Trash \"%1\", whose files would lose their "
                               "records")
             .arg(place);
+    if (refusal.problem == Problem::UnlistableTop)
+        return QStringLiteral("the mount \"%1\" cannot be listed to tell whether it holds the "
+                              "directory in a Trash: %2")
+            .arg(place, reason);
     if (refusal.problem == Problem::NoSafeMove)
         return QStringLiteral("the mount \"%1\" can neither rename a file without replacing "
                               "another nor link one: %2")
@@ -246,6 +250,7 @@ QString refusalText(const Refusal &refusal) {
     case Problem::ReadOnlyTrash:
     case Problem::InsideTrash:
     case Problem::NoSafeMove:
+    case Problem::UnlistableTop:
         return QStringLiteral("Cannot move the files of \"%1\" to the Trash: %2.")
             .arg(directory, trashProblemText(refusal));
     }
@@ -269,6 +274,7 @@ QString refusalInBrief(const Refusal &refusal) {
     case Problem::UnsafeTrash:
     case Problem::ReadOnlyTrash:
     case Problem::NoSafeMove:
+    case Problem::UnlistableTop:
         return QStringLiteral("no Trash: %1").arg(trashProblemText(refusal));
     case Problem::InsideTrash:
         return QStringLiteral("inside the Trash");

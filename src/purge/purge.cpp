@@ -31,6 +31,8 @@ Refusal Refusal::ofTrash(const TrashProblem &problem, const QByteArray &director
         kind = Problem::InsideTrash;
     else if (problem.refusal == TrashRefusal::NoSafeMove)
         kind = Problem::NoSafeMove;
+    else if (problem.refusal == TrashRefusal::Unlistable)
+        kind = Problem::UnlistableTop;
     Refusal refusal{RequestField::Directory, kind};
     refusal.directory = directory;
     refusal.error = problem.error;

@@ -23,6 +23,8 @@ enum class Problem {
     ReadOnlyTrash,  // the Trash cannot be written to
     InsideTrash,    // the directory is a Trash or lies inside one, so its files cannot go there
     NoSafeMove,     // the Trash's mount can move a file only by risking another's place
+    UnlistableTop,  // a mount's top cannot be listed, so whether the directory is in a Trash is
+                    // unknown
 };
 
 struct Refusal {

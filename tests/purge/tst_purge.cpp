@@ -282,6 +282,9 @@ PurgeResult tst_Purge::purge(const PurgeRequest &request, PurgeDisplay &display,
     job->namedFiles = 10; // as the window's message box
     job->trash = TrashPlaces{QFile::encodeName(trash()), ::geteuid()};
     job->runsDirectory = runsDirectory();
+    // Down a tree, as --remove-empty-dirs asks: the folders it empties go too.
+    if (request.subfolders == Subfolders::Included)
+        job->emptiedFolders = EmptiedFolders::Removed;
     return runPurge(*job, display, mode);
 }
 
@@ -548,12 +551,15 @@ void tst_Purge::trashRefusalLeavesEverythingInPlace_data() {
     QTest::newRow("below its files/") << made << "Trash/files/sub" << inside;
     QTest::newRow("its files/ through a link") << made + " && ln -s ../Trash/files dir/link"
                                                << "dir/link" << inside;
+    // A Trash of another user's at the top of a mount may be missed: no telling where dir lies.
+    QTest::newRow("a mount's top that cannot be listed") << made << "dir" << Problem::UnlistableTop;
 }
 
 void tst_Purge::trashRefusalLeavesEverythingInPlace() {
     QFETCH(QString, setup);
     QFETCH(QString, directory);
     QFETCH(Problem, problem);
+    const Problem inside = Problem::InsideTrash;
     const auto shell = [this](const QString &script) {
         QProcess process;
         process.start("sh", {"-c", "cd \"$0\" && " + script, m_trash->path()});
@@ -564,6 +570,7 @@ void tst_Purge::trashRefusalLeavesEverythingInPlace() {
     const QByteArray before = shell("find . | sort");
     noReplaceRefused = problem == Problem::NoSafeMove;
     linkRefused = EPERM;
+    readdirCallsLeft = problem == Problem::UnlistableTop ? 0 : -1;
 
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.directory = m_trash->filePath(directory);
@@ -574,9 +581,11 @@ void tst_Purge::trashRefusalLeavesEverythingInPlace() {
     QCOMPARE(result.error().problem, problem);
     // The preview says so too where the directory is inside a Trash, and makes nothing either.
     const PurgeResult listed = purge(request, display, PurgeAction::List);
-    QCOMPARE(listed.hasValue(), problem != Problem::InsideTrash);
+    const bool listingRefused = problem == inside || problem == Problem::UnlistableTop;
+    QCOMPARE(listed.hasValue(), !listingRefused);
     QVERIFY(listed || listed.error().problem == problem);
-    QCOMPARE(display.chosen.size(), problem == Problem::InsideTrash ? 0 : 1);
+    QCOMPARE(display.chosen.size(), listingRefused ? 0 : 1);
+    readdirCallsLeft = -1;
     QCOMPARE(shell("find . | sort"), before);
 }
 
@@ -1020,25 +1029,34 @@ void tst_Purge::stopRequestEndsTheRun_data() {
     QTest::addColumn<PurgeAction>("action");
     QTest::addColumn<int>("stopAt");
     QTest::addColumn<qint64>("examined");
+    QTest::addColumn<QString>("folder"); // where the files are; below the directory, a tree run
 
     // Three files: questions 1 to 3 come in the counting pass, 4 to 6 in the deleting pass.
-    QTest::newRow("listing, while counting") << PurgeAction::List << 2 << qint64(0);
-    QTest::newRow("listing, while deleting") << PurgeAction::List << 5 << qint64(1);
+    QTest::newRow("listing, while counting") << PurgeAction::List << 2 << qint64(0) << "";
+    QTest::newRow("listing, while deleting") << PurgeAction::List << 5 << qint64(1) << "";
     // The file judged due before the stop goes, whether or not it was removed yet.
-    QTest::newRow("deleting, while deleting") << PurgeAction::Remove << 5 << qint64(1);
+    QTest::newRow("deleting, while deleting") << PurgeAction::Remove << 5 << qint64(1) << "";
+    // A tree asks once per folder counted, once per folder judged and once per file: the files of
+    // sub are questions 5 to 7. The folder still holds the third, so it stays.
+    QTest::newRow("down a tree, while deleting") << PurgeAction::Remove << 6 << qint64(2) << "sub";
 }
 
 void tst_Purge::stopRequestEndsTheRun() {
     QFETCH(PurgeAction, action);
     QFETCH(int, stopAt);
     QFETCH(qint64, examined);
+    QFETCH(QString, folder);
 
+    const QDir place(path(folder));
+    QVERIFY(QDir().mkpath(place.path()));
     const QDateTime old = at(-100, QTime(12, 0));
     for (const char *name : {"a.tmp", "b.tmp", "c.tmp"})
-        test::writeFile(path(name), old);
+        test::writeFile(place.filePath(name), old);
     ChoosingDisplay display;
     display.stopAt = stopAt;
-    const PurgeOutcome summary = *purge(daysRequest(QStringLiteral("20")), display, action);
+    PurgeRequest request = daysRequest(QStringLiteral("20"));
+    request.subfolders = folder.isEmpty() ? Subfolders::Excluded : Subfolders::Included;
+    const PurgeOutcome summary = *purge(request, display, action);
 
     QCOMPARE(summary.status, PurgeStatus::Stopped);
     QCOMPARE(summary.examined, examined);
@@ -1046,7 +1064,7 @@ void tst_Purge::stopRequestEndsTheRun() {
     QCOMPARE(display.chosen.size(), examined);
     QCOMPARE(display.questions, stopAt);
     QVERIFY(!summary.fellShort());
-    QCOMPARE(remaining().size(), action == PurgeAction::List ? 3 : 3 - examined);
+    QCOMPARE(place.entryList(QDir::Files).size(), action == PurgeAction::List ? 3 : 3 - examined);
 }
 
 void tst_Purge::onlyARealRunRemovesOnASecondThread_data() {
@@ -1163,24 +1181,43 @@ void tst_Purge::trashLosesNoFileToARace() {
     }
 }
 
-// What is done to one of two files, a.tmp, between a run to the Trash and its put back.
-enum class Meanwhile { Nothing, NameTaken, FolderGone, TrashEmptied, ReplacedInTrash };
+// What is done to one of two files, sub/a.tmp, or to their folder, between a run to the Trash
+// that removes the folder once it has emptied it and its put back.
+enum class Meanwhile {
+    Nothing,
+    NameTaken,
+    FolderGone,
+    TrashEmptied,
+    ReplacedInTrash,
+    FolderTaken,    // a link to another folder in sub's place
+    InfoKept,       // its info file cannot be removed
+    RunsUnreadable, // the folder of the lists cannot be listed
+};
 
 void tst_Purge::putBackLeavesWhatCannotGoBack_data() {
     QTest::addColumn<Meanwhile>("meanwhile");
     QTest::addColumn<qint64>("back");
     QTest::addColumn<qint64>("left");
     QTest::addColumn<LeftReason>("reason");
+    QTest::addColumn<qint64>("made"); // sub, made again with its mode
 
-    QTest::newRow("nothing") << Meanwhile::Nothing << qint64(2) << qint64(0) << LeftReason::Failed;
+    const LeftReason none = LeftReason::Failed;
+    QTest::newRow("nothing") << Meanwhile::Nothing << qint64(2) << qint64(0) << none << qint64(1);
     QTest::newRow("name taken") << Meanwhile::NameTaken << qint64(1) << qint64(1)
-                                << LeftReason::PathTaken;
+                                << LeftReason::PathTaken << qint64(0);
     QTest::newRow("folder gone") << Meanwhile::FolderGone << qint64(0) << qint64(2)
-                                 << LeftReason::FolderGone;
+                                 << LeftReason::FolderGone << qint64(0);
     QTest::newRow("Trash emptied")
-        << Meanwhile::TrashEmptied << qint64(1) << qint64(1) << LeftReason::NotInTrash;
+        << Meanwhile::TrashEmptied << qint64(1) << qint64(1) << LeftReason::NotInTrash << qint64(1);
     QTest::newRow("another file in the Trash")
-        << Meanwhile::ReplacedInTrash << qint64(1) << qint64(1) << LeftReason::NotTheFileMoved;
+        << Meanwhile::ReplacedInTrash << qint64(1) << qint64(1) << LeftReason::NotTheFileMoved
+        << qint64(1);
+    QTest::newRow("a link in the folder's place")
+        << Meanwhile::FolderTaken << qint64(0) << qint64(2) << LeftReason::FolderTaken << qint64(0);
+    QTest::newRow("info file kept")
+        << Meanwhile::InfoKept << qint64(2) << qint64(0) << none << qint64(1);
+    QTest::newRow("lists unreadable")
+        << Meanwhile::RunsUnreadable << qint64(0) << qint64(0) << none << qint64(0);
 }
 
 void tst_Purge::putBackLeavesWhatCannotGoBack() {
@@ -1188,20 +1225,25 @@ void tst_Purge::putBackLeavesWhatCannotGoBack() {
     QFETCH(qint64, back);
     QFETCH(qint64, left);
     QFETCH(LeftReason, reason);
+    QFETCH(qint64, made);
 
-    for (const char *name : {"a.tmp", "b.tmp"})
+    QVERIFY(QDir(m_dir->path()).mkdir("sub") && ::chmod(QFile::encodeName(path("sub")), 0750) == 0);
+    for (const char *name : {"sub/a.tmp", "sub/b.tmp"})
         test::writeFile(path(name), at(-100, QTime(12, 0)));
-    const QByteArray bContent = test::readBytes(path("b.tmp"));
+    const QByteArray bContent = test::readBytes(path("sub/b.tmp"));
     PurgeRequest request = daysRequest(QStringLiteral("20"));
     request.removal = RemovalKind::Trash;
+    request.subfolders = Subfolders::Included;
     test::RecordingDisplay display;
-    QCOMPARE(purge(request, display)->removed, 2);
+    QCOMPARE(purge(request, display)->foldersRemoved, 1);
     const QString trashed = trash("files/a.tmp");
+    const QTemporaryDir elsewhere;
     switch (meanwhile) {
     case Meanwhile::Nothing:
         break;
     case Meanwhile::NameTaken:
-        test::writeBytes(path("a.tmp"), "new");
+        QVERIFY(QDir(m_dir->path()).mkdir("sub"));
+        test::writeBytes(path("sub/a.tmp"), "new");
         break;
     case Meanwhile::FolderGone:
         QVERIFY(QDir().rename(m_dir->path(), m_dir->path() + ".gone"));
@@ -1213,6 +1255,21 @@ void tst_Purge::putBackLeavesWhatCannotGoBack() {
         QVERIFY(QFile::remove(trashed));
         test::writeFile(trashed, at(-100, QTime(12, 0)));
         break;
+    case Meanwhile::FolderTaken:
+        QVERIFY(QFile::link(elsewhere.path(), path("sub")));
+        break;
+    case Meanwhile::InfoKept:
+        refusedName = "a.tmp.trashinfo";
+        break;
+    case Meanwhile::RunsUnreadable: {
+        readdirCallsLeft = 0;
+        const PutBackResult refused = putBackRun({runsDirectory()});
+        QVERIFY(!refused);
+        QCOMPARE(putBackRefusalText(refused.error()), "Cannot read the folder of the kept runs \"" +
+                                                          runsDirectory() +
+                                                          "\": Input/output error.");
+        return;
+    }
     }
 
     // The second time finds the files that went back home, and the others where they were.
@@ -1223,22 +1280,30 @@ void tst_Purge::putBackLeavesWhatCannotGoBack() {
         QCOMPARE(outcome->putBack, time == 1 ? back : 0);
         QCOMPARE(outcome->alreadyBack, time == 1 ? 0 : back);
         QCOMPARE(outcome->leftCount, left);
+        QCOMPARE(outcome->foldersMade, time == 1 ? made : 0);
+        QCOMPARE(outcome->infoKept.count, time == 1 && meanwhile == Meanwhile::InfoKept ? 1 : 0);
         for (const LeftFile &file : outcome->left)
             QCOMPARE(file.reason, reason);
     }
-    if (meanwhile == Meanwhile::FolderGone) {
-        QVERIFY(QDir().rename(m_dir->path() + ".gone", m_dir->path()));
+    if (meanwhile == Meanwhile::FolderGone || meanwhile == Meanwhile::FolderTaken) {
+        QVERIFY(meanwhile == Meanwhile::FolderTaken ||
+                QDir().rename(m_dir->path() + ".gone", m_dir->path()));
         QCOMPARE(inTrash(), QStringList({"a.tmp", "b.tmp"}));
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
         return;
     }
-    QCOMPARE(test::readBytes(path("b.tmp")), bContent);
-    QCOMPARE(QFileInfo(path("b.tmp")).lastModified(), at(-100, QTime(12, 0)));
+    struct stat status {};
+    QCOMPARE(::lstat(QFile::encodeName(path("sub")), &status), 0);
+    QCOMPARE(status.st_mode, made > 0 ? S_IFDIR | 0750 : S_IFDIR | 0755);
+    QCOMPARE(test::readBytes(path("sub/b.tmp")), bContent);
+    QCOMPARE(QFileInfo(path("sub/b.tmp")).lastModified(), at(-100, QTime(12, 0)));
     if (meanwhile == Meanwhile::NameTaken)
-        QCOMPARE(test::readBytes(path("a.tmp")), "new");
+        QCOMPARE(test::readBytes(path("sub/a.tmp")), "new");
     const bool aStays =
         meanwhile == Meanwhile::NameTaken || meanwhile == Meanwhile::ReplacedInTrash;
     QCOMPARE(inTrash(), aStays ? QStringList({"a.tmp"}) : QStringList());
-    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), aStays ? 1 : 0);
+    QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(),
+             aStays || meanwhile == Meanwhile::InfoKept ? 1 : 0);
 }
 
 void tst_Purge::killedRunListsWhatIsInTheTrash_data() {
