@@ -100,13 +100,13 @@ public:
         m_open = UniqueFd();
         // A path outside the run's directory, which no run writes, goes the way it names.
         const bool below = !m_base.isEmpty() && path.startsWith(m_base);
-        const Expected<UniqueFd, LeftReason> opened =
+        Expected<UniqueFd, LeftReason> opened =
             walk(below ? m_base : parent, below ? parent.mid(m_base.size()) : QByteArray());
         if (!opened)
             return unexpected(LeftFile{path, opened.error(), m_error});
         if (!opened->isOpen())
             return HomeFolder{};
-        m_open = UniqueFd{::fcntl(opened->get(), F_DUPFD_CLOEXEC, 0)};
+        m_open = *std::move(opened);
         m_openPath = parent;
         return HomeFolder{m_open.get()};
     }

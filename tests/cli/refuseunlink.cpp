@@ -1,8 +1,7 @@
 // Preloaded into the program under test, this stands in for unlinkat so that a removal fails the
 // way it does for a user without permission, root included: a name that begins with the value of
-// CULLER_TEST_REFUSE is refused with EPERM. A folder whose name begins with the value of
-// CULLER_TEST_UNREADABLE cannot be opened (EACCES), as one the user may not read. Every other call
-// goes to the system as usual.
+// CULLER_TEST_REFUSE is refused with EPERM, and a folder's of CULLER_TEST_UNREADABLE cannot be
+// opened (EACCES). Every other call goes to the system as usual.
 
 #include <cerrno>
 #include <cstdarg>

@@ -34,8 +34,7 @@ struct Result {
 
 // Runs the program as a script would: no display of any kind, a home of the test's own, and the
 // time zone and locale given (zones with daylight saving by default). Removals of names that
-// begin with refused fail, when it is given; refused "CULLER_TEST_UNREADABLE=NAME" makes the
-// folders whose names begin with NAME unreadable instead.
+// begin with refused fail, when it is given; "VARIABLE=VALUE" sets one of refuseunlink.cpp's.
 const QByteArray defaultZone = QByteArrayLiteral("Europe/Berlin");
 
 Result runCuller(const QStringList &arguments, const QString &home,
@@ -448,8 +447,7 @@ void tst_CommandLine::runs() {
     makeFile(dir() + "/old.tmp", -400);
     makeFile(dir() + "/old.log", -400);
     makeFile(dir() + "/new.tmp", -1);
-    QCOMPARE(::mkdir(dir() + "/sub", 0700), 0);
-    QCOMPARE(::chmod(dir() + "/sub", 0750), 0);
+    QVERIFY(::mkdir(dir() + "/sub", 0700) == 0 && ::chmod(dir() + "/sub", 0750) == 0);
     makeFile(dir() + "/sub/old.tmp", -400);
     const QString listFile =
         QFileInfo(executable).absolutePath() + QStringLiteral("/filetypes.dat");
@@ -483,7 +481,7 @@ void tst_CommandLine::runs() {
     QCOMPARE(result.out, out.replace("DIR", dir()));
     QCOMPARE(result.err, err.replace("DIR", dir()));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
-    // The folder goes once emptied, as asked, and comes back as it was with its files.
+    // Gone once emptied, as asked, and back with its mode after a put back.
     struct stat sub {};
     const bool subGone = arguments.contains("--remove-empty-dirs") && status == 0 &&
                          !arguments.contains("--put-back");

@@ -770,8 +770,7 @@ void Round::runToTrashAndBack(const QString &trashPlace) {
     QCOMPARE(back->foldersMade, moved.foldersRemoved);
     Snapshot after;
     takeSnapshot(root, {}, after);
-    // A folder's own time tells when a file last left it or came back, or when it was made again:
-    // only its mode and what it holds count.
+    // A folder's own time tells when a file last left it or came back: its mode and content count.
     for (auto entry = after.begin(); entry != after.end(); ++entry) {
         if (entry->type == S_IFDIR && before.contains(entry.key())) {
             entry->seconds = before[entry.key()].seconds;
