@@ -24,14 +24,18 @@ void printLine(const QString &text) {
 } // namespace
 
 int listRuns(const QByteArray &runsDirectory) {
-    const std::vector<QByteArray> ids = keptRunIds(runsDirectory);
-    if (ids.empty())
+    const Expected<std::vector<QByteArray>, SystemError> ids = keptRunIds(runsDirectory);
+    if (!ids) {
+        printMessage(
+            putBackRefusalText({PutBackProblem::RunsUnreadable, {}, ids.error(), runsDirectory}));
+        return 2;
+    }
+    if (ids->empty())
         printMessage(QStringLiteral("No run has been kept."));
-    for (const QByteArray &id : ids) {
+    for (const QByteArray &id : *ids) {
         const Expected<KeptRun, SystemError> run = readRun(runsDirectory, id);
         if (!run) {
-            printMessage(QStringLiteral("Cannot read the list of the run \"%1\": %2.")
-                             .arg(QString::fromLatin1(id), run.error().reason()));
+            printMessage(runListUnreadableText(id, run.error()));
             continue;
         }
         printLine(QStringLiteral("%1  %2  %3  %4")
@@ -60,7 +64,7 @@ int putBackFromCommandLine(const QByteArray &runsDirectory, const QByteArray &id
         printMessage(closing);
     else if (verbosity == RunVerbosity::Verbose || action == PurgeAction::List)
         printMessage(putBackOutcomeText(outcome));
-    return outcome.fellShort() || outcome.markError ? 1 : 0;
+    return outcome.fellShort() || outcome.markError || outcome.infoKept.count > 0 ? 1 : 0;
 }
 
 } // namespace culler

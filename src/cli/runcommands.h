@@ -10,7 +10,8 @@
 
 namespace culler {
 
-// Prints the kept runs, newest first, one a line; 0.
+// Prints the kept runs, newest first, one a line: 0, or 2 when the folder of lists cannot be
+// read.
 int listRuns(const QByteArray &runsDirectory);
 
 enum class RunVerbosity {
@@ -19,8 +20,9 @@ enum class RunVerbosity {
 };
 
 // Puts back the run of that id, the newest when it is empty: 0 every file went back (or had
-// before), 1 some were left in the Trash (each is named), 2 no such run or no run at all. A
-// listing puts nothing back and names the files that would go.
+// before), 1 some were left in the Trash, or their info files were (each is named), 2 no such
+// run, no run at all, or no folder of lists that can be read. A listing puts nothing back and
+// names the files that would go.
 int putBackFromCommandLine(const QByteArray &runsDirectory, const QByteArray &id,
                            PurgeAction action, RunVerbosity verbosity);
 

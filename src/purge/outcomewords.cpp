@@ -68,6 +68,10 @@ QString trashProblemText(const Refusal &refusal) {
         return QStringLiteral("it is inside the Trash \"%1\", whose files would lose their "
                               "records")
             .arg(place);
+    if (refusal.problem == Problem::UnlistableTop)
+        return QStringLiteral("the mount \"%1\" cannot be listed to tell whether it holds the "
+                              "directory in a Trash: %2")
+            .arg(place, reason);
     if (refusal.problem == Problem::NoSafeMove)
         return QStringLiteral("the mount \"%1\" can neither rename a file without replacing "
                               "another nor link one: %2")
@@ -87,6 +91,8 @@ QString leftReasonText(const LeftFile &file) {
         return QStringLiteral("another file has its name now");
     case LeftReason::FolderGone:
         return QStringLiteral("its folder is gone");
+    case LeftReason::FolderTaken:
+        return QStringLiteral("a file or a link has its folder's name now");
     case LeftReason::NotInTrash:
         return QStringLiteral("it is no longer in the Trash");
     case LeftReason::NotTheFileMoved:
@@ -112,6 +118,9 @@ QString foldersText(const PurgeOutcome &outcome) {
     if (outcome.foldersRemoved > 0)
         text += count(outcome.foldersRemoved, ", 1 emptied folder removed",
                       ", %1 emptied folders removed");
+    if (outcome.foldersNotRemoved.count > 0)
+        text += count(outcome.foldersNotRemoved.count, ", 1 emptied folder not removed",
+                      ", %1 emptied folders not removed");
     return text;
 }
 
@@ -202,6 +211,11 @@ QString putBackQuestion(qint64 files, const QString &directory) {
         .arg(filesText(files), directory);
 }
 
+QString runListUnreadableText(const QByteArray &id, const SystemError &error) {
+    return QStringLiteral("Cannot read the list of the run \"%1\": %2.")
+        .arg(QString::fromLocal8Bit(id), error.reason());
+}
+
 QString putBackRefusalText(const PutBackRefusal &refusal) {
     const QString id = QString::fromLocal8Bit(refusal.id);
     switch (refusal.problem) {
@@ -211,8 +225,10 @@ QString putBackRefusalText(const PutBackRefusal &refusal) {
     case PutBackProblem::UnknownRun:
         return QStringLiteral("No kept run has the id \"%1\".").arg(id);
     case PutBackProblem::Unreadable:
-        return QStringLiteral("Cannot read the list of the run \"%1\": %2.")
-            .arg(id, refusal.error.reason());
+        return runListUnreadableText(refusal.id, refusal.error);
+    case PutBackProblem::RunsUnreadable:
+        return QStringLiteral("Cannot read the folder of the kept runs \"%1\": %2.")
+            .arg(shownBytes(refusal.runsDirectory), refusal.error.reason());
     }
     return QString();
 }
@@ -227,6 +243,10 @@ QString putBackOutcomeText(const PutBackOutcome &outcome) {
         text += QStringLiteral(", %1 put back before").arg(outcome.alreadyBack);
     if (outcome.notReached > 0)
         text += QStringLiteral(", %1 not come to").arg(outcome.notReached);
+    if (outcome.foldersMade > 0)
+        text += outcome.foldersMade == 1
+                    ? QStringLiteral(", 1 folder made again")
+                    : QStringLiteral(", %1 folders made again").arg(outcome.foldersMade);
     return text;
 }
 
@@ -249,6 +269,13 @@ QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf
             text += QStringLiteral("\n... and %1 more.").arg(unnamed);
         parts << text;
     }
+    if (outcome.infoKept.count > 0)
+        parts << troublesText(
+            outcome.infoKept,
+            outcome.infoKept.count == 1
+                ? QStringLiteral("went back, but its info file stayed in the Trash")
+                : QStringLiteral("went back, but their info files stayed in the Trash"),
+            pathOf, troubleReason);
     if (outcome.markError)
         parts << QStringLiteral("The list of the run could not note what went back: %1.")
                      .arg(outcome.markError.reason());
@@ -281,6 +308,7 @@ QString refusalText(const Refusal &refusal) {
     case Problem::ReadOnlyTrash:
     case Problem::InsideTrash:
     case Problem::NoSafeMove:
+    case Problem::UnlistableTop:
         return QStringLiteral("Cannot move the files of \"%1\" to the Trash: %2.")
             .arg(directory, trashProblemText(refusal));
     case Problem::TrashFreesNoSpace:
@@ -310,6 +338,7 @@ QString refusalInBrief(const Refusal &refusal) {
     case Problem::UnsafeTrash:
     case Problem::ReadOnlyTrash:
     case Problem::NoSafeMove:
+    case Problem::UnlistableTop:
         return QStringLiteral("no Trash: %1").arg(trashProblemText(refusal));
     case Problem::InsideTrash:
         return QStringLiteral("inside the Trash");
@@ -414,6 +443,10 @@ QString closingText(const PurgeOutcome &outcome, const PathText &pathOf) {
         parts << troublesText(outcome.leftInTrash,
                               QStringLiteral("could not be put back from the Trash"), pathOf,
                               leftInTrashReason);
+    if (outcome.foldersNotRemoved.count > 0)
+        parts << troublesText(outcome.foldersNotRemoved,
+                              QStringLiteral("emptied by the run could not be removed"), pathOf,
+                              troubleReason, Noun::Folder);
     parts << spaceTexts(outcome);
     if (outcome.runListError)
         parts << QStringLiteral("The list to put this run back by could not be kept whole: %1.")

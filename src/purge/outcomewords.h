@@ -46,9 +46,10 @@ QString cutOffInBrief(const Refusal &refusal);
 // against the request; a listing run says "20 files would be deleted, 33 kept".
 // A run that moves files to the Trash says "20 files moved to the Trash", ", 2 not moved" and
 // ", 1 left in the Trash". A run with subfolders adds ", 1 folder not read", ", 1 mount point
-// left alone" and ", 3 emptied folders removed" where there are any. A size cap adds to what was
-// removed " (4 for the size cap of 10 GiB)"; a free-space goal " to keep 10 GiB free", and to what
-// was kept ", 6 of them old enough but not needed for space".
+// left alone", ", 3 emptied folders removed" and ", 1 emptied folder not removed" where there
+// are any. A size cap adds to what was removed " (4 for the size cap of 10 GiB)"; a free-space
+// goal " to keep 10 GiB free", and to what was kept ", 6 of them old enough but not needed for
+// space".
 QString outcomeText(const PurgeOutcome &outcome);
 
 // The title of the desktop notification a run from a timer sends: "Culler: 21 files moved to the
@@ -62,9 +63,9 @@ QString refusedNotificationTitle(const QByteArray &directory);
 QString listingInBrief(const PurgeOutcome &outcome);
 
 // The message at the end of a run that did not go as asked: the listing that failed, the
-// subfolders that could not be read, the files
-// that could not be examined, those due that could not be deleted (or moved to the Trash), and
-// those left in the Trash, each named with its reason as far as the outcome names them, a size cap
+// subfolders that could not be read, the files that could not be examined, those due that could
+// not be deleted (or moved to the Trash), those left in the Trash and the emptied folders that
+// could not be removed, each named with its reason as far as the outcome names them, a size cap
 // or a free-space goal missed, then what became of the others. Empty when all went as asked.
 QString closingText(const PurgeOutcome &outcome, const PathText &pathOf);
 
@@ -75,16 +76,22 @@ QString keptRunText(const KeptRun &run);
 // "Put back the 12 files moved to the Trash from "DIR"?": the one question before a put back.
 QString putBackQuestion(qint64 files, const QString &directory);
 
-// Why nothing was put back: no run kept, no run of that id, or a list that cannot be read.
+// "Cannot read the list of the run "ID": REASON."
+QString runListUnreadableText(const QByteArray &id, const SystemError &error);
+
+// Why nothing was put back: no run kept, no run of that id, a list that cannot be read, or a
+// folder of lists that cannot be read.
 QString putBackRefusalText(const PutBackRefusal &refusal);
 
 // "12 files put back", or "would be put back" for a listing, then ", 2 left in the Trash",
-// ", 3 put back before" and, for a put back stopped on the way, ", 5 not come to".
+// ", 3 put back before", for a put back stopped on the way ", 5 not come to", and
+// ", 2 folders made again" for the folders the run had removed.
 QString putBackOutcomeText(const PutBackOutcome &outcome);
 
 // The message at the end of a put back that did not put back every file it came to: each file
-// left in the Trash named with its reason as far as the outcome names them, then what became of
-// the others; or that every file had gone back before. Empty when all went back now.
+// left in the Trash named with its reason as far as the outcome names them, and each file home
+// whose info file stayed in the Trash, then what became of the others; or that every file had
+// gone back before. Empty when all went back now.
 QString putBackClosingText(const PutBackOutcome &outcome, const PathText &pathOf);
 
 // "12 items removed from the Trash for good, 30 kept", or "would be removed" for a listing, then

@@ -33,6 +33,8 @@ Refusal Refusal::ofTrash(const TrashProblem &problem, const QByteArray &director
         kind = Problem::InsideTrash;
     else if (problem.refusal == TrashRefusal::NoSafeMove)
         kind = Problem::NoSafeMove;
+    else if (problem.refusal == TrashRefusal::Unlistable)
+        kind = Problem::UnlistableTop;
     Refusal refusal{RequestField::Directory, kind};
     refusal.directory = directory;
     refusal.error = problem.error;
@@ -316,6 +318,13 @@ RemovalOutcome TrashMoves::move(const Directory &directory, const char *name,
     m_list->add(
         {m_trash.topPath(), outcome.trashName, original + name, judged.identity, judged.size});
     return outcome;
+}
+
+void TrashMoves::folderRemoved(const QByteArray &subdirectory, mode_t mode) const {
+    if (!m_list)
+        return;
+    const std::lock_guard lock(m_mutex);
+    m_list->addFolder({directoryPrefix(m_trash.directoryPath()) + subdirectory, mode});
 }
 
 void TrashMoves::settle(PurgeOutcome &outcome) {

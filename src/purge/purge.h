@@ -151,6 +151,9 @@ struct PurgeOutcome {
     qint64 mountPointsLeft = 0;
     // Subdirectories removed once the run had emptied them.
     qint64 foldersRemoved = 0;
+    // Subdirectories the run emptied whose removal the system refused for another reason than
+    // what they still hold.
+    FileTroubles foldersNotRemoved;
 
     // The space kept to, as asked: for a share of the mount, spaceAsked is what it came to.
     SpaceRule spaceRule;
@@ -173,7 +176,8 @@ struct PurgeOutcome {
     // in the Trash a file it was not asked to remove: what a script must hear of.
     bool fellShort() const {
         return listingError || notExamined.count > 0 || notRemoved.count > 0 ||
-               leftInTrash.count > 0 || unreadableFolders.count > 0 || spaceMissed || spaceError;
+               leftInTrash.count > 0 || unreadableFolders.count > 0 ||
+               foldersNotRemoved.count > 0 || spaceMissed || spaceError;
     }
 };
 

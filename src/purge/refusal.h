@@ -25,6 +25,8 @@ enum class Problem {
     NoSafeMove,        // the Trash's mount can move a file only by risking another's place
     TrashFreesNoSpace, // a free-space goal with the Trash, which is on the directory's own mount
     NoMountSpace,      // the space of the directory's mount cannot be read; error says why
+    UnlistableTop,     // a mount's top cannot be listed, so whether the directory is in a Trash
+                       // is unknown
 };
 
 struct Refusal {

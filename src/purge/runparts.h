@@ -26,6 +26,9 @@ public:
     // went. A file of a subdirectory gives the subdirectory's path relative to the run's.
     RemovalOutcome move(const Directory &directory, const char *name, const FileStamp &judged,
                         const QByteArray &subdirectory = {}) const;
+    // Adds to the run's list a folder the run removed once it had emptied it: its path relative
+    // to the run's directory, and its permission bits, so that a put back makes it again.
+    void folderRemoved(const QByteArray &subdirectory, mode_t mode) const;
     // Ends the list, and tells the outcome its id and whether it was written whole.
     void settle(PurgeOutcome &outcome);
 

@@ -23,6 +23,17 @@
 
 namespace culler {
 
+struct TreeFolder;
+
+// Where emptied directories go: removes one, once the last of it is let go.
+class EmptiedFolderRemoval {
+public:
+    virtual void remove(TreeFolder &folder) = 0;
+
+protected:
+    ~EmptiedFolderRemoval() = default;
+};
+
 // One directory of the tree, while anything of it is in hand: its listing, a subdirectory
 // waiting to be opened from it, or a file of it waiting among the newest. When the last of
 // these lets it go, it is done, and all its subdirectories before it: that is when a directory
@@ -43,20 +54,13 @@ struct TreeFolder {
     qint64 depth = 0;
     // The run removed a file of it, or a subdirectory it had emptied.
     std::atomic<bool> lostEntries = false;
-    // Where emptied directories go, counts the ones removed; nothing otherwise.
-    std::atomic<qint64> *removedCount = nullptr;
+    // Where emptied directories go, what removes them; nothing otherwise.
+    EmptiedFolderRemoval *removal = nullptr;
 };
 
 TreeFolder::~TreeFolder() {
-    if (removedCount == nullptr || parent == nullptr || !lostEntries.load())
-        return;
-    directory.reset();
-    // The kernel refuses a directory that holds anything (ENOTEMPTY): whatever the run did not
-    // remove, or anything put there meanwhile, keeps it.
-    if (parent->directory->removeEmptySubdirectory(name.constData()))
-        return;
-    parent->lostEntries.store(true);
-    removedCount->fetch_add(1);
+    if (removal != nullptr && parent != nullptr && lostEntries.load())
+        removal->remove(*this);
 }
 
 namespace {
@@ -83,7 +87,7 @@ unsigned workersFor(const PurgeJob &job, RemovalMode mode) {
     return std::max(2U, processorsForThisProcess());
 }
 
-class TreeRun {
+class TreeRun final : private EmptiedFolderRemoval {
 public:
     TreeRun(const PurgeJob &job, PurgeDisplay &display, RemovalMode mode)
         : m_job(job)
@@ -215,9 +219,40 @@ private:
             m_job.emptiedFolders == EmptiedFolders::Removed) {
             folder->name = next.name;
             folder->parent = next.parent;
-            folder->removedCount = &m_foldersRemoved;
+            folder->removal = this;
         }
         return folder;
+    }
+
+    // A directory the run emptied goes, once everything of it is done. The kernel refuses one
+    // that holds anything (ENOTEMPTY): whatever the run did not remove, or anything put there
+    // meanwhile, keeps it, and one gone meanwhile is no one's loss; any other refusal is named.
+    // A run to the Trash notes each one it removed, with its mode, so that a put back makes it
+    // again as it was; one whose mode cannot be read stays, since it could not be.
+    void remove(TreeFolder &folder) override {
+        mode_t mode = 0;
+        if (m_trash) {
+            const Expected<mode_t, SystemError> permissions = folder.directory->permissions();
+            if (!permissions)
+                return folderNotRemoved(folder.path, permissions.error());
+            mode = *permissions;
+        }
+        folder.directory.reset();
+        const SystemError error =
+            folder.parent->directory->removeEmptySubdirectory(folder.name.constData());
+        if (error.code == ENOTEMPTY || error.code == EEXIST || error.code == ENOENT)
+            return;
+        if (error)
+            return folderNotRemoved(folder.path, error);
+        folder.parent->lostEntries.store(true);
+        m_foldersRemoved.fetch_add(1);
+        if (m_trash)
+            m_trash->folderRemoved(folder.path, mode);
+    }
+
+    void folderNotRemoved(const QByteArray &path, SystemError error) {
+        const std::lock_guard lock(m_mutex);
+        addTrouble(m_outcome.foldersNotRemoved, m_job.namedFiles, path, error);
     }
 
     // A subdirectory that could not be read is named with its reason; a mount point is counted.

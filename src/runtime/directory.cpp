@@ -171,6 +171,15 @@ quint64 Directory::mountKey() const {
     return (quint64(1) << 63) | makedev(status.stx_dev_major, status.stx_dev_minor);
 }
 
+Expected<mode_t, SystemError> Directory::permissions() const {
+    struct stat status {};
+    if (!m_fd.isOpen())
+        return unexpected(SystemError{EBADF});
+    if (::fstat(m_fd.get(), &status) != 0)
+        return unexpected(SystemError{errno});
+    return mode_t(status.st_mode & 07777);
+}
+
 SystemError Directory::removeEmptySubdirectory(const char *name) const {
     if (!m_fd.isOpen())
         return SystemError{EBADF};

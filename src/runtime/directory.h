@@ -130,6 +130,9 @@ public:
     // The space of the directory's mount, as it is now.
     Expected<MountSpace, SystemError> space() const;
 
+    // The directory's own permission bits (07777), read through its open handle.
+    Expected<mode_t, SystemError> permissions() const;
+
     // Removes the subdirectory called name if it is empty; ENOTEMPTY when anything is left in
     // it. Never follows a link.
     SystemError removeEmptySubdirectory(const char *name) const;

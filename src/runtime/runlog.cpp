@@ -106,10 +106,15 @@ bool looksLikeId(const QByteArray &id) {
                        [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
 }
 
+// Pruning is housekeeping: where the folder cannot be listed, or a list not removed, more lists
+// stay than should, and the list of the run starting is all that matters to it; its own writes
+// tell whether the folder takes it.
 void removeOldRuns(const QByteArray &runsDirectory) {
-    const std::vector<QByteArray> ids = keptRunIds(runsDirectory);
-    for (std::size_t i = keptRunCount; i < ids.size(); ++i)
-        ::unlink(listPath(runsDirectory, ids[i]).constData());
+    const Expected<std::vector<QByteArray>, SystemError> ids = keptRunIds(runsDirectory);
+    if (!ids)
+        return;
+    for (std::size_t i = keptRunCount; i < ids->size(); ++i)
+        ::unlink(listPath(runsDirectory, (*ids)[i]).constData());
 }
 
 QByteArray fileLine(const RunFile &file) {
@@ -121,6 +126,22 @@ QByteArray fileLine(const RunFile &file) {
             ' ' + QByteArray::number(qint64(identity.modified.tv_sec)) + '.' +
             QByteArray::number(qint64(identity.modified.tv_nsec)).rightJustified(9, '0') + '\n';
     return line;
+}
+
+QByteArray folderLine(const RunFolder &folder) {
+    return "folder " + encoded(folder.path) + ' ' +
+           QByteArray::number(uint(folder.mode & 07777), 8) + '\n';
+}
+
+std::optional<RunFolder> readFolderLine(const QList<QByteArray> &fields) {
+    if (fields.size() != 3)
+        return std::nullopt;
+    const std::optional<QByteArray> path = decoded(fields[1]);
+    bool ok = false;
+    const uint mode = fields[2].toUInt(&ok, 8);
+    if (!path || !ok || mode > 07777)
+        return std::nullopt;
+    return RunFolder{*path, mode_t(mode)};
 }
 
 std::optional<RunFile> readFileLine(const QList<QByteArray> &fields) {
@@ -172,7 +193,9 @@ RunLogWriter::RunLogWriter(QByteArray runsDirectory, QByteArray directory, QDate
     , m_started(std::move(started)) {}
 
 RunLogWriter::~RunLogWriter() {
-    finish();
+    // A run that settles asks finish() itself and tells its error; this only closes the list of
+    // one that never got that far, whose outcome is gone with it.
+    (void)finish();
 }
 
 bool RunLogWriter::start() {
@@ -203,11 +226,19 @@ bool RunLogWriter::start() {
 }
 
 void RunLogWriter::add(const RunFile &file) {
+    write(fileLine(file));
+}
+
+void RunLogWriter::addFolder(const RunFolder &folder) {
+    write(folderLine(folder));
+}
+
+void RunLogWriter::write(const QByteArray &line) {
     if (m_error || (!m_fd.isOpen() && !start()))
         return;
-    // One write, with the file's move already done: a kill lands before it or after it, so the
-    // list never names a file the run did not move.
-    if (const SystemError written = m_fd.writeAll(fileLine(file))) {
+    // One write, with the move or the removal already done: a kill lands before it or after it,
+    // so the list never names a file the run did not move, nor a folder it did not remove.
+    if (const SystemError written = m_fd.writeAll(line)) {
         m_error = written;
         return;
     }
@@ -227,12 +258,20 @@ SystemError RunLogWriter::finish() {
     return m_error;
 }
 
-std::vector<QByteArray> keptRunIds(const QByteArray &runsDirectory) {
+Expected<std::vector<QByteArray>, SystemError> keptRunIds(const QByteArray &runsDirectory) {
     std::vector<QByteArray> ids;
     DIR *stream = ::opendir(runsDirectory.constData());
-    if (stream == nullptr)
+    // No folder yet, or a file where one of its parents would be: no run has kept a list there.
+    if (stream == nullptr && (errno == ENOENT || errno == ENOTDIR))
         return ids;
-    while (const dirent *entry = ::readdir(stream)) {
+    if (stream == nullptr)
+        return unexpected(SystemError{errno});
+    for (;;) {
+        // readdir tells its end from an error only through errno.
+        errno = 0;
+        const dirent *entry = ::readdir(stream);
+        if (entry == nullptr)
+            break;
         QByteArray name(entry->d_name);
         if (!name.endsWith(listSuffix))
             continue;
@@ -240,7 +279,10 @@ std::vector<QByteArray> keptRunIds(const QByteArray &runsDirectory) {
         if (looksLikeId(name))
             ids.push_back(name);
     }
+    const int code = errno;
     ::closedir(stream);
+    if (code != 0)
+        return unexpected(SystemError{code});
     std::sort(ids.begin(), ids.end(), newerFirst);
     return ids;
 }
@@ -289,6 +331,9 @@ Expected<KeptRun, SystemError> readRun(const QByteArray &runsDirectory, const QB
         } else if (fields[0] == "file") {
             if (std::optional<RunFile> file = readFileLine(fields))
                 run.files.push_back(std::move(*file));
+        } else if (fields[0] == "folder") {
+            if (std::optional<RunFolder> folder = readFolderLine(fields))
+                run.folders.push_back(std::move(*folder));
         } else if (fields[0] == "back" && fields.size() == 2) {
             bool ok = false;
             const qulonglong index = fields[1].toULongLong(&ok);

@@ -5,7 +5,10 @@
 // one back. It moves no file itself and knows nothing of purges or of words.
 //
 // A list is text a person can read, one line each: a header (the format, when the run started,
-// its directory), then a "file" line per file moved and a "back" line per file put back since.
+// its directory), then a "file" line per file moved, a "folder" line per folder the run removed
+// once it had emptied it, and a "back" line per file put back since. A reader passes over the
+// kinds of line it does not know, so a list written before folders were noted reads as one with
+// none.
 // Every path and name is percent-encoded, so that any bytes a Linux name may hold (blanks, line
 // ends, bytes that are not UTF-8) come back exactly.
 
@@ -40,6 +43,17 @@ struct RunFile {
     bool operator==(const RunFile &other) const = default;
 };
 
+// A folder a run removed once it had moved everything out of it, so that a put back can make it
+// again as it was.
+struct RunFolder {
+    // Where it was: an absolute path, below the run's directory.
+    QByteArray path;
+    // Its permission bits (07777).
+    mode_t mode = 0;
+
+    bool operator==(const RunFolder &other) const = default;
+};
+
 // A kept run as read back.
 struct KeptRun {
     QByteArray id;
@@ -47,6 +61,8 @@ struct KeptRun {
     // The run's directory, absolute.
     QByteArray directory;
     std::vector<RunFile> files;
+    // In the order they went: deepest first.
+    std::vector<RunFolder> folders;
 
     qint64 backCount() const;
 };
@@ -72,6 +88,8 @@ public:
     // it is added, so a run killed at any point keeps every file it had told of; a disk flush
     // follows every batch of files and the end.
     void add(const RunFile &file);
+    // Adds a folder the run removed, after the files it held, with one write of its own too.
+    void addFolder(const RunFolder &folder);
     // Flushes the list to the disk; the error of anything that failed on the way, or 0.
     SystemError finish();
 
@@ -81,6 +99,7 @@ public:
 
 private:
     bool start();
+    void write(const QByteArray &line);
 
     QByteArray m_runsDirectory;
     QByteArray m_directory;
@@ -91,8 +110,9 @@ private:
     SystemError m_error;
 };
 
-// The ids of the kept runs, newest first.
-std::vector<QByteArray> keptRunIds(const QByteArray &runsDirectory);
+// The ids of the kept runs, newest first: none where the folder of lists does not exist (nor can,
+// a parent being a file), or why it cannot be listed.
+Expected<std::vector<QByteArray>, SystemError> keptRunIds(const QByteArray &runsDirectory);
 
 // The run of that id, or why it cannot be read (ENOENT: there is no such run).
 Expected<KeptRun, SystemError> readRun(const QByteArray &runsDirectory, const QByteArray &id);

@@ -7,8 +7,9 @@
 
 namespace culler {
 
-// An operating-system error number with its readable reason; 0 is success.
-struct SystemError {
+// An operating-system error number with its readable reason; 0 is success. A call that returns
+// one must be looked at: an error dropped unread is a failure told as success.
+struct [[nodiscard]] SystemError {
     int code = 0;
 
     explicit operator bool() const { return code != 0; }

@@ -255,7 +255,8 @@ struct KnownTrash {
 
 // The Trashes at the top of a mount: `.Trash` (which holds one per user) and every `.Trash-*`,
 // whoever's, as the entries spell them; listed where the top can be read, else this user's two.
-void addMountTrashes(int topFd, uid_t user, std::vector<KnownTrash> &trashes) {
+// A listing that fails part way may have missed one, so it is an error.
+SystemError addMountTrashes(int topFd, uid_t user, std::vector<KnownTrash> &trashes) {
     const QByteArray top = linkOf(topFd);
     // A Trash's files/ and info/ count apart, since a bind mount may show one alone elsewhere.
     const auto add = [&](const QByteArray &name) {
@@ -271,13 +272,21 @@ void addMountTrashes(int topFd, uid_t user, std::vector<KnownTrash> &trashes) {
     UniqueFd listingFd{::openat(topFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     DIR *listing = listingFd.isOpen() ? ::fdopendir(listingFd.get()) : nullptr;
     if (listing == nullptr)
-        return;
+        return {};
     // The listing closes it from here on.
     listingFd.release();
-    while (const dirent *entry = ::readdir(listing))
+    for (;;) {
+        // readdir tells its end from an error only through errno, which add() may set.
+        errno = 0;
+        const dirent *entry = ::readdir(listing);
+        if (entry == nullptr)
+            break;
         if (std::strncmp(entry->d_name, ".Trash-", 7) == 0)
             add(entry->d_name);
+    }
+    const SystemError error{errno};
     ::closedir(listing);
+    return error;
 }
 
 } // namespace
@@ -304,7 +313,8 @@ std::optional<TrashProblem> trashHolding(int directoryFd, const TrashPlaces &pla
         // The root's parent is the root itself.
         const bool atRoot = !parent || parent->sameDirectoryAs(*here);
         if (atRoot || !parent->sameMountAs(*here))
-            addMountTrashes(current.get(), places.user, trashes);
+            if (const SystemError error = addMountTrashes(current.get(), places.user, trashes))
+                return refusal(TrashRefusal::Unlistable, linkOf(current.get()), error.code);
         if (atRoot)
             break;
         current = std::move(parentFd);

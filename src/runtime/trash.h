@@ -44,6 +44,9 @@ enum class TrashRefusal {
     // The mount cannot rename without overwriting, nor make a hard link, so no file can be moved
     // there without risking another's place. place is the mount, error the link's answer.
     NoSafeMove,
+    // The top of a mount the directory lies on could not be listed to the end, so a Trash there
+    // may have been missed. place is the mount, error the listing's answer.
+    Unlistable,
 };
 
 struct TrashProblem {

@@ -34,7 +34,7 @@ struct Result {
 
 // Runs the program as a script would: no display of any kind, a home of the test's own, and the
 // time zone and locale given (zones with daylight saving by default). Removals of names that
-// begin with refused fail, when it is given.
+// begin with refused fail, when it is given; "VARIABLE=VALUE" sets one of refuseunlink.cpp's.
 const QByteArray defaultZone = QByteArrayLiteral("Europe/Berlin");
 
 Result runCuller(const QStringList &arguments, const QString &home,
@@ -52,7 +52,9 @@ Result runCuller(const QStringList &arguments, const QString &home,
     environment.insert(QStringLiteral("TZ"), zone);
     if (!refused.isEmpty()) {
         environment.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(CULLER_REFUSE_UNLINK));
-        environment.insert(QStringLiteral("CULLER_TEST_REFUSE"), refused);
+        const qsizetype equals = refused.indexOf(QLatin1Char('='));
+        environment.insert(equals < 0 ? QStringLiteral("CULLER_TEST_REFUSE") : refused.left(equals),
+                           refused.mid(equals + 1));
         environment.insert(QStringLiteral("ASAN_OPTIONS"),
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":verify_asan_link_order=0"));
@@ -413,6 +415,22 @@ void tst_CommandLine::runs_data() {
         << QByteArray("culler: 1 file moved to the Trash, 1 kept\nculler: 0 items removed from the "
                       "Trash for good, 1 kept\n")
         << purged << 0;
+    // REFUSE=X: the commands after it run with X refused, as runCuller says.
+    QTest::newRow("down the tree, a folder unreadable")
+        << QStringList{"REFUSE=CULLER_TEST_UNREADABLE=sub", "THEN"} + days +
+               QStringList{"--recursive"}
+        << c << berlin << QByteArray()
+        << QByteArray("culler: 1 folder could not be read:\nculler: DIR/sub: Permission denied\n"
+                      "culler: 1 file deleted, 1 kept, 1 folder not read.\n")
+        << purged << 1;
+    QTest::newRow("down the tree, the emptied folder's removal refused")
+        << QStringList{"REFUSE=sub", "THEN"} + days +
+               QStringList{"--recursive", "--remove-empty-dirs"}
+        << c << berlin << QByteArray()
+        << QByteArray("culler: 1 folder emptied by the run could not be removed:\nculler: "
+                      "DIR/sub: Operation not permitted\nculler: 2 files deleted, 1 kept, 1 "
+                      "emptied folder not removed.\n")
+        << purged << 1;
     QTest::newRow("nothing matches")
         << QStringList{"--pattern", "*.none", "--days", "30", "--verbose"} << c << berlin
         << QByteArray() << QByteArray("culler: 0 files deleted, 0 kept\n") << all << 0;
@@ -437,6 +455,11 @@ void tst_CommandLine::runs_data() {
     QTest::newRow("put back the newest run")
         << trash + QStringList{"--put-back", "--verbose"} << c << berlin
         << QByteArray("DIR/old.tmp\n") << QByteArray("culler: 1 file put back\n") << all << 0;
+    QTest::newRow("put back, the emptied folder made again")
+        << days + QStringList{"--trash", "--recursive", "--remove-empty-dirs",
+                              "THEN",    "--put-back",  "--verbose"}
+        << c << berlin << QByteArray("DIR/old.tmp\nDIR/sub/old.tmp\n")
+        << QByteArray("culler: 2 files put back, 1 folder made again\n") << all << 0;
     QTest::newRow("put back, a new file in the way")
         << trash + QStringList{"TAKE", "THEN", "--put-back"} << c << berlin << QByteArray()
         << QByteArray("culler: 1 file was left in the Trash:\nculler: DIR/old.tmp: another file "
@@ -460,7 +483,7 @@ void tst_CommandLine::runs() {
     makeFile(dir() + "/old.tmp", -400);
     makeFile(dir() + "/old.log", -400);
     makeFile(dir() + "/new.tmp", -1);
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(::mkdir(dir() + "/sub", 0700) == 0 && ::chmod(dir() + "/sub", 0750) == 0);
     makeFile(dir() + "/sub/old.tmp", -400);
     const QString listFile =
         QFileInfo(executable).absolutePath() + QStringLiteral("/filetypes.dat");
@@ -469,6 +492,7 @@ void tst_CommandLine::runs() {
     if (arguments.contains("--dry-run") && arguments.contains("--trash"))
         makeFile(QFile::encodeName(m_home->filePath(".local")), 0);
     Result result{0, {}, {}};
+    QString refused;
     for (QStringList command : commandsOf(arguments)) {
         // Every command but the last goes as asked.
         QCOMPARE(result.exitCode, 0);
@@ -476,10 +500,14 @@ void tst_CommandLine::runs() {
             makeFile(dir() + "/old.tmp", -1);
             continue;
         }
+        if (command.first().startsWith(QStringLiteral("REFUSE="))) {
+            refused = command.first().mid(7);
+            continue;
+        }
         if (command.contains("--pattern") && !command.contains("--directory"))
             command = QStringList{"--directory", "DIR"} + command;
-        result =
-            runCuller(command.replaceInStrings("DIR", m_dir->path()), m_home->path(), lang, zone);
+        result = runCuller(command.replaceInStrings("DIR", m_dir->path()), m_home->path(), lang,
+                           zone, refused);
     }
     // A kept run's id, date and time are when it ran.
     if (arguments.contains("--runs"))
@@ -489,8 +517,11 @@ void tst_CommandLine::runs() {
     QCOMPARE(result.out, out.replace("DIR", dir()));
     QCOMPARE(result.err, err.replace("DIR", dir()));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), left);
-    QCOMPARE(QFileInfo::exists(m_dir->filePath(QStringLiteral("sub"))),
-             !arguments.contains("--remove-empty-dirs"));
+    // Gone once emptied, as asked, and back with its mode after a put back.
+    struct stat sub {};
+    const bool subGone = arguments.contains("--remove-empty-dirs") && status == 0 &&
+                         !arguments.contains("--put-back");
+    QCOMPARE(::lstat(dir() + "/sub", &sub) == 0 ? sub.st_mode : 0, subGone ? 0 : S_IFDIR | 0750);
     const bool trashed = (arguments.lastIndexOf("--trash") > arguments.lastIndexOf("--put-back") &&
                           !arguments.contains("--dry-run")) ||
                          err.contains("left in the Trash");

@@ -68,6 +68,7 @@ bool referenceMatches(const QString &pattern, const QString &name) {
 // One entry of the tree as lstat sees it: never through a link.
 struct EntryState {
     mode_t type = 0;
+    mode_t permissions = 0;
     QByteArray content;
     QByteArray linkTarget;
     qint64 seconds = 0;
@@ -92,6 +93,7 @@ void takeSnapshot(const QByteArray &root, const QByteArray &relative, Snapshot &
         QVERIFY(::lstat(full.constData(), &status) == 0);
         EntryState state;
         state.type = status.st_mode & S_IFMT;
+        state.permissions = status.st_mode & 07777;
         state.seconds = status.st_mtim.tv_sec;
         state.nanoseconds = status.st_mtim.tv_nsec;
         if (S_ISREG(status.st_mode)) {
@@ -385,7 +387,10 @@ void Round::addEntry(const QString &directory, int depth) {
 // A subdirectory with old files the patterns match; in a tree, one with entries of every kind,
 // empty now and then, and hidden or excluded as its name falls.
 void Round::addSubdirectory(const QString &path, int depth) {
+    // Modes of all kinds that let the owner in, which a put back must give a folder made again.
+    static const QList<mode_t> modes = {0700, 0755, 0750, 0711, 02770, 01777};
     QVERIFY(QDir().mkdir(path));
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), modes[pick(int(modes.size()))]) == 0);
     m_subdirectories << path;
     m_log << QStringLiteral("directory \"%1\"").arg(path);
     if (!m_tree || depth > 3) {
@@ -785,6 +790,7 @@ void Round::runToTrashAndBack(const QString &trashPlace) {
     job->runsDirectory = runs;
     job->subfolders = m_tree ? Subfolders::Included : Subfolders::Excluded;
     job->maxDepth = m_maxDepth;
+    job->emptiedFolders = m_removeEmptied ? EmptiedFolders::Removed : EmptiedFolders::Kept;
     test::RecordingDisplay display;
     const PurgeOutcome moved = *runPurge(*job, display, m_mode);
     QVERIFY2(moved.removed >= 2 && !moved.fellShort(), qPrintable(describe()));
@@ -793,12 +799,15 @@ void Round::runToTrashAndBack(const QString &trashPlace) {
     QVERIFY(back);
     QCOMPARE(back->putBack, moved.removed);
     QCOMPARE(back->leftCount, 0);
+    QCOMPARE(back->foldersMade, moved.foldersRemoved);
     Snapshot after;
     takeSnapshot(root, {}, after);
-    // A folder's own time tells when a file last left it or came back: only what it holds counts.
+    // A folder's own time tells when a file last left it or came back: its mode and content count.
     for (auto entry = after.begin(); entry != after.end(); ++entry) {
-        if (entry->type == S_IFDIR && before.contains(entry.key()))
-            *entry = before[entry.key()];
+        if (entry->type == S_IFDIR && before.contains(entry.key())) {
+            entry->seconds = before[entry.key()].seconds;
+            entry->nanoseconds = before[entry.key()].nanoseconds;
+        }
     }
     for (auto entry = before.cbegin(); entry != before.cend(); ++entry)
         QVERIFY2(after.value(entry.key()) == entry.value(),

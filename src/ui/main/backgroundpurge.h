@@ -33,8 +33,8 @@ public:
     // Starts running job and returns at once; ended() follows. Returns false, doing nothing, while
     // another run is in hand or its result has not been taken. Only when no thread can be had is
     // the job run before this returns.
-    bool start(const PurgeJob &job);
-    bool start(const PutBackJob &job);
+    [[nodiscard]] bool start(const PurgeJob &job);
+    [[nodiscard]] bool start(const PutBackJob &job);
     bool isRunning() const { return m_task.busy(); }
     // Asks the run to end after the file in hand.
     void stop() { m_task.stop(); }

@@ -332,6 +332,10 @@ void frmMain::cmdClear_Click() {
 }
 
 void frmMain::cmdDelete_Click() {
+    // The button is disabled while a run or a put back is in hand; only a call from code lands
+    // here then, and it must not reset the display of the run in hand.
+    if (m_purge->isRunning())
+        return;
     m_display->beginRun();
     m_lastRunId.clear();
     cmdPutBack->hide();
@@ -345,7 +349,9 @@ void frmMain::cmdDelete_Click() {
     job->namedFiles = 10;
     job->runsDirectory = m_runsDirectory;
     lockRequest(true);
-    m_purge->start(*job);
+    // Nothing else starts work on this thread between the check above and here.
+    [[maybe_unused]] const bool started = m_purge->start(*job);
+    Q_ASSERT(started);
 }
 
 void frmMain::showRunProgress() {
@@ -448,8 +454,11 @@ void frmMain::Drive1_Change() {
     if (const SystemError error = Dir1->open(current)) {
         // As for a drive that is not ready: said, and everything stays where it was.
         reportUnreadableDirectory(current, error);
-        m_drives->changeDirectory(before);
-        Drive1->showDrive(m_drives->driveOf(before));
+        // The way back can fail too (the directory went meanwhile): said as well, and the list
+        // of drives shows where the process now is.
+        if (const SystemError back = m_drives->changeDirectory(before))
+            reportUnreadableDirectory(before, back);
+        Drive1->showDrive(m_drives->driveOf(m_drives->currentDirectory()));
         return;
     }
     txtDirectory->setText(current);
@@ -513,7 +522,11 @@ void frmMain::cmdPutBack_Click() {
     lockRequest(true);
     cmdPutBack->setEnabled(false);
     // Ten files named at most, as a message box has room for.
-    m_purge->start(PutBackJob{m_runsDirectory, m_lastRunId, PurgeAction::Remove, 10});
+    // Refused only while work is in hand, which the check above rules out: the question is asked
+    // on this thread, and nothing else starts work here.
+    [[maybe_unused]] const bool started =
+        m_purge->start(PutBackJob{m_runsDirectory, m_lastRunId, PurgeAction::Remove, 10});
+    Q_ASSERT(started);
 }
 
 void frmMain::chkSubfolders_Click() {
