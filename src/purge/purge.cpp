@@ -76,12 +76,8 @@ public:
         if (m_directory.error())
             return unexpected(unreadable());
         // Refused before a Trash is made.
-        Expected<std::optional<SpaceGoal>, Refusal> goal =
-            spaceGoalFor(m_job, m_directory, m_outcome);
-        if (!goal)
-            return unexpected(goal.error());
-        if (*goal)
-            m_goal.emplace(std::move(**goal));
+        if (std::optional<Refusal> refusal = setUpSpaceGoal(m_job, m_directory, m_outcome, m_goal))
+            return unexpected(std::move(*refusal));
         if (std::optional<Refusal> refusal = openTrash())
             return unexpected(std::move(*refusal));
         count();

@@ -130,28 +130,31 @@ qint64 SpaceGoal::spared() const {
     return m_spared;
 }
 
-Expected<std::optional<SpaceGoal>, Refusal>
-spaceGoalFor(const PurgeJob &job, const Directory &directory, PurgeOutcome &outcome) {
+std::optional<Refusal> setUpSpaceGoal(const PurgeJob &job, const Directory &directory,
+                                      PurgeOutcome &outcome, std::optional<SpaceGoal> &goal) {
     if (job.spaceRule == SpaceRule::None)
-        return std::optional<SpaceGoal>();
-    if (job.spaceRule == SpaceRule::SizeCap)
-        return std::optional<SpaceGoal>(SpaceGoal::sizeCap(job.space.bytes));
+        return std::nullopt;
+    if (job.spaceRule == SpaceRule::SizeCap) {
+        goal.emplace(SpaceGoal::sizeCap(job.space.bytes));
+        return std::nullopt;
+    }
     // The Trash of a directory is always on the directory's own mount (the home Trash only where
     // it shares the mount, else the mount's own): moving there frees nothing.
     if (job.removal == RemovalKind::Trash)
-        return unexpected(Refusal{RequestField::KeepFree, Problem::TrashFreesNoSpace});
+        return Refusal{RequestField::KeepFree, Problem::TrashFreesNoSpace};
     const Expected<MountSpace, SystemError> space = directory.space();
     if (!space) {
         Refusal refusal{RequestField::Directory, Problem::NoMountSpace};
         refusal.directory = job.directory;
         refusal.error = space.error();
-        return unexpected(std::move(refusal));
+        return refusal;
     }
     if (job.space.percent >= 0)
         outcome.spaceAsked =
             qint64(std::ceil(double(space->total) * std::min(job.space.percent, 100.0) / 100.0));
     outcome.spaceFound = space->available;
-    return std::optional<SpaceGoal>(SpaceGoal::freeSpace(outcome.spaceAsked - space->available));
+    goal.emplace(SpaceGoal::freeSpace(outcome.spaceAsked - space->available));
+    return std::nullopt;
 }
 
 void settleSpaceGoal(SpaceGoal &goal, const PurgeJob &job, const Directory &directory,

@@ -109,11 +109,11 @@ private:
 // How a run removes, or lists, one file a goal chose; it tells the outcome what became of it.
 using RemoveHeld = std::function<void(const HeldFile &file)>;
 
-// The goal a job sets, if any, or why it cannot be kept to (the mount's space cannot be read, or a
-// free-space goal with the Trash). Reads the mount's space once for a free-space goal, and sets the
-// bytes asked for in the outcome.
-Expected<std::optional<SpaceGoal>, Refusal>
-spaceGoalFor(const PurgeJob &job, const Directory &directory, PurgeOutcome &outcome);
+// Sets goal to the goal a job sets, if any, or says why it cannot be kept to (the mount's space
+// cannot be read, or a free-space goal with the Trash). Reads the mount's space once for a
+// free-space goal, and sets the bytes asked for in the outcome.
+std::optional<Refusal> setUpSpaceGoal(const PurgeJob &job, const Directory &directory,
+                                      PurgeOutcome &outcome, std::optional<SpaceGoal> &goal);
 
 // Settles the goal once every candidate is judged: the files it still takes go (see finish),
 // through remove; for free space in batches, the mount's space read again after each, and the

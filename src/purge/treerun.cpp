@@ -106,12 +106,8 @@ public:
         if (m_directory.error())
             return unexpected(Refusal::unreadableDirectory(m_job.directory, m_directory.error()));
         // Refused before a Trash is made.
-        Expected<std::optional<SpaceGoal>, Refusal> goal =
-            spaceGoalFor(m_job, m_directory, m_outcome);
-        if (!goal)
-            return unexpected(goal.error());
-        if (*goal)
-            m_goal.emplace(std::move(**goal));
+        if (std::optional<Refusal> refusal = setUpSpaceGoal(m_job, m_directory, m_outcome, m_goal))
+            return unexpected(std::move(*refusal));
         if (std::optional<Refusal> refusal = openTrashFor(m_job, m_directory, m_trash))
             return unexpected(std::move(*refusal));
         m_mount = m_directory.mountKey();
