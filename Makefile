@@ -2,10 +2,10 @@
 # configure once, build incrementally and then test or start the program.
 # `make run` builds the program alone, so the window comes up without
 # waiting for the tests, benchmarks and fuzz replays that `make test` builds;
-# `make bench` builds and runs the six benchmarks: the engine against find, the Trash against
+# `make bench` builds and runs the seven benchmarks: the engine against find, the Trash against
 # gio and Qt's moveToTrash, putting a Trash run back against a rename loop, the main window and
-# the summary's count (these two draw off screen, so they need no display), and a purge down a
-# tree against find.
+# the summary's count (these two draw off screen, so they need no display), a purge down a
+# tree against find, and a size cap against a plain purge.
 # `make check` runs the same tests on a build with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then, on a build with ThreadSanitizer, the tests of the code that
 # starts threads: the engine's, the summary's count and the main window's purge; `make fuzz`
@@ -58,13 +58,14 @@ run: configure
 	$(BUILD_DIR)/src/culler
 
 bench: configure
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench trash_bench putback_bench window_bench preview_bench tree_bench
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target purge_bench trash_bench putback_bench window_bench preview_bench tree_bench space_bench
 	$(BUILD_DIR)/bench/purge_bench
 	$(BUILD_DIR)/bench/trash_bench
 	$(BUILD_DIR)/bench/putback_bench
 	$(BUILD_DIR)/bench/window_bench
 	$(BUILD_DIR)/bench/preview_bench
 	$(BUILD_DIR)/bench/tree_bench
+	$(BUILD_DIR)/bench/space_bench
 
 package: build
 	cd $(BUILD_DIR) && cpack

@@ -30,6 +30,8 @@ std::optional<Options> parseOptions(const QStringList &arguments) {
             options.rounds = arguments[i + 1].toInt();
         else if (arguments[i] == QStringLiteral("--dir"))
             options.base = arguments[i + 1];
+        else if (arguments[i] == QStringLiteral("--only"))
+            options.only = arguments[i + 1];
         else
             return std::nullopt;
     }

@@ -21,9 +21,13 @@ struct Options {
     int files = 100000;
     int rounds = 3;
     QString base;
+    // The one part of a benchmark to run, by the name it gives; empty for all of them.
+    QString only;
+
+    bool runs(const char *part) const { return only.isEmpty() || only == QLatin1String(part); }
 };
 
-// --files N, --rounds R and --dir BASE; nothing when the arguments make no sense.
+// --files N, --rounds R, --dir BASE and --only PART; nothing when the arguments make no sense.
 std::optional<Options> parseOptions(const QStringList &arguments);
 
 // Which files of a benchmark directory are due: thirty days old and matching *.tmp.

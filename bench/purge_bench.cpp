@@ -5,7 +5,8 @@
 // against the same run without, with the peak memory of each; and measures the engine's peak
 // memory at two directory sizes to show it does not grow with them.
 //
-//   purge_bench [--files N] [--rounds R] [--dir BASE]
+//   purge_bench [--files N] [--rounds R] [--dir BASE] [--only
+//   engine|command-line|keep-newest|memory]
 //
 // Each measurement is a whole process, the engine's as much as find's: this program runs itself
 // with --engine-only DIR [--inline] [--keep-newest N] for the engine, so start-up counts on both
@@ -265,7 +266,8 @@ int main(int argc, char *argv[]) {
 
     const std::optional<bench::Options> options = bench::parseOptions(arguments);
     if (!options) {
-        QTextStream(stderr) << "usage: purge_bench [--files N] [--rounds R] [--dir BASE]\n";
+        QTextStream(stderr) << "usage: purge_bench [--files N] [--rounds R] [--dir BASE] [--only "
+                               "engine|command-line|keep-newest|memory]\n";
         return 2;
     }
     const int files = options->files;
@@ -278,15 +280,17 @@ int main(int argc, char *argv[]) {
         << " rounds, in " << work.path() << '\n';
 
     for (const DueShare share : {DueShare::ThreeEighths, DueShare::All}) {
-        if (!compareEngine(out, work, *options, share))
+        if (options->runs("engine") && !compareEngine(out, work, *options, share))
             return 1;
         out.flush();
     }
 
-    if (!compareCommandLine(out, work, *options))
+    if (options->runs("command-line") && !compareCommandLine(out, work, *options))
         return 1;
-    if (!compareKeepNewest(out, work, *options))
+    if (options->runs("keep-newest") && !compareKeepNewest(out, work, *options))
         return 1;
+    if (!options->runs("memory"))
+        return 0;
     for (const int size : {1000, files}) {
         const QString dir = work.filePath(QStringLiteral("memory%1").arg(size));
         for (const RemovalMode mode : {RemovalMode::Pipelined, RemovalMode::Inline}) {

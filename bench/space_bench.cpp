@@ -121,7 +121,7 @@ int main(int argc, char **argv) {
         });
     if (!medians)
         return 1;
-    out << "  size cap / plain: " << (*medians)[1] / (*medians)[0] << '\n';
+    out << "  cap/plain ratio: " << (*medians)[1] / (*medians)[0] << " (target: 1.2 or less)\n";
     out << "peak memory holding 1,000,000 candidates under a cap: " << peakOf(1000000)
         << " KiB, holding none: " << peakOf(0) << " KiB\n";
     return 0;
