@@ -151,7 +151,7 @@ void tst_MainWindow::windowFrame() {
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Delete Old Files"));
-    QCOMPARE(m_window->size(), QSize(447, 204));
+    QCOMPARE(m_window->size(), QSize(447, 232));
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     QCOMPARE(m_window->pos(), QPoint(100, 103));
     // The Exit button is the only way out: no close, minimise or maximise button.
@@ -242,10 +242,11 @@ void tst_MainWindow::tabOrder() {
         widget = widget->nextInFocusChain();
     } while (widget != first && widget != m_window.get());
 
-    const QStringList expected{
-        "txtDirectory", "cmdDelete", "cmdClear", "txtDaysOld",    "txtBeforeDate", "cmdExit",
-        "Dir1",         "chkTimer",  "Drive1",   "optDaysOld",    "optBeforeDate", "cboFileType",
-        "Command1",     "cmdAdd",    "chkTrash", "chkSubfolders", "cmdPutBack"};
+    const QStringList expected{"txtDirectory",  "cmdDelete",  "cmdClear",      "txtDaysOld",
+                               "txtBeforeDate", "cmdExit",    "Dir1",          "chkTimer",
+                               "Drive1",        "optDaysOld", "optBeforeDate", "cboFileType",
+                               "Command1",      "cmdAdd",     "chkTrash",      "chkSubfolders",
+                               "cmdPutBack",    "txtMaxSize", "txtKeepFree",   "txtTrashDays"};
     QCOMPARE(order, expected);
 }
 
