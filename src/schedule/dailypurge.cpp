@@ -2,6 +2,7 @@
 
 #include "schedule/unitcommandline.h"
 
+#include "purge/outcomewords.h"
 #include "runtime/number.h"
 
 #include <QCryptographicHash>
@@ -98,8 +99,24 @@ QString dailyPurgeText(const DailyPurge &purge) {
                              : QStringLiteral("the %1 newest").arg(newest));
     if (!kept.isEmpty())
         text += QStringLiteral(", but keep ") + kept.join(QStringLiteral(" and "));
+    // What may go beyond the age, or less of it, and what goes from the Trash: the question
+    // before a daily purge is set up must not leave out anything that deletes.
+    if (purge.keepFree) {
+        const QString free =
+            purge.keepFree->percent >= 0
+                ? QStringLiteral("%1% of its size").arg(QString::number(purge.keepFree->percent))
+                : sizeText(purge.keepFree->bytes);
+        text += QStringLiteral(", the oldest first and only until the mount has %1 free").arg(free);
+    }
+    if (purge.maxSize)
+        text += QStringLiteral(", then more of the oldest while those left take more than %1")
+                    .arg(sizeText(*purge.maxSize));
     if (purge.emptiedFolders == EmptiedFolders::Removed)
         text += QStringLiteral(", and remove the subfolders it empties");
+    if (purge.removal == RemovalKind::Trash && purge.trashDays)
+        text += QStringLiteral(", and remove for good from the Trash what it moved there %1 days "
+                               "ago or more")
+                    .arg(*purge.trashDays);
     return text + QLatin1Char('.');
 }
 
