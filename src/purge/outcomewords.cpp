@@ -347,6 +347,9 @@ QString refusalInBrief(const Refusal &refusal) {
             return QStringLiteral("not a number of days for the Trash");
         return QStringLiteral("not a number of days");
     case Problem::BeyondCalendar:
+        if (refusal.field == RequestField::TrashDays)
+            return QStringLiteral("too many days for the Trash");
+        [[fallthrough]];
     case Problem::NotADate:
         return QStringLiteral("not a date");
     case Problem::NotASize:

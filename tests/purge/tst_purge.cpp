@@ -495,13 +495,6 @@ void tst_Purge::rejectedRequests_data() {
                          "with K, M, G or T after it (powers of 1024), as 10G.";
     QTest::newRow("size that is none")
         << dir << tmp << days << size.arg("ten") << RequestField::MaxSize << QStringList{"ten"};
-    QTest::newRow("size cap as a share")
-        << dir << tmp << days << size.arg("15%") << RequestField::MaxSize << QStringList{" 15% "};
-    QTest::newRow("free space that is none")
-        << dir << tmp << days
-        << QString("\"1X\" is not a size to keep free: give bytes, or a number with K, M, G or T "
-                   "after it (powers of 1024), as 10G, or a share of the drive, as 15%.")
-        << RequestField::KeepFree << QStringList{"", "1X"};
     QTest::newRow("size cap and free space")
         << dir << tmp << days
         << QString("Give a size to keep the files under or a space to keep free, not both.")

@@ -103,7 +103,6 @@ private:
 // must fit the panel.
 QString countLineOf(const frmSummary &summary) {
     const PrintPanel &panel = *summary.panel();
-    // Below the lines of the space rules, when there are any.
     const qsizetype at =
         std::max<qsizetype>(8, panel.lines().indexOf(QRegularExpression("Files .*")));
     QString line = panel.lines().value(at);
