@@ -76,7 +76,7 @@ void tst_DailyPurgeBox::makeWindow() {
 void tst_DailyPurgeBox::clicks_data() {
     QTest::addColumn<bool>("setUpFirst");
     QTest::addColumn<QString>("refuse");
-    QTest::addColumn<QString>("before"); // the control clicked, or NAME=TEXT typed, before the box
+    QTest::addColumn<QString>("before"); // the control clicked before the box
     QTest::addColumn<bool>("answer");    // OK or Cancel to the question
     QTest::addColumn<bool>("checked");
     QTest::addColumn<QStringList>("prompts");
@@ -141,7 +141,7 @@ void tst_DailyPurgeBox::clicks() {
         m_env.messages.shown.clear();
     }
     qputenv("REFUSE", refuse.toUtf8());
-    if (before.contains('='))
+    if (before.contains('=')) // a box typed into
         m_window->findChild<QLineEdit *>(before.section('=', 0, 0))
             ->setText(before.section('=', 1));
     else if (!before.isEmpty())

@@ -266,8 +266,7 @@ void tst_MainWindowCommands::deleteOldFiles_data() {
     const QString none, both = "empty.tmp newer.tmp";
     QTest::newRow("twenty days") << false << "20" << none << both;
     QTest::newRow("before 16 November") << true << "11/16/99" << none << both;
-    QTest::newRow("the oldest beyond the cut-off, for a size cap")
-        << false << "20" << QString("1") << QString("empty.tmp");
+    QTest::newRow("a size cap of a byte") << false << "20" << QString("1") << QString("empty.tmp");
 }
 
 void tst_MainWindowCommands::deleteOldFiles() {
@@ -817,8 +816,7 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     click("chkSubfolders");
     enterRequest(data, false, QStringLiteral("20"));
     // In the Trash since 1 November: a file of the request, and one from elsewhere.
-    QVERIFY(QDir().mkpath(path(QStringLiteral("share/Trash/info"))));
-    QVERIFY(QDir().mkpath(path(QStringLiteral("share/Trash/files"))));
+    QVERIFY(QDir().mkpath(path("share/Trash/info")) && QDir().mkpath(path("share/Trash/files")));
     for (const QString &name : {data + "/gone.tmp", path("elsewhere/kept.tmp")}) {
         const QString item = QFileInfo(name).fileName();
         test::writeBytes(path("share/Trash/files/" + item), "");
