@@ -48,7 +48,7 @@ Expected<PurgeJob, Refusal> checkJob(PurgeJob job, const CutOffText &cutOff,
 // says so), or why it asks for none. After the checks of checkJob, the size texts are read as the
 // command line reads --max-size and --keep-free, refused when they do not read, when both are
 // given, and for a free-space goal with the Trash, which frees nothing; with the Trash, the Trash
-// days as days are read, into the emptying after the run.
+// days are read as a days text is, into the emptying after the run.
 Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &calendar);
 
 } // namespace culler

@@ -91,14 +91,6 @@ QString dailyPurgeText(const DailyPurge &purge) {
                        : QStringLiteral("Every day, delete the files of type %1 in %2 that are %3 "
                                         "or older");
     text = text.arg(alternatives(purge.patterns), where, age);
-    QStringList kept;
-    if (!purge.exclusions.empty())
-        kept << QStringLiteral("those of type ") + alternatives(purge.exclusions);
-    if (const qint64 newest = purge.keepNewest.value_or(0); newest > 0)
-        kept << (newest == 1 ? QStringLiteral("the newest")
-                             : QStringLiteral("the %1 newest").arg(newest));
-    if (!kept.isEmpty())
-        text += QStringLiteral(", but keep ") + kept.join(QStringLiteral(" and "));
     // What may go beyond the age, or less of it, and what goes from the Trash: the question
     // before a daily purge is set up must not leave out anything that deletes.
     if (purge.keepFree) {
@@ -111,12 +103,22 @@ QString dailyPurgeText(const DailyPurge &purge) {
     if (purge.maxSize)
         text += QStringLiteral(", then more of the oldest while those left take more than %1")
                     .arg(sizeText(*purge.maxSize));
+    QStringList kept;
+    if (!purge.exclusions.empty())
+        kept << QStringLiteral("those of type ") + alternatives(purge.exclusions);
+    if (const qint64 newest = purge.keepNewest.value_or(0); newest > 0)
+        kept << (newest == 1 ? QStringLiteral("the newest")
+                             : QStringLiteral("the %1 newest").arg(newest));
+    if (!kept.isEmpty())
+        text += QStringLiteral(", but keep ") + kept.join(QStringLiteral(" and "));
     if (purge.emptiedFolders == EmptiedFolders::Removed)
         text += QStringLiteral(", and remove the subfolders it empties");
     if (purge.removal == RemovalKind::Trash && purge.trashDays)
-        text += QStringLiteral(", and remove for good from the Trash what it moved there %1 days "
-                               "ago or more")
-                    .arg(*purge.trashDays);
+        text += QStringLiteral(", and remove for good from the Trash what it moved there %1 %2 ago "
+                               "or more")
+                    .arg(*purge.trashDays, *purge.trashDays == QLatin1String("1")
+                                               ? QStringLiteral("day")
+                                               : QStringLiteral("days"));
     return text + QLatin1Char('.');
 }
 

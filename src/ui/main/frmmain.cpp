@@ -244,25 +244,23 @@ void frmMain::createSpaceRow() {
     };
     txtMaxSize =
         place<QLineEdit>(this, QStringLiteral("txtMaxSize"), twipsRect(1050, 3120, 735, 285),
-                         QStringLiteral("Once the old files are gone, delete the oldest "
-                                        "of the others too until the matching files take "
-                                        "no more than this: bytes, or 500M, 10G"));
+                         QStringLiteral("Once the old files are gone, delete the oldest of the "
+                                        "others too until the matching files take no more than "
+                                        "this: bytes, or 500M, 10G"));
     txtMaxSize->setPlaceholderText(QStringLiteral("10G"));
     lblMaxSize = labelFor(QStringLiteral("lblMaxSize"), QStringLiteral("Keep &under:"),
                           twipsRect(120, 3135, 900, 255), txtMaxSize);
     txtKeepFree =
         place<QLineEdit>(this, QStringLiteral("txtKeepFree"), twipsRect(3450, 3120, 705, 285),
-                         QStringLiteral("Delete the old files, the oldest first, only "
-                                        "until the drive has this much free: 10G, or "
-                                        "15% of the drive"));
+                         QStringLiteral("Delete the old files, the oldest first, only until the "
+                                        "drive has this much free: 10G, or 15% of the drive"));
     txtKeepFree->setPlaceholderText(QStringLiteral("15%"));
     lblKeepFree = labelFor(QStringLiteral("lblKeepFree"), QStringLiteral("Keep f&ree:"),
                            twipsRect(2640, 3135, 780, 255), txtKeepFree);
     txtTrashDays =
         place<QLineEdit>(this, QStringLiteral("txtTrashDays"), twipsRect(5640, 3120, 375, 285),
-                         QStringLiteral("After the run, remove for good what this "
-                                        "request moved to the Trash this many days "
-                                        "ago or more"));
+                         QStringLiteral("After the run, remove for good what this request "
+                                        "moved to the Trash this many days ago or more"));
     txtTrashDays->setPlaceholderText(QStringLiteral("30"));
     lblTrashDays = labelFor(QStringLiteral("lblTrashDays"), QStringLiteral("E&mpty Trash after"),
                             twipsRect(4230, 3135, 1380, 255), txtTrashDays);
