@@ -18,7 +18,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -358,20 +357,6 @@ int expireAndTell(const TrashExpiryJob &job, Verbosity verbosity, PathEnd pathEn
     return outcome.fellShort() ? SomeFilesFailed : Done;
 }
 
-// The emptying of the Trash after a purge to it: what the purge's request takes, from its
-// directory.
-TrashExpiryJob trashExpiryAfter(const PurgeArguments &arguments, DateValue cutOff,
-                                const Calendar &calendar) {
-    TrashExpiryJob job;
-    job.cutOff = cutOff;
-    job.today = calendar.today();
-    job.action = arguments.action;
-    const QString directory = QFileInfo(QFile::decodeName(arguments.directory)).canonicalFilePath();
-    job.origin = TrashOrigin{QFile::encodeName(directory), arguments.subfolders, arguments.patterns,
-                             arguments.exclusions};
-    return job;
-}
-
 int run(const PurgeArguments &arguments, const Calendar &calendar) {
     const Verbosity verbosity = arguments.verbose || arguments.action == PurgeAction::List
                                     ? Verbosity::Verbose
@@ -395,9 +380,10 @@ int run(const PurgeArguments &arguments, const Calendar &calendar) {
     const int status = tellOutcome(*result, verbosity);
     if (!trashCutOff)
         return status;
-    return std::max(status,
-                    expireAndTell(trashExpiryAfter(arguments, *trashCutOff, calendar), verbosity,
-                                  arguments.nulEnded ? PathEnd::Nul : PathEnd::Newline));
+    const TrashExpiryJob expiry =
+        trashExpiryAfter(jobOf(arguments), TrashEmptying{*trashCutOff, calendar.today()});
+    return std::max(status, expireAndTell(expiry, verbosity,
+                                          arguments.nulEnded ? PathEnd::Nul : PathEnd::Newline));
 }
 
 // --empty-trash --days N [--dry-run] [--verbose]: nothing else of a purge comes with it.

@@ -293,7 +293,22 @@ QString refusalText(const Refusal &refusal) {
             return QStringLiteral("You must enter a Directory to Purge files from!");
         return QStringLiteral("You must enter a File Type to Purge!");
     case Problem::NotANumber:
+        if (refusal.field == RequestField::TrashDays)
+            return QStringLiteral("The days after which the Trash is emptied must be a number of "
+                                  "days, 0 or more.");
         return QStringLiteral("Days old must be a number of days, 0 or more.");
+    case Problem::NotASize:
+        if (refusal.field == RequestField::KeepFree)
+            return QStringLiteral("\"%1\" is not a size to keep free: give bytes, or a number with "
+                                  "K, M, G or T after it (powers of 1024), as 10G, or a share of "
+                                  "the drive, as 15%.")
+                .arg(refusal.text);
+        return QStringLiteral("\"%1\" is not a size to keep the files under: give bytes, or a "
+                              "number with K, M, G or T after it (powers of 1024), as 10G.")
+            .arg(refusal.text);
+    case Problem::TwoSpaceRules:
+        return QStringLiteral("Give a size to keep the files under or a space to keep free, not "
+                              "both.");
     case Problem::BeyondCalendar:
         return QStringLiteral("%1 days before today is not a date: please enter a smaller number.")
             .arg(refusal.text);
@@ -328,10 +343,19 @@ QString refusalInBrief(const Refusal &refusal) {
             return QStringLiteral("no directory");
         return QStringLiteral("no file type");
     case Problem::NotANumber:
+        if (refusal.field == RequestField::TrashDays)
+            return QStringLiteral("not a number of days for the Trash");
         return QStringLiteral("not a number of days");
     case Problem::BeyondCalendar:
+        if (refusal.field == RequestField::TrashDays)
+            return QStringLiteral("too many days for the Trash");
+        [[fallthrough]];
     case Problem::NotADate:
         return QStringLiteral("not a date");
+    case Problem::NotASize:
+        return QStringLiteral("not a size: %1").arg(refusal.text);
+    case Problem::TwoSpaceRules:
+        return QStringLiteral("keep under and keep free both given");
     case Problem::Unreadable:
         return QStringLiteral("cannot read the directory: %1").arg(refusal.error.reason());
     case Problem::NoTrash:

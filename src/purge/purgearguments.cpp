@@ -1,5 +1,7 @@
 #include "purge/purgearguments.h"
 
+#include "runtime/number.h"
+
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
@@ -393,6 +395,15 @@ PurgeArguments argumentsOf(const PurgeRequest &form) {
         arguments.before = form.beforeDate;
     arguments.subfolders = form.subfolders;
     arguments.removal = form.removal;
+    if (const std::optional<SpaceAmount> cap = spaceFromText(form.maxSize.toUtf8(), false))
+        arguments.maxSize = cap->bytes;
+    if (const std::optional<SpaceAmount> free = spaceFromText(form.keepFree.toUtf8(), true))
+        arguments.keepFree = free;
+    // The number the days text starts with, as readJob reads it: "30 days" is 30.
+    if (form.removal == RemovalKind::Trash && !form.trashDays.trimmed().isEmpty()) {
+        const std::optional<double> days = leadingNumber(form.trashDays);
+        arguments.trashDays = days ? QString::number(*days, 'g', 15) : form.trashDays.trimmed();
+    }
     return arguments;
 }
 

@@ -101,7 +101,8 @@ Expected<PurgeArguments, QString> readPurgeArgumentList(const QList<QByteArray> 
 // when it can take them all.
 OptionProblem notCarriedDaily(const PurgeArguments &arguments);
 
-// What the window's form asks for, as the options a command line would give it.
+// What the window's form asks for, as the options a command line would give it. A size text that
+// does not read gives no option: readJob() refuses such a form, and it is checked first.
 PurgeArguments argumentsOf(const PurgeRequest &form);
 
 // A size as a person writes it: bytes, or a number (a fraction too) followed by K, M, G or T,

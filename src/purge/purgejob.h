@@ -55,6 +55,7 @@ enum class RequestField {
     BeforeDate,
     MaxSize,
     KeepFree,
+    TrashDays,
 };
 
 // A space the purge keeps to besides the cut-off: at most so much taken by the matching files, or
@@ -72,6 +73,14 @@ struct SpaceAmount {
     double percent = -1;
 
     bool operator==(const SpaceAmount &) const = default;
+};
+
+// What a run to the Trash empties from it once the run is over: the items its request moved there
+// on or before the cut-off day. Today is the day the request was read: an info file dated today
+// may belong to a move still in progress.
+struct TrashEmptying {
+    DateValue cutOff = 0;
+    DateValue today = 0;
 };
 
 struct PurgeJob {
@@ -103,6 +112,9 @@ struct PurgeJob {
     std::optional<TrashPlaces> trash;
     // Dates what goes to the Trash.
     std::shared_ptr<const Clock> clock = std::make_shared<const SystemClock>();
+    // With the Trash, what its caller empties from the Trash after the run (see
+    // trashExpiryAfter()); the run itself never touches what is in the Trash.
+    std::optional<TrashEmptying> trashEmptying;
     // Where a run that moves files to the Trash keeps the list of them, so that it can be put
     // back; nothing for this user's own, as the environment says.
     std::optional<QByteArray> runsDirectory;

@@ -1,5 +1,6 @@
 #include "purge/readrequest.h"
 
+#include "purge/purgearguments.h"
 #include "runtime/calendar.h"
 #include "runtime/number.h"
 
@@ -24,6 +25,41 @@ std::optional<DateValue> isoDate(const QString &text) {
     if (!date.isValid() || !isInDateRange(dateValueOf(date)))
         return std::nullopt;
     return dateValueOf(date);
+}
+
+// The size a form's box gives, nothing for an empty box, or why its text gives none.
+Expected<std::optional<SpaceAmount>, Refusal> spaceOf(const QString &text, RequestField field) {
+    if (text.trimmed().isEmpty())
+        return std::optional<SpaceAmount>();
+    const bool sharesAllowed = field == RequestField::KeepFree;
+    if (const std::optional<SpaceAmount> space = spaceFromText(text.toUtf8(), sharesAllowed))
+        return space;
+    Refusal refusal{field, Problem::NotASize};
+    refusal.text = text.trimmed();
+    return unexpected(std::move(refusal));
+}
+
+// The size cap or free-space goal of the form, into the job.
+std::optional<Refusal> readSpaceRule(const PurgeRequest &form, PurgeJob &job) {
+    const auto cap = spaceOf(form.maxSize, RequestField::MaxSize);
+    if (!cap)
+        return cap.error();
+    const auto free = spaceOf(form.keepFree, RequestField::KeepFree);
+    if (!free)
+        return free.error();
+    if (*cap && *free)
+        return Refusal{RequestField::KeepFree, Problem::TwoSpaceRules};
+    if (*cap) {
+        job.spaceRule = SpaceRule::SizeCap;
+        job.space = **cap;
+    } else if (*free) {
+        // The run would refuse it too, but only once it has opened the directory.
+        if (job.removal == RemovalKind::Trash)
+            return Refusal{RequestField::KeepFree, Problem::TrashFreesNoSpace};
+        job.spaceRule = SpaceRule::KeepFree;
+        job.space = **free;
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -80,7 +116,23 @@ Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &ca
     job.removal = form.removal;
     job.subfolders = form.subfolders;
     const bool days = form.mode == PurgeMode::Days;
-    return checkJob(std::move(job), {form.mode, days ? form.daysOld : form.beforeDate}, calendar);
+    Expected<PurgeJob, Refusal> checked =
+        checkJob(std::move(job), {form.mode, days ? form.daysOld : form.beforeDate}, calendar);
+    if (!checked)
+        return checked;
+    if (std::optional<Refusal> refusal = readSpaceRule(form, *checked))
+        return unexpected(*std::move(refusal));
+    // Without the Trash the box is not in use, whatever it still holds.
+    if (form.removal != RemovalKind::Trash || form.trashDays.trimmed().isEmpty())
+        return checked;
+    const Expected<DateValue, Refusal> emptied = daysCutOff(form.trashDays, calendar);
+    if (!emptied) {
+        Refusal refusal = emptied.error();
+        refusal.field = RequestField::TrashDays;
+        return unexpected(std::move(refusal));
+    }
+    checked->trashEmptying = TrashEmptying{*emptied, calendar.today()};
+    return checked;
 }
 
 } // namespace culler

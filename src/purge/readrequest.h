@@ -45,7 +45,10 @@ Expected<PurgeJob, Refusal> checkJob(PurgeJob job, const CutOffText &cutOff,
                                      const Calendar &calendar);
 
 // The job the window's form asks for, to remove its files (into this user's Trash when the form
-// says so), or why it asks for none.
+// says so), or why it asks for none. After the checks of checkJob, the size texts are read as the
+// command line reads --max-size and --keep-free, refused when they do not read, when both are
+// given, and for a free-space goal with the Trash, which frees nothing; with the Trash, the Trash
+// days are read as a days text is, into the emptying after the run.
 Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &calendar);
 
 } // namespace culler

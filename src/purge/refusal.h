@@ -17,6 +17,8 @@ enum class Problem {
     NotANumber,        // a days text that starts with no number, or with a negative one
     BeyondCalendar,    // so many days that today minus them names no date
     NotADate,          // a date text that names no date of the calendar
+    NotASize,          // a size text that names no size (or, for a size cap, a share)
+    TwoSpaceRules,     // both a size cap and a free-space goal, where a run keeps to one
     Unreadable,        // the directory cannot be opened or listed; error says why
     NoTrash,           // no Trash can take the directory's files: none could be made, or found
     UnsafeTrash,       // the Trash found is a link, another user's, or on another mount
@@ -39,7 +41,7 @@ struct Refusal {
     SystemError error;
     // The directory of the request, as given, for the problems of a directory or a Trash.
     QByteArray directory;
-    // The days or date text at fault, as typed.
+    // The days, date or size text at fault, as typed.
     QString text;
     // For a date that is not one: today's date written in a form that is read back.
     QString example;

@@ -4,6 +4,8 @@
 #include "runtime/trashitems.h"
 #include "runtime/wildcard.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTimeZone>
 #include <cerrno>
 
@@ -224,6 +226,19 @@ std::optional<DateValue> readDeletionDate(const QByteArray &text) {
 TrashExpiryOutcome expireTrash(const TrashExpiryJob &job,
                                const std::function<void(const QByteArray &path)> &chosen) {
     return Expiry(job, chosen).run();
+}
+
+TrashExpiryJob trashExpiryAfter(const PurgeJob &job, const TrashEmptying &emptying) {
+    TrashExpiryJob expiry;
+    expiry.cutOff = emptying.cutOff;
+    expiry.today = emptying.today;
+    expiry.action = job.action;
+    expiry.places = job.trash;
+    expiry.namedFiles = job.namedFiles;
+    const QString directory = QFileInfo(QFile::decodeName(job.directory)).canonicalFilePath();
+    expiry.origin =
+        TrashOrigin{QFile::encodeName(directory), job.subfolders, job.patterns, job.exclusions};
+    return expiry;
 }
 
 } // namespace culler

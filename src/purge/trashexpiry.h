@@ -78,6 +78,10 @@ struct TrashExpiryOutcome {
 // allowed as RFC 3339 has them; the date value on the local wall clock, or nothing.
 std::optional<DateValue> readDeletionDate(const QByteArray &text);
 
+// The emptying of the Trash after a run of job to it: the items its request takes, moved there
+// from its directory (its links resolved) as emptying says; a listing run only lists them too.
+TrashExpiryJob trashExpiryAfter(const PurgeJob &job, const TrashEmptying &emptying);
+
 // Removes (or, listing, reports) every item due; each is told to chosen with its path in files/.
 TrashExpiryOutcome expireTrash(const TrashExpiryJob &job,
                                const std::function<void(const QByteArray &path)> &chosen = {});

@@ -2,6 +2,7 @@
 
 #include "schedule/unitcommandline.h"
 
+#include "purge/outcomewords.h"
 #include "runtime/number.h"
 
 #include <QCryptographicHash>
@@ -90,6 +91,18 @@ QString dailyPurgeText(const DailyPurge &purge) {
                        : QStringLiteral("Every day, delete the files of type %1 in %2 that are %3 "
                                         "or older");
     text = text.arg(alternatives(purge.patterns), where, age);
+    // What may go beyond the age, or less of it, and what goes from the Trash: the question
+    // before a daily purge is set up must not leave out anything that deletes.
+    if (purge.keepFree) {
+        const QString free =
+            purge.keepFree->percent >= 0
+                ? QStringLiteral("%1% of its size").arg(QString::number(purge.keepFree->percent))
+                : sizeText(purge.keepFree->bytes);
+        text += QStringLiteral(", the oldest first and only until the mount has %1 free").arg(free);
+    }
+    if (purge.maxSize)
+        text += QStringLiteral(", then more of the oldest while those left take more than %1")
+                    .arg(sizeText(*purge.maxSize));
     QStringList kept;
     if (!purge.exclusions.empty())
         kept << QStringLiteral("those of type ") + alternatives(purge.exclusions);
@@ -100,6 +113,12 @@ QString dailyPurgeText(const DailyPurge &purge) {
         text += QStringLiteral(", but keep ") + kept.join(QStringLiteral(" and "));
     if (purge.emptiedFolders == EmptiedFolders::Removed)
         text += QStringLiteral(", and remove the subfolders it empties");
+    if (purge.removal == RemovalKind::Trash && purge.trashDays)
+        text += QStringLiteral(", and remove for good from the Trash what it moved there %1 %2 ago "
+                               "or more")
+                    .arg(*purge.trashDays, *purge.trashDays == QLatin1String("1")
+                                               ? QStringLiteral("day")
+                                               : QStringLiteral("days"));
     return text + QLatin1Char('.');
 }
 

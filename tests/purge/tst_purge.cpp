@@ -461,31 +461,53 @@ void tst_Purge::rejectedRequests_data() {
     QTest::addColumn<QString>("days");
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<RequestField>("field");
+    QTest::addColumn<QStringList>("space"); // keep under, keep free, Trash days: to the Trash
 
     const QString notDays = QStringLiteral("Days old must be a number of days, 0 or more.");
     QTest::newRow("no directory") << ""
                                   << "*.tmp"
                                   << "20"
                                   << "You must enter a Directory to Purge files from!"
-                                  << RequestField::Directory;
+                                  << RequestField::Directory << QStringList();
     QTest::newRow("no directory and no pattern")
         << ""
         << ""
         << "20"
-        << "You must enter a Directory to Purge files from!" << RequestField::Directory;
+        << "You must enter a Directory to Purge files from!" << RequestField::Directory
+        << QStringList();
     QTest::newRow("no pattern") << "dir"
                                 << ""
                                 << "20"
-                                << "You must enter a File Type to Purge!" << RequestField::Pattern;
-    QTest::newRow("days text of letters") << "dir"
-                                          << "*.tmp"
-                                          << "abc" << notDays << RequestField::DaysOld;
+                                << "You must enter a File Type to Purge!" << RequestField::Pattern
+                                << QStringList();
+    QTest::newRow("days text of letters")
+        << "dir"
+        << "*.tmp"
+        << "abc" << notDays << RequestField::DaysOld << QStringList();
     QTest::newRow("days text empty") << "dir"
                                      << "*.tmp"
-                                     << "" << notDays << RequestField::DaysOld;
+                                     << "" << notDays << RequestField::DaysOld << QStringList();
     QTest::newRow("negative days") << "dir"
                                    << "*.tmp"
-                                   << "-5" << notDays << RequestField::DaysOld;
+                                   << "-5" << notDays << RequestField::DaysOld << QStringList();
+    const QString dir = "dir", tmp = "*.tmp", days = "20";
+    const QString size = "\"%1\" is not a size to keep the files under: give bytes, or a number "
+                         "with K, M, G or T after it (powers of 1024), as 10G.";
+    QTest::newRow("size that is none")
+        << dir << tmp << days << size.arg("ten") << RequestField::MaxSize << QStringList{"ten"};
+    QTest::newRow("size cap and free space")
+        << dir << tmp << days
+        << QString("Give a size to keep the files under or a space to keep free, not both.")
+        << RequestField::KeepFree << QStringList{"1G", "10%"};
+    QTest::newRow("free space by the Trash")
+        << dir << tmp << days
+        << QString("Moving files to the Trash frees no space: the Trash is on the directory's own "
+                   "mount. Delete the files to keep space free.")
+        << RequestField::KeepFree << QStringList{"", "10%", "30"};
+    QTest::newRow("Trash days that are none")
+        << dir << tmp << days
+        << QString("The days after which the Trash is emptied must be a number of days, 0 or more.")
+        << RequestField::TrashDays << QStringList{"", "", "soon"};
 }
 
 void tst_Purge::rejectedRequests() {
@@ -494,11 +516,16 @@ void tst_Purge::rejectedRequests() {
     QFETCH(QString, days);
     QFETCH(QString, prompt);
     QFETCH(RequestField, field);
+    QFETCH(QStringList, space);
 
     test::writeFile(path("old.tmp"), at(-100, QTime(12, 0)));
     test::writeFile(path("today.tmp"), at(0, QTime(9, 0)));
-    const PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern,
-                               PurgeMode::Days, days, QString()};
+    PurgeRequest request{directory.isEmpty() ? directory : m_dir->path(), pattern, PurgeMode::Days,
+                         days, QString()};
+    space.resize(3);
+    std::tie(request.maxSize, request.keepFree, request.trashDays) =
+        std::tie(space[0], space[1], space[2]);
+    request.removal = space[2].isEmpty() ? RemovalKind::Delete : RemovalKind::Trash;
     test::RecordingDisplay display;
     const PurgeResult result = purge(request, display);
 

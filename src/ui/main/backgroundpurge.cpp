@@ -39,7 +39,11 @@ BackgroundPurge::BackgroundPurge(QObject *parent)
 bool BackgroundPurge::start(const PurgeJob &job) {
     return startWork([job](PurgeTask::Context &context) {
         TaskDisplay display(context);
-        return Result{std::in_place_index<0>, runPurge(job, display)};
+        PurgeRun run{runPurge(job, display)};
+        // A run stopped by Exit leaves the Trash as it is: the program is ending.
+        if (run.purge && job.trashEmptying && !context.stopRequested())
+            run.trashExpiry = expireTrash(trashExpiryAfter(job, *job.trashEmptying));
+        return Result{std::in_place_index<0>, std::move(run)};
     });
 }
 

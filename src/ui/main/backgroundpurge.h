@@ -2,12 +2,14 @@
 
 // Runs the window's purge, or its put back of a run, on a thread of its own, so the window paints,
 // moves and answers while a large or slow directory is purged or thousands of files go home, and
-// Exit can stop either. One at a time: a start while one is in hand, or its result not yet taken,
+// Exit can stop either. A purge whose job empties the Trash after it does so on the same thread,
+// unless it was stopped. One at a time: a start while one is in hand, or its result not yet taken,
 // is refused. Its progress and its end come back to the window's thread as signals that carry
 // nothing; the window takes what they announce from here.
 
 #include "purge/purge.h"
 #include "purge/putback.h"
+#include "purge/trashexpiry.h"
 #include "ui/backgroundtask.h"
 
 #include <QObject>
@@ -46,8 +48,14 @@ public:
     // The progress as the run last reported it.
     Progress progress() { return m_task.takeProgress(); }
 
+    // What a purge did and, when its job asked for it and it ran to its end, what the emptying of
+    // the Trash after it did.
+    struct PurgeRun {
+        PurgeResult purge;
+        std::optional<TrashExpiryOutcome> trashExpiry = std::nullopt;
+    };
     // What a purge did, or a put back, as the job started was one or the other.
-    using Result = std::variant<PurgeResult, PutBackResult>;
+    using Result = std::variant<PurgeRun, PutBackResult>;
     // What the run did, once it has ended; nothing before. The run is over after this.
     std::optional<Result> takeResult() { return m_task.takeResult(); }
 

@@ -1,6 +1,7 @@
 #include "dailypurgebox.h"
 
 #include "purge/purgearguments.h"
+#include "purge/readrequest.h"
 #include "runtime/messages.h"
 #include "ui/main/rundisplay.h"
 
@@ -118,6 +119,12 @@ void DailyPurgeBox::setUp() {
         m_messages.show(errorMessage(QStringLiteral(
             "A daily purge needs a number of days: a fixed date would delete the same files every "
             "day. Choose \"Delete Files over\" and a number of days.")));
+        return;
+    }
+    // A text Delete Old Files would refuse is refused here in the same words, before a unit that
+    // leaves it out is written.
+    if (const Expected<PurgeJob, Refusal> job = readJob(form, m_calendar); !job) {
+        m_display.refuse(job.error());
         return;
     }
     const PurgeArguments arguments = argumentsOf(form);

@@ -99,7 +99,8 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
     setWindowTitle(QStringLiteral("Delete Old Files"));
     setWindowIcon(QIcon(paintLogo(QSize(64, 64))));
     setFont(sansFont(8.0));
-    setFixedSize(twipsSize(6705, 3060));
+    // The window's first 3060 twips as they always were, and one row for the space rules below.
+    setFixedSize(twipsSize(6705, 3480));
     move(twipsPoint(1500, 1545));
     createControls();
     arrangeTabOrder();
@@ -110,6 +111,9 @@ frmMain::frmMain(const MainWindowServices &services, QWidget *parent)
                       {QStringLiteral("txtBeforeDate"), QStringLiteral("Before date")},
                       {QStringLiteral("cboFileType"), QStringLiteral("Delete Files of type")},
                       {QStringLiteral("progLeft"), QStringLiteral("Progress")},
+                      {QStringLiteral("txtMaxSize"), QStringLiteral("Keep under")},
+                      {QStringLiteral("txtKeepFree"), QStringLiteral("Keep free")},
+                      {QStringLiteral("txtTrashDays"), QStringLiteral("Empty Trash after days")},
                       {QStringLiteral("lblFinished"), QStringLiteral("Status")}});
     m_display =
         std::make_unique<RunDisplay>(*progLeft, *lblFinished, m_messages,
@@ -226,13 +230,50 @@ void frmMain::createControls() {
                         twipsRect(5640, 1440, 975, 375),
                         QStringLiteral("Put the files the last run moved to the Trash back"));
     cmdPutBack->hide();
+    createSpaceRow();
+}
+
+void frmMain::createSpaceRow() {
+    // Never remembered in the settings: a size rule carried silently into a later session could
+    // delete files the user no longer thinks of.
+    const auto labelFor = [this](const QString &name, const QString &text, const QRect &geometry,
+                                 QLineEdit *box) {
+        auto *label = placeWithText<QLabel>(this, name, text, geometry);
+        label->setBuddy(box);
+        return label;
+    };
+    txtMaxSize =
+        place<QLineEdit>(this, QStringLiteral("txtMaxSize"), twipsRect(1050, 3120, 735, 285),
+                         QStringLiteral("Once the old files are gone, delete the oldest of the "
+                                        "others too until the matching files take no more than "
+                                        "this: bytes, or 500M, 10G"));
+    txtMaxSize->setPlaceholderText(QStringLiteral("10G"));
+    lblMaxSize = labelFor(QStringLiteral("lblMaxSize"), QStringLiteral("Keep &under:"),
+                          twipsRect(120, 3135, 900, 255), txtMaxSize);
+    txtKeepFree =
+        place<QLineEdit>(this, QStringLiteral("txtKeepFree"), twipsRect(3450, 3120, 705, 285),
+                         QStringLiteral("Delete the old files, the oldest first, only until the "
+                                        "drive has this much free: 10G, or 15% of the drive"));
+    txtKeepFree->setPlaceholderText(QStringLiteral("15%"));
+    lblKeepFree = labelFor(QStringLiteral("lblKeepFree"), QStringLiteral("Keep f&ree:"),
+                           twipsRect(2640, 3135, 780, 255), txtKeepFree);
+    txtTrashDays =
+        place<QLineEdit>(this, QStringLiteral("txtTrashDays"), twipsRect(5640, 3120, 375, 285),
+                         QStringLiteral("After the run, remove for good what this request "
+                                        "moved to the Trash this many days ago or more"));
+    txtTrashDays->setPlaceholderText(QStringLiteral("30"));
+    lblTrashDays = labelFor(QStringLiteral("lblTrashDays"), QStringLiteral("E&mpty Trash after"),
+                            twipsRect(4230, 3135, 1380, 255), txtTrashDays);
+    lblTrashDays2 = placeWithText<QLabel>(this, QStringLiteral("lblTrashDays2"),
+                                          QStringLiteral("days"), twipsRect(6060, 3135, 555, 255));
+    showTrashDays();
 }
 
 void frmMain::arrangeTabOrder() {
-    QWidget *const order[] = {txtDirectory,  cmdDelete,   cmdClear, txtDaysOld, txtBeforeDate,
-                              cmdExit,       Dir1,        chkTimer, Drive1,     optDaysOld,
-                              optBeforeDate, cboFileType, Command1, cmdAdd,     chkTrash,
-                              chkSubfolders, cmdPutBack};
+    QWidget *const order[] = {txtDirectory,  cmdDelete,   cmdClear,   txtDaysOld,  txtBeforeDate,
+                              cmdExit,       Dir1,        chkTimer,   Drive1,      optDaysOld,
+                              optBeforeDate, cboFileType, Command1,   cmdAdd,      chkTrash,
+                              chkSubfolders, cmdPutBack,  txtMaxSize, txtKeepFree, txtTrashDays};
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -307,6 +348,9 @@ PurgeRequest frmMain::purgeRequest() const {
     request.beforeDate = txtBeforeDate->text();
     request.removal = chkTrash->isChecked() ? RemovalKind::Trash : RemovalKind::Delete;
     request.subfolders = chkSubfolders->isChecked() ? Subfolders::Included : Subfolders::Excluded;
+    request.maxSize = txtMaxSize->text();
+    request.keepFree = txtKeepFree->text();
+    request.trashDays = txtTrashDays->text();
     return request;
 }
 
@@ -367,7 +411,7 @@ void frmMain::runEnded() {
     // Before the focus goes back, so that it can go back to Put Back.
     cmdPutBack->setEnabled(true);
     lockRequest(false);
-    if (const PurgeResult *purged = std::get_if<PurgeResult>(&*result))
+    if (const auto *purged = std::get_if<BackgroundPurge::PurgeRun>(&*result))
         showPurgeEnd(*purged);
     else
         showPutBackEnd(std::get<PutBackResult>(*result));
@@ -375,8 +419,9 @@ void frmMain::runEnded() {
         close();
 }
 
-void frmMain::showPurgeEnd(const PurgeResult &result) {
-    m_display->endRun(result, messagesAtEnd(m_closeAfterRun));
+void frmMain::showPurgeEnd(const BackgroundPurge::PurgeRun &run) {
+    const PurgeResult &result = run.purge;
+    m_display->endRun(result, run.trashExpiry, messagesAtEnd(m_closeAfterRun));
     if (result && !result->runId.isEmpty()) {
         m_lastRunId = result->runId;
         m_lastRunFiles = result->removed;
@@ -404,11 +449,12 @@ void frmMain::lockRequest(bool locked) {
     }
     for (QWidget *control : std::initializer_list<QWidget *>{
              txtDirectory, cmdDelete, cmdClear, Dir1, Drive1, optDaysOld, optBeforeDate,
-             cboFileType, cmdAdd, chkTrash, chkSubfolders})
+             cboFileType, cmdAdd, chkTrash, chkSubfolders, txtMaxSize, txtKeepFree})
         control->setEnabled(!locked);
     m_dailyPurge->setLocked(locked);
     txtDaysOld->setEnabled(!locked && optDaysOld->isChecked());
     txtBeforeDate->setEnabled(!locked && optBeforeDate->isChecked());
+    showTrashDays();
     if (!locked && m_focusBeforeRun != nullptr && focusWidget() == this)
         m_focusBeforeRun->setFocus();
 }
@@ -506,7 +552,15 @@ void frmMain::optDaysOld_Click() {
     txtBeforeDate->setEnabled(false);
 }
 
+void frmMain::showTrashDays() {
+    const bool used = chkTrash->isChecked() && chkTrash->isEnabled();
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{lblTrashDays, txtTrashDays, lblTrashDays2})
+        control->setEnabled(used);
+}
+
 void frmMain::chkTrash_Click() {
+    showTrashDays();
     if (!m_settingsPath.isEmpty())
         QSettings(m_settingsPath, QSettings::IniFormat).setValue(trashKey, chkTrash->isChecked());
 }
@@ -577,7 +631,11 @@ QWidget *frmMain::controlFor(RequestField field) const {
     case RequestField::BeforeDate:
         return txtBeforeDate;
     case RequestField::MaxSize:
+        return txtMaxSize;
     case RequestField::KeepFree:
+        return txtKeepFree;
+    case RequestField::TrashDays:
+        return txtTrashDays;
     case RequestField::None:
         break;
     }

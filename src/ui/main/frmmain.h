@@ -11,6 +11,7 @@
 #include "purge/putback.h"
 #include "runtime/messages.h"
 #include "runtime/systemerror.h"
+#include "ui/main/backgroundpurge.h"
 #include "ui/summary/requestsource.h"
 
 #include <QPointer>
@@ -29,7 +30,6 @@ class QRadioButton;
 
 namespace culler {
 
-class BackgroundPurge;
 class DailyPurgeBox;
 class Calendar;
 class DirectoryList;
@@ -98,6 +98,9 @@ protected:
 
 private:
     void createControls();
+    // The row below the progress bar: a size to keep the files under or a space to keep free, and
+    // when the Trash is emptied of them.
+    void createSpaceRow();
     void arrangeTabOrder();
     void connectHandlers();
     void showCurrentDirectory();
@@ -113,12 +116,14 @@ private:
     void optDaysOld_Click();
     void txtBeforeDate_GotFocus();
     void chkTrash_Click();
+    // The Trash days are in use only while the files go to the Trash.
+    void showTrashDays();
     void cmdPutBack_Click();
     void chkSubfolders_Click();
 
     void showRunProgress();
     void runEnded();
-    void showPurgeEnd(const PurgeResult &result);
+    void showPurgeEnd(const BackgroundPurge::PurgeRun &run);
     void showPutBackEnd(const PutBackResult &result);
     // While a purge runs, the request it carries out stays as the window shows it, and no other
     // command starts; Exit and the summary stay at hand.
@@ -183,6 +188,13 @@ private:
     QCheckBox *chkTrash = nullptr;
     QPushButton *cmdPutBack = nullptr;
     QCheckBox *chkSubfolders = nullptr;
+    QLabel *lblMaxSize = nullptr;
+    QLineEdit *txtMaxSize = nullptr;
+    QLabel *lblKeepFree = nullptr;
+    QLineEdit *txtKeepFree = nullptr;
+    QLabel *lblTrashDays = nullptr;
+    QLineEdit *txtTrashDays = nullptr;
+    QLabel *lblTrashDays2 = nullptr;
 };
 
 } // namespace culler

@@ -41,7 +41,8 @@ void RunDisplay::refuse(const Refusal &refusal) {
     show(refusalText(refusal), refusal.field);
 }
 
-void RunDisplay::endRun(const PurgeResult &result, Messages messages) {
+void RunDisplay::endRun(const PurgeResult &result,
+                        const std::optional<TrashExpiryOutcome> &trashExpiry, Messages messages) {
     if (!result) {
         if (messages == Messages::Show)
             refuse(result.error());
@@ -50,13 +51,20 @@ void RunDisplay::endRun(const PurgeResult &result, Messages messages) {
     const PurgeOutcome &outcome = *result;
     if (outcome.status == PurgeStatus::Finished)
         m_status.setText(finishedText());
-    tellOutcome(outcomeText(outcome));
+    QString told = outcomeText(outcome);
+    if (trashExpiry)
+        told += QStringLiteral("; ") + trashExpiryText(*trashExpiry);
+    tellOutcome(told);
     if (messages == Messages::Leave)
         return;
     const QString directory = QString::fromLocal8Bit(directoryPrefix(outcome.directory));
-    const QString closing = closingText(outcome, [&directory](const QByteArray &name) {
+    QString closing = closingText(outcome, [&directory](const QByteArray &name) {
         return directory + QString::fromLocal8Bit(name);
     });
+    // One box to close, however much went wrong.
+    if (const QString emptying = trashExpiry ? trashExpiryClosingText(*trashExpiry) : QString();
+        !emptying.isEmpty())
+        closing += (closing.isEmpty() ? QString() : QStringLiteral("\n\n")) + emptying;
     // A listing that failed is the directory's fault, and the focus goes there.
     if (!closing.isEmpty())
         show(closing, outcome.listingError ? RequestField::Directory : RequestField::None);

@@ -6,6 +6,7 @@
 
 #include "purge/purge.h"
 #include "purge/putback.h"
+#include "purge/trashexpiry.h"
 
 #include <functional>
 
@@ -36,8 +37,10 @@ public:
     };
     // The run is over: "Finshed" when it examined every file it counted, how many files went and
     // stayed in the label's tool tip and accessible description, and a message naming the files
-    // kept against the request; or why it could not run.
-    void endRun(const PurgeResult &result, Messages messages);
+    // kept against the request; or why it could not run. With the emptying of the Trash that
+    // followed it, what that removed is told after, and what it could not do in the same message.
+    void endRun(const PurgeResult &result, const std::optional<TrashExpiryOutcome> &trashExpiry,
+                Messages messages);
 
     // A put back is over: how many files went back in the status's tool tip, and a message naming
     // the files left in the Trash, or saying why nothing went back.

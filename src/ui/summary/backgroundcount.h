@@ -26,6 +26,8 @@ struct RequestCount {
     // The files among them that a run would remove, and their size in bytes.
     qint64 toRemove = 0;
     qint64 bytesToRemove = 0;
+    // Of those, the ones a size cap takes beyond the cut-off.
+    qint64 removedForSpace = 0;
 };
 
 class RequestCounter {

@@ -45,10 +45,28 @@ QString countLine(const QString &prefix, const RequestCount &count, Subfolders s
         return prefix + count.refusal;
     const QString where =
         subfolders == Subfolders::Included ? QStringLiteral(", subfolders included") : QString();
+    const QString forCap =
+        count.removedForSpace > 0
+            ? QStringLiteral(", %1 for the size cap").arg(locale.toString(count.removedForSpace))
+            : QString();
     return prefix +
-           QStringLiteral("%1 of %2 matching%3 (%4)")
+           QStringLiteral("%1 of %2 matching%3 (%4)%5")
                .arg(locale.toString(count.toRemove), locale.toString(count.matching), where,
-                    locale.formattedDataSize(count.bytesToRemove, 1, QLocale::DataSizeSIFormat));
+                    locale.formattedDataSize(count.bytesToRemove, 1, QLocale::DataSizeSIFormat),
+                    forCap);
+}
+
+// The space rules and the Trash's emptying, each as typed, when the request has them.
+QStringList spaceLines(const PurgeRequest &request) {
+    QStringList lines;
+    if (!request.maxSize.trimmed().isEmpty())
+        lines << QStringLiteral("Keep under: ") + request.maxSize.trimmed();
+    if (!request.keepFree.trimmed().isEmpty())
+        lines << QStringLiteral("Keep free: ") + request.keepFree.trimmed();
+    if (request.removal == RemovalKind::Trash && !request.trashDays.trimmed().isEmpty())
+        lines << QStringLiteral("Trash emptied after: ") + request.trashDays.trimmed() +
+                     QStringLiteral(" days");
+    return lines;
 }
 
 QString purgeDateLine(const PurgeRequest &request, const Calendar &calendar) {
@@ -139,6 +157,8 @@ void frmSummary::Form_Activate() {
                     (request.pattern.isEmpty() ? QStringLiteral("### NO FILE TYPE SELECTED ###")
                                                : request.pattern));
     Picture1->print(purgeDateLine(request, m_calendar));
+    for (const QString &line : spaceLines(request))
+        Picture1->print(line);
     // A count still going is for a report the user has moved on from.
     stopCounting();
     m_countPrefix = countPrefix(request.removal);

@@ -66,6 +66,8 @@ RequestCount PurgePreview::count(const PurgeRequest &request, const QDateTime &n
     count.matching = result->examined;
     count.toRemove = result->removed;
     count.bytesToRemove = result->removedBytes;
+    if (result->spaceRule == SpaceRule::SizeCap)
+        count.removedForSpace = result->removedForSpace;
     return count;
 }
 

@@ -93,6 +93,16 @@ void tst_DailyPurgeBox::clicks_data() {
         << "chkSubfolders" << true << true
         << QStringList{"Every day, delete the files of type *.tmp in TEMP and its subfolders that "
                        "are 20 days old or older."};
+    QTest::newRow("with a size cap")
+        << false << ""
+        << "txtMaxSize=10G" << true << true
+        << QStringList{words.chopped(1) + ", then more of the oldest while those left take more "
+                                          "than 10 GiB."};
+    QTest::newRow("free space that is none")
+        << false << ""
+        << "txtKeepFree=lots" << true << false
+        << QStringList{"\"lots\" is not a size to keep free: give bytes, or a number with K, M, G "
+                       "or T after it (powers of 1024), as 10G, or a share of the drive, as 15%."};
     QTest::newRow("timer not started")
         << false << "enable"
         << "" << true << false
@@ -131,7 +141,10 @@ void tst_DailyPurgeBox::clicks() {
         m_env.messages.shown.clear();
     }
     qputenv("REFUSE", refuse.toUtf8());
-    if (!before.isEmpty())
+    if (before.contains('=')) // a box typed into
+        m_window->findChild<QLineEdit *>(before.section('=', 0, 0))
+            ->setText(before.section('=', 1));
+    else if (!before.isEmpty())
         QTest::mouseClick(m_window->findChild<QAbstractButton *>(before), Qt::LeftButton);
     m_env.messages.shown.clear(); // the date hint
     m_env.messages.answers = {answer};

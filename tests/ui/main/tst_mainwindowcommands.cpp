@@ -260,14 +260,20 @@ void tst_MainWindowCommands::activateDirectory(const QString &directory) const {
 void tst_MainWindowCommands::deleteOldFiles_data() {
     QTest::addColumn<bool>("dateMode");
     QTest::addColumn<QString>("cutOff");
+    QTest::addColumn<QString>("maxSize");
+    QTest::addColumn<QString>("newer"); // what is left of the files the cut-off leaves
 
-    QTest::newRow("twenty days") << false << "20";
-    QTest::newRow("before 16 November") << true << "11/16/99";
+    const QString none, both = "empty.tmp newer.tmp";
+    QTest::newRow("twenty days") << false << "20" << none << both;
+    QTest::newRow("before 16 November") << true << "11/16/99" << none << both;
+    QTest::newRow("a size cap of a byte") << false << "20" << QString("1") << QString("empty.tmp");
 }
 
 void tst_MainWindowCommands::deleteOldFiles() {
     QFETCH(bool, dateMode);
     QFETCH(QString, cutOff);
+    QFETCH(QString, maxSize);
+    QFETCH(QString, newer);
     const QString data = path(QStringLiteral("data"));
     test::writeFile(data + QStringLiteral("/old.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/limit day.tmp"), daysAgo(20, QTime(23, 59)));
@@ -275,18 +281,27 @@ void tst_MainWindowCommands::deleteOldFiles() {
     test::writeFile(data + QStringLiteral("/old.bak"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/.hidden.tmp"), daysAgo(30));
     test::writeFile(data + QStringLiteral("/sub.tmp/inside.tmp"), daysAgo(30));
+    // The newest, and empty: under a cap of a byte it alone stays.
+    test::writeBytes(data + QStringLiteral("/empty.tmp"), QByteArray());
+    QFile empty(data + QStringLiteral("/empty.tmp"));
+    QVERIFY(empty.open(QIODevice::ReadWrite) &&
+            empty.setFileTime(daysAgo(1), QFileDevice::FileModificationTime));
 
     enterRequest(data, dateMode, cutOff);
+    type("txtMaxSize", maxSize);
+    // Without the Trash its days are not read, whatever the box still holds.
+    control<QLineEdit>("txtTrashDays")->setText(QStringLiteral("soon"));
     runDelete();
 
     QCOMPARE(m_env.messages.shown, QList<Message>());
     QStringList left = QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     left.sort();
-    QCOMPARE(left, (QStringList{".hidden.tmp", "newer.tmp", "old.bak", "sub.tmp"}));
+    QCOMPARE(left,
+             test::sorted(newer.split(' ') + QStringList{".hidden.tmp", "old.bak", "sub.tmp"}));
     QVERIFY(QFileInfo::exists(data + QStringLiteral("/sub.tmp/inside.tmp")));
     QCOMPARE(control<QLabel>("lblFinished")->text(), QStringLiteral("Finshed"));
     QCOMPARE(control<QProgressBar>("progLeft")->value(), 0);
-    QCOMPARE(control<QProgressBar>("progLeft")->maximum(), 4);
+    QCOMPARE(control<QProgressBar>("progLeft")->maximum(), 5);
 }
 
 void tst_MainWindowCommands::emptyRequestIsRefused_data() {
@@ -303,6 +318,12 @@ void tst_MainWindowCommands::emptyRequestIsRefused_data() {
                                 << ""
                                 << "You must enter a File Type to Purge!"
                                 << "cboFileType";
+    QTest::newRow("a size that is none")
+        << "data"
+        << "*.tmp"
+        << "\"ten\" is not a size to keep the files under: give bytes, or a number with K, M, G or "
+           "T after it (powers of 1024), as 10G."
+        << "txtMaxSize";
 }
 
 void tst_MainWindowCommands::emptyRequestIsRefused() {
@@ -313,6 +334,8 @@ void tst_MainWindowCommands::emptyRequestIsRefused() {
     test::writeFile(path(QStringLiteral("data/old.tmp")), daysAgo(30));
     type("txtDirectory", directory.isEmpty() ? QString() : path(directory));
     typePattern(pattern);
+    if (focus == QLatin1String("txtMaxSize"))
+        type("txtMaxSize", QStringLiteral("ten"));
     runDelete();
 
     QCOMPARE(m_env.messages.shown, QList<Message>{errorMessage(prompt)});
@@ -792,13 +815,24 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
     click("chkTrash");
     click("chkSubfolders");
     enterRequest(data, false, QStringLiteral("20"));
+    // In the Trash since 1 November: a file of the request, and one from elsewhere.
+    QVERIFY(QDir().mkpath(path("share/Trash/info")) && QDir().mkpath(path("share/Trash/files")));
+    for (const QString &name : {data + "/gone.tmp", path("elsewhere/kept.tmp")}) {
+        const QString item = QFileInfo(name).fileName();
+        test::writeBytes(path("share/Trash/files/" + item), "");
+        test::writeBytes(path("share/Trash/info/" + item + ".trashinfo"),
+                         "[Trash Info]\nPath=" + QFile::encodeName(name) +
+                             "\nDeletionDate=1999-11-01T12:00:00\n");
+    }
+    type("txtTrashDays", QStringLiteral("30"));
     runDelete();
 
     QCOMPARE(control<QLabel>("lblFinished")->toolTip(),
-             QStringLiteral("2 files moved to the Trash, 1 kept"));
+             QStringLiteral("2 files moved to the Trash, 1 kept; 1 item removed from the Trash for "
+                            "good, 3 kept"));
     QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{"new.tmp"});
     QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
-             (QStringList{"old.tmp", "older.tmp"}));
+             (QStringList{"kept.tmp", "old.tmp", "older.tmp"}));
     // Put Back asks first; Cancel leaves the run as it is, OK puts it back, each file where it was.
     const Message question{
         QStringLiteral("Put back the 2 files moved to the Trash from \"%1\"?").arg(data),
@@ -819,7 +853,8 @@ void tst_MainWindowCommands::toTrashMovesTheFilesAndIsRemembered() {
         QCOMPARE(control<QPushButton>("cmdPutBack")->isVisible(), !answer);
     }
     QCOMPARE(control<QLabel>("lblFinished")->toolTip(), QStringLiteral("2 files put back"));
-    QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files), QStringList());
+    QCOMPARE(QDir(path(QStringLiteral("share/Trash/files"))).entryList(QDir::Files),
+             QStringList{"kept.tmp"});
     // The next time the window opens, both boxes are ticked again.
     m_window = std::make_unique<frmMain>(services);
     QVERIFY(control<QCheckBox>("chkTrash")->isChecked());

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,12 +103,14 @@ private:
 // must fit the panel.
 QString countLineOf(const frmSummary &summary) {
     const PrintPanel &panel = *summary.panel();
-    QString line = panel.lines().value(8);
-    for (qsizetype i = 8; i < panel.lines().size(); ++i) {
+    const qsizetype at =
+        std::max<qsizetype>(8, panel.lines().indexOf(QRegularExpression("Files .*")));
+    QString line = panel.lines().value(at);
+    for (qsizetype i = at; i < panel.lines().size(); ++i) {
         const QString part = panel.lines().at(i);
         if (panel.fontMetrics().horizontalAdvance(part) > panel.contentsRect().width())
             return QStringLiteral("wider than the panel: ") + part;
-        if (i > 8)
+        if (i > at)
             line += QLatin1Char(' ') + part.mid(indent.size());
     }
     return line;
@@ -503,6 +506,13 @@ void tst_SummaryWindow::countOfARequest_data() {
     QTest::newRow("days beyond the calendar") << "data"
                                               << "*.tmp" << PurgeMode::Days << "99999999"
                                               << "Files to delete: not a date";
+    QTest::newRow("thirty days, under 0.5K")
+        << "data"
+        << "*.tmp" << PurgeMode::Days << "30"
+        << "Files to delete: 2 of 3 matching (1.5 kB), 1 for the size cap";
+    QTest::newRow("twenty days, under ten") << "data"
+                                            << "*.tmp" << PurgeMode::Days << "20"
+                                            << "Files to delete: not a size: ten";
     QTest::newRow("a directory that is not there")
         << "missing"
         << "*.tmp" << PurgeMode::Days << "20"
@@ -545,6 +555,7 @@ void tst_SummaryWindow::countOfARequest() {
         line.contains(QStringLiteral("Trash")) ? RemovalKind::Trash : RemovalKind::Delete;
     m_request.request.subfolders =
         line.contains(QStringLiteral("subfolders")) ? Subfolders::Included : Subfolders::Excluded;
+    m_request.request.maxSize = QString(QTest::currentDataTag()).section(" under ", 1);
     showSummary();
 
     QTRY_COMPARE(countLineOf(*m_summary), line);
