@@ -363,9 +363,9 @@ int run(const PurgeArguments &arguments, const Calendar &calendar) {
                                     : Verbosity::Quiet;
     std::optional<DateValue> trashCutOff;
     if (arguments.trashDays) {
-        const Expected<DateValue, Refusal> cutOff = daysCutOff(*arguments.trashDays, calendar);
+        const Expected<DateValue, Refusal> cutOff = trashDaysCutOff(*arguments.trashDays, calendar);
         if (!cutOff) {
-            printMessage(QStringLiteral("--trash-days: ") + refusalText(cutOff.error()));
+            printMessage(refusalText(cutOff.error()));
             return NothingDone;
         }
         trashCutOff = *cutOff;

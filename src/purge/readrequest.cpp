@@ -77,6 +77,15 @@ Expected<DateValue, Refusal> daysCutOff(const QString &daysOld, const Calendar &
     return value;
 }
 
+Expected<DateValue, Refusal> trashDaysCutOff(const QString &trashDays, const Calendar &calendar) {
+    const Expected<DateValue, Refusal> cutOff = daysCutOff(trashDays, calendar);
+    if (cutOff)
+        return cutOff;
+    Refusal refusal = cutOff.error();
+    refusal.field = RequestField::TrashDays;
+    return unexpected(std::move(refusal));
+}
+
 Expected<DateValue, Refusal> dateCutOff(const QString &beforeDate, const Calendar &calendar,
                                         DateForms forms) {
     std::optional<DateValue> value;
@@ -125,12 +134,9 @@ Expected<PurgeJob, Refusal> readJob(const PurgeRequest &form, const Calendar &ca
     // Without the Trash the box is not in use, whatever it still holds.
     if (form.removal != RemovalKind::Trash || form.trashDays.trimmed().isEmpty())
         return checked;
-    const Expected<DateValue, Refusal> emptied = daysCutOff(form.trashDays, calendar);
-    if (!emptied) {
-        Refusal refusal = emptied.error();
-        refusal.field = RequestField::TrashDays;
-        return unexpected(std::move(refusal));
-    }
+    const Expected<DateValue, Refusal> emptied = trashDaysCutOff(form.trashDays, calendar);
+    if (!emptied)
+        return unexpected(emptied.error());
     checked->trashEmptying = TrashEmptying{*emptied, calendar.today()};
     return checked;
 }

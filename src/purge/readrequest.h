@@ -35,6 +35,10 @@ struct CutOffText {
 // 0, or as a day in the future, would make every matching file dated up to today due.
 Expected<DateValue, Refusal> daysCutOff(const QString &daysOld, const Calendar &calendar);
 
+// The last day whose items the Trash is emptied of, read as daysCutOff() reads days old; a refusal
+// is about the Trash's days.
+Expected<DateValue, Refusal> trashDaysCutOff(const QString &trashDays, const Calendar &calendar);
+
 // The date a date text names, in the forms given.
 Expected<DateValue, Refusal> dateCutOff(const QString &beforeDate, const Calendar &calendar,
                                         DateForms forms);

@@ -45,6 +45,13 @@ Expected<DailyPurge, Refusal> checkDailyPurge(const PurgeArguments &arguments,
         checkJob(jobOf(arguments), {PurgeMode::Days, arguments.days.value_or(QString())}, calendar);
     if (!checked)
         return unexpected(checked.error());
+    // A value the timer's run would refuse is refused now, while someone reads the answer.
+    if (arguments.trashDays) {
+        if (const Expected<DateValue, Refusal> emptied =
+                trashDaysCutOff(*arguments.trashDays, calendar);
+            !emptied)
+            return unexpected(emptied.error());
+    }
     PurgeJob listing = *checked;
     listing.action = PurgeAction::List;
     StopAtOnce display;

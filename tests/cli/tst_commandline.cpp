@@ -281,6 +281,9 @@ void tst_CommandLine::refusedRequests_data() {
     QTest::newRow("daily purge, depth without --recursive")
         << (daily + tmp + QStringList{"--days", "1", "--max-depth", "1"})
         << "--max-depth goes with --recursive.";
+    QTest::newRow("daily purge, Trash days that are none")
+        << (daily + tmp + QStringList{"--days", "1", "--trash", "--trash-days", "soon"})
+        << "The days after which the Trash is emptied must be a number of days, 0 or more.";
     QTest::newRow("daily purge of a missing directory")
         << (QStringList{"--schedule", "daily", "--directory", "DIR/missing", "--days", "1"} + tmp)
         << "Cannot read the directory \"DIR/missing\": No such file or directory.";
