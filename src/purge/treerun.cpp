@@ -367,6 +367,13 @@ private:
             return;
         if (m_job.action == PurgeAction::List)
             return tell(*folder, name, {Removal::Listed, {}, stamp.size});
+        // While every worker has a directory of its own, the walk keeps the processors busy: the
+        // file goes at once, as a bare loop would remove it, rather than through a thread that
+        // would only take turns with the walkers. A worker left alone, in one large directory or
+        // at the end of the walk, hands its files to its removals again.
+        if (m_removalMode == RemovalMode::Pipelined &&
+            m_busy.load(std::memory_order_relaxed) >= m_workers)
+            return tell(*folder, name, remove(*folder, name, stamp));
         removals.add(name, stamp, folder);
     }
 
@@ -467,7 +474,8 @@ private:
     std::mutex m_queueMutex;
     std::condition_variable m_queueChanged;
     std::vector<Waiting> m_waiting;
-    unsigned m_busy = 0;
+    // Workers listing a directory; changed under the queue's mutex, read by the workers without.
+    std::atomic<unsigned> m_busy = 0;
     std::atomic<bool> m_stop = false;
 
     std::mutex m_newestMutex;
