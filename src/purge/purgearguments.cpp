@@ -1,7 +1,5 @@
 #include "purge/purgearguments.h"
 
-#include "runtime/number.h"
-
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
@@ -399,11 +397,8 @@ PurgeArguments argumentsOf(const PurgeRequest &form) {
         arguments.maxSize = cap->bytes;
     if (const std::optional<SpaceAmount> free = spaceFromText(form.keepFree.toUtf8(), true))
         arguments.keepFree = free;
-    // The number the days text starts with, as readJob reads it: "30 days" is 30.
-    if (form.removal == RemovalKind::Trash && !form.trashDays.trimmed().isEmpty()) {
-        const std::optional<double> days = leadingNumber(form.trashDays);
-        arguments.trashDays = days ? QString::number(*days, 'g', 15) : form.trashDays.trimmed();
-    }
+    if (form.removal == RemovalKind::Trash && !form.trashDays.trimmed().isEmpty())
+        arguments.trashDays = form.trashDays.trimmed();
     return arguments;
 }
 

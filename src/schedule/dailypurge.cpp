@@ -19,6 +19,16 @@ QByteArray daysText(double days) {
     return QByteArray::number(days, 'g', 15);
 }
 
+// The number a days text starts with, as a run reads it: "30 days" is 30.
+QString daysNumber(const QString &text) {
+    return QString::fromLatin1(daysText(leadingNumber(text).value_or(0)));
+}
+
+// "1 day", "30 days", as the question names a number of days.
+QString dayCount(const QString &days) {
+    return days == QLatin1String("1") ? QStringLiteral("1 day") : days + QStringLiteral(" days");
+}
+
 // "*.log", "*.log or *.gz", "*.log, *.gz or *.xz".
 QString alternatives(const std::vector<QByteArray> &patterns) {
     QStringList names;
@@ -67,17 +77,16 @@ QByteArray absoluteDirectory(const QByteArray &directory) {
 
 DailyPurge asDailyPurge(PurgeArguments arguments) {
     arguments.directory = absoluteDirectory(arguments.directory);
-    arguments.days = QString::fromLatin1(
-        daysText(leadingNumber(arguments.days.value_or(QString())).value_or(0)));
+    arguments.days = daysNumber(arguments.days.value_or(QString()));
+    if (arguments.trashDays)
+        arguments.trashDays = daysNumber(*arguments.trashDays);
     arguments.notify = true;
     return arguments;
 }
 
 QString dailyPurgeText(const DailyPurge &purge) {
-    const double days = leadingNumber(purge.days.value_or(QString())).value_or(0);
     const QString age =
-        days == 1.0 ? QStringLiteral("1 day old")
-                    : QStringLiteral("%1 days old").arg(QString::fromLatin1(daysText(days)));
+        dayCount(daysNumber(purge.days.value_or(QString()))) + QStringLiteral(" old");
     QString where = readableBytes(purge.directory);
     if (purge.subfolders == Subfolders::Included)
         where += QStringLiteral(" and its subfolders");
@@ -114,11 +123,9 @@ QString dailyPurgeText(const DailyPurge &purge) {
     if (purge.emptiedFolders == EmptiedFolders::Removed)
         text += QStringLiteral(", and remove the subfolders it empties");
     if (purge.removal == RemovalKind::Trash && purge.trashDays)
-        text += QStringLiteral(", and remove for good from the Trash what it moved there %1 %2 ago "
-                               "or more")
-                    .arg(*purge.trashDays, *purge.trashDays == QLatin1String("1")
-                                               ? QStringLiteral("day")
-                                               : QStringLiteral("days"));
+        text += QStringLiteral(", and remove for good from the Trash what it moved there %1 ago or "
+                               "more")
+                    .arg(dayCount(*purge.trashDays));
     return text + QLatin1Char('.');
 }
 

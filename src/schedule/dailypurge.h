@@ -31,7 +31,7 @@ QString unitName(const QByteArray &directory, std::vector<QByteArray> patterns);
 QByteArray absoluteDirectory(const QByteArray &directory);
 
 // The daily purge of arguments a run accepts with --days: the directory made absolute, the days
-// the number their text starts with, and --notify.
+// and the Trash days the numbers their texts start with, and --notify.
 DailyPurge asDailyPurge(PurgeArguments arguments);
 
 // "Every day, delete the files of type *.tmp in /home/me/tmp that are 20 days old or older.", or
