@@ -405,14 +405,21 @@ RemovalOutcome refusedRemoval(SystemError error) {
     return {Removal::Failed, error};
 }
 
+RemovalOutcome unlinkOutcome(const Expected<Unlink, SystemError> &unlinked) {
+    if (!unlinked)
+        return refusedRemoval(unlinked.error());
+    return {*unlinked == Unlink::Removed ? Removal::Removed : Removal::Kept, {}};
+}
+
 } // namespace
 
 RemovalOutcome removeDue(const Directory &directory, const char *name,
                          const FileIdentity &identity) {
-    const Expected<Unlink, SystemError> unlinked = directory.removeIfUnchanged(name, identity);
-    if (!unlinked)
-        return refusedRemoval(unlinked.error());
-    return {*unlinked == Unlink::Removed ? Removal::Removed : Removal::Kept, {}};
+    return unlinkOutcome(directory.removeIfUnchanged(name, identity));
+}
+
+RemovalOutcome removeJustStamped(const Directory &directory, const char *name) {
+    return unlinkOutcome(directory.removeJustStamped(name));
 }
 
 RemovalOutcome trashDue(const Directory &directory, const Trash &trash, const char *name,

@@ -81,6 +81,9 @@ Verdict judge(const FileStamp &stamp, DateValue limit);
 RemovalOutcome removeDue(const Directory &directory, const char *name,
                          const FileIdentity &identity);
 
+// Removes a file judged due on the stamp just taken (see Directory::removeJustStamped).
+RemovalOutcome removeJustStamped(const Directory &directory, const char *name);
+
 // Moves a file judged due to the Trash, provided it is still the file that was stamped (see
 // Directory::moveToTrashIfUnchanged): a file that changed goes back where it was.
 // A file of a subdirectory gives its path relative to the directory the Trash was opened for.

@@ -80,6 +80,9 @@ void raiseOpenFileLimit() {
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
+// Whether the stamp a file is judged on was taken just before, or while it waited among the newest.
+enum class Stamped { JustNow, Earlier };
+
 unsigned workersFor(const PurgeJob &job, RemovalMode mode) {
     if (mode == RemovalMode::Inline ||
         (job.action == PurgeAction::Remove && job.removal == RemovalKind::Trash))
@@ -139,7 +142,7 @@ private:
         for (unsigned i = 0; i < m_workers; ++i) {
             removals.push_back(std::make_unique<RemovalWorker>(
                 [this](const char *name, const FileStamp &judged, TreeFolder *folder) {
-                    return remove(*folder, name, judged);
+                    return remove(*folder, name, judged, Stamped::Earlier);
                 },
                 m_removalMode));
         }
@@ -331,7 +334,7 @@ private:
         if (!*stamp)
             return;
         if (m_job.keepNewest <= 0)
-            return judged(folder, name, **stamp, removals);
+            return judged(folder, name, **stamp, Stamped::JustNow, removals);
         const QByteArray path = pathOf(*folder, name);
         std::optional<NewestFiles::File> older;
         {
@@ -345,11 +348,11 @@ private:
         if (!older)
             return;
         const qsizetype skip = older->folder->path.isEmpty() ? 0 : older->folder->path.size() + 1;
-        judged(older->folder, older->name.c_str() + skip, older->stamp, removals);
+        judged(older->folder, older->name.c_str() + skip, older->stamp, Stamped::Earlier, removals);
     }
 
     void judged(const std::shared_ptr<TreeFolder> &folder, const char *name, const FileStamp &stamp,
-                RemovalWorker &removals) {
+                Stamped stamped, RemovalWorker &removals) {
         const Verdict verdict = judge(stamp, m_job.cutOff);
         if (verdict == Verdict::Unknown) {
             if (m_job.spaceRule == SpaceRule::SizeCap)
@@ -367,23 +370,26 @@ private:
             return;
         if (m_job.action == PurgeAction::List)
             return tell(*folder, name, {Removal::Listed, {}, stamp.size});
-        // While every worker has a directory of its own, the walk keeps the processors busy: the
-        // file goes at once, as a bare loop would remove it, rather than through a thread that
-        // would only take turns with the walkers. A worker left alone, in one large directory or
-        // at the end of the walk, hands its files to its removals again.
+        // A worker left alone, in one large directory or at the end of the walk, hands its files
+        // to its removals, as a run over one directory does. While every worker has a directory
+        // of its own, the walk keeps the processors busy: the file goes at once, as a bare loop
+        // would remove it, rather than through a thread that would only take turns with the
+        // walkers.
         if (m_removalMode == RemovalMode::Pipelined &&
-            m_busy.load(std::memory_order_relaxed) >= m_workers)
-            return tell(*folder, name, remove(*folder, name, stamp));
-        removals.add(name, stamp, folder);
+            m_busy.load(std::memory_order_relaxed) < m_workers)
+            return removals.add(name, stamp, folder);
+        tell(*folder, name, remove(*folder, name, stamp, stamped));
     }
 
     // Removes a file judged due, on either of a worker's threads: deletes it, or moves it to the
-    // Trash.
-    RemovalOutcome remove(const TreeFolder &folder, const char *name,
-                          const FileStamp &judged) const {
-        RemovalOutcome outcome = m_trash
-                                     ? m_trash->move(*folder.directory, name, judged, folder.path)
-                                     : removeDue(*folder.directory, name, judged.identity);
+    // Trash. A file judged on a stamp just taken is not stamped again: nothing happened between
+    // but the judgement. One that waited is deleted only if it is still the file judged.
+    RemovalOutcome remove(const TreeFolder &folder, const char *name, const FileStamp &judged,
+                          Stamped stamped) const {
+        RemovalOutcome outcome =
+            m_trash ? m_trash->move(*folder.directory, name, judged, folder.path)
+            : stamped == Stamped::JustNow ? removeJustStamped(*folder.directory, name)
+                                          : removeDue(*folder.directory, name, judged.identity);
         outcome.size = judged.size;
         return outcome;
     }
@@ -410,7 +416,7 @@ private:
         const char *name = file.name.c_str() + skip;
         const RemovalOutcome outcome = m_job.action == PurgeAction::List
                                            ? RemovalOutcome{Removal::Listed, {}, file.size}
-                                           : remove(folder, name, file.stamp());
+                                           : remove(folder, name, file.stamp(), Stamped::Earlier);
         if (outcome.removal == Removal::Removed || outcome.removal == Removal::Listed) {
             const std::lock_guard lock(m_mutex);
             ++m_outcome.removedForSpace;

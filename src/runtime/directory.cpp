@@ -230,6 +230,17 @@ Expected<Unlink, SystemError> Directory::removeIfUnchanged(const char *name,
     return Unlink::Removed;
 }
 
+Expected<Unlink, SystemError> Directory::removeJustStamped(const char *name) const {
+    if (!m_fd.isOpen())
+        return unexpected(SystemError{EBADF});
+    if (::unlinkat(streamFd(), name, 0) == 0)
+        return Unlink::Removed;
+    // Without AT_REMOVEDIR the kernel refuses a directory, which is no file the user asked about.
+    if (errno == EISDIR)
+        return Unlink::Changed;
+    return unexpected(SystemError{errno});
+}
+
 Expected<Trash, TrashProblem> Directory::openTrash(const TrashPlaces &places,
                                                    const Clock &clock) const {
     if (!m_fd.isOpen())

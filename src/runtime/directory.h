@@ -126,6 +126,11 @@ public:
     // link and never removes a directory.
     Expected<Unlink, SystemError> removeIfUnchanged(const char *name,
                                                     const FileIdentity &identity) const;
+    // Removes the entry called name that the caller stamped a moment ago and judged with no other
+    // call between: that stamp is the one just before the removal, so the gap is as narrow as
+    // removeIfUnchanged() leaves it, and stamping again would only add a call. Never follows a
+    // link; an entry that became a directory meanwhile stays.
+    Expected<Unlink, SystemError> removeJustStamped(const char *name) const;
 
     // The space of the directory's mount, as it is now.
     Expected<MountSpace, SystemError> space() const;

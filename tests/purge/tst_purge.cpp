@@ -804,7 +804,7 @@ void tst_Purge::closingMessageTellsUnexaminedFromUndeleted() {
     }
 }
 
-enum class Route { Delete, Rename, Link };
+enum class Route { Delete, JustStamped, Rename, Link };
 
 void tst_Purge::fileChangedSinceItsStampIsKept_data() {
     QTest::addColumn<QString>("change");
@@ -826,6 +826,12 @@ void tst_Purge::fileChangedSinceItsStampIsKept_data() {
         << "same second" << Route::Link << Removal::Kept;
     QTest::newRow("linked to the Trash, another file put in its place")
         << "replaced" << Route::Link << Removal::Kept;
+    // Removed straight after the judgement, on that stamp alone.
+    QTest::newRow("on its stamp") << "none" << Route::JustStamped << Removal::Removed;
+    QTest::newRow("on its stamp, a directory put in its place")
+        << "directory" << Route::JustStamped << Removal::Kept;
+    QTest::newRow("on its stamp, removed by someone else")
+        << "gone" << Route::JustStamped << Removal::Vanished;
 }
 
 void tst_Purge::fileChangedSinceItsStampIsKept() {
@@ -858,13 +864,15 @@ void tst_Purge::fileChangedSinceItsStampIsKept() {
     } else if (change == "gone") {
         QVERIFY(QFile::remove(path("a.tmp")));
     }
-    const RemovalOutcome outcome = route == Route::Delete
-                                       ? removeDue(directory, "a.tmp", stamp.identity)
-                                       : trashDue(directory, *opened, "a.tmp", stamp.identity);
+    const RemovalOutcome outcome =
+        route == Route::Delete        ? removeDue(directory, "a.tmp", stamp.identity)
+        : route == Route::JustStamped ? removeJustStamped(directory, "a.tmp")
+                                      : trashDue(directory, *opened, "a.tmp", stamp.identity);
 
     QCOMPARE(outcome.removal, removal);
     QCOMPARE(QFileInfo::exists(path("a.tmp")), removal == Removal::Kept);
-    QCOMPARE(inTrash().size(), route != Route::Delete && removal == Removal::Removed ? 1 : 0);
+    const bool trashed = route == Route::Rename || route == Route::Link;
+    QCOMPARE(inTrash().size(), trashed && removal == Removal::Removed ? 1 : 0);
     QCOMPARE(QDir(trash("info")).entryList(QDir::Files).size(), inTrash().size());
 }
 
