@@ -80,7 +80,8 @@ void raiseOpenFileLimit() {
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-// Whether the stamp a file is judged on was taken just before, or while it waited among the newest.
+// Whether the stamp a file is judged on was taken just before its judgement, or before the file
+// waited: among the newest, for the removal thread or for the space goal.
 enum class Stamped { JustNow, Earlier };
 
 unsigned workersFor(const PurgeJob &job, RemovalMode mode) {
